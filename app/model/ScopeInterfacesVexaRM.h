@@ -1,0 +1,59 @@
+// The narrow seams through which the core (model, device, flow) reaches the
+// user interface without linking Qt Widgets. The program provides Qt
+// implementations (app/forms); tests provide scripted ones.
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace vexa {
+
+// A readout that shows a number with its unit (the unit-value label).
+// Both operations are safe to call from any thread.
+class IValueReadout {
+public:
+    virtual ~IValueReadout() = default;
+    // Takes a new value; the newest value wins and is shown promptly.
+    virtual void SetValue(double value) = 0;
+    // Asks for a repaint with the value already held.
+    virtual void Repaint() = 0;
+};
+
+// Message box styles of the operator's dialogs.
+enum class DialogStyle { Error, Warning, Information, Confirmation };
+
+// Buttons of a dialog, combined as a bit set; the answer is one of them.
+enum DialogButton : int {
+    kButtonOk = 1 << 0,
+    kButtonCancel = 1 << 1,
+    kButtonYes = 1 << 2,
+    kButtonNo = 1 << 3,
+    kButtonRetry = 1 << 4,
+    kButtonAbort = 1 << 5,
+    kButtonIgnore = 1 << 6,
+};
+
+// Modal message boxes. Called on the main thread only (worker threads go
+// through the main-thread hand-over first).
+class IOperatorDialogs {
+public:
+    virtual ~IOperatorDialogs() = default;
+    // Shows text with the given style and buttons (a DialogButton set) and
+    // returns the button the operator chose. Closing the box without a
+    // choice answers Cancel when offered, else No, else Ok.
+    virtual int Ask(DialogStyle style, const std::string &text, int buttons) = 0;
+};
+
+// Runs a function synchronously on the main thread for a worker thread.
+// Implemented by TMainThreadHandoverVexaRM (app/model).
+class IMainThreadHandover {
+public:
+    virtual ~IMainThreadHandover() = default;
+    // Runs fn on the main thread and returns once it has run (true), or
+    // returns false without running it when the hand-over was closed
+    // because the program is shutting down. Called on the main thread
+    // itself, fn runs at once.
+    virtual bool RunInMainThread(const std::function<void()> &fn) = 0;
+};
+
+} // namespace vexa

@@ -1,0 +1,56 @@
+// Scripted stand-ins for the user-interface seams, shared by the tests.
+#pragma once
+
+#include "ScopeInterfacesVexaRM.h"
+
+#include <deque>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace vexa::test {
+
+// Answers the operator's dialogs from a script and logs every question.
+class ScriptedDialogs : public IOperatorDialogs {
+public:
+    struct Question {
+        DialogStyle style;
+        std::string text;
+        int buttons;
+    };
+    // Answers given in order; when the script runs out, the default answer
+    // (Cancel when offered, else No, else Ok) is given.
+    void Script(std::initializer_list<int> answers);
+    int Ask(DialogStyle style, const std::string &text, int buttons) override;
+    std::vector<Question> Questions() const;
+    std::vector<std::string> Texts() const;
+    void Clear();
+
+private:
+    mutable std::mutex Lock; // guards Answers and Asked
+    std::deque<int> Answers;
+    std::vector<Question> Asked;
+};
+
+// Remembers every value and repaint a readout was given.
+class RecordingReadout : public IValueReadout {
+public:
+    void SetValue(double value) override;
+    void Repaint() override;
+    std::vector<double> Values() const;
+    int Repaints() const;
+
+private:
+    mutable std::mutex Lock; // guards the two fields below
+    std::vector<double> Taken;
+    int RepaintCount = 0;
+};
+
+// The folder that holds the running test program (build/bin), where the
+// driver library and the simulated device are built.
+std::string BinDir();
+
+// A fresh empty temporary folder, removed by the caller when it wishes.
+std::string MakeTempDir(const std::string &prefix);
+
+} // namespace vexa::test
