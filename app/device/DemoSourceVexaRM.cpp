@@ -106,7 +106,7 @@ uint8_t TDemoSourceVexaRM::GenerateDemoBlock(const TDemoParametersVexaRM &p, uin
     if (elapsed == 0 || p.SamplesPerSecond <= 0) return kDemoStatus;
 
     const uint64_t rate = static_cast<uint64_t>(p.SamplesPerSecond);
-    const uint64_t n = rate * elapsed / 1000;
+    uint64_t n = rate * elapsed / 1000;
     if (n == 0) return kDemoStatus; // the time accumulates until a sample is due
     if (n > kMaxBlockSamples) {
         // The application was not reading (e.g. the machine slept): drop
@@ -114,7 +114,13 @@ uint8_t TDemoSourceVexaRM::GenerateDemoBlock(const TDemoParametersVexaRM &p, uin
         FLastTick = now;
         return kDemoStatus;
     }
+    // The time base moves in whole milliseconds; only the samples of those
+    // milliseconds are delivered, the rest stay due for the next call.
+    // (Delivering all n while advancing by fewer milliseconds would deliver
+    // some sample periods twice: 3,500 samples a second at 2,500.)
     const uint32_t consumed = static_cast<uint32_t>(n * 1000 / rate);
+    n = static_cast<uint64_t>(consumed) * rate / 1000;
+    if (n == 0) return kDemoStatus;
 
     const double r = static_cast<double>(rate);
     const uint32_t sinceStart = FLastTick - FStartTick;
