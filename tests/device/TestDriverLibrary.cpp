@@ -7,8 +7,6 @@
 //                             InitializeDevice calls made in this load
 //   VEXA_TEST_DRIVER_RAISE    when set, InitializeDevice raises the
 //                             registered failure byte
-//   VEXA_TEST_DRIVER_IDLE     when set, code 14 returns 0 and leaves its
-//                             result untouched (as while not running)
 //   VEXA_TEST_DRIVER_LOG      file that receives one line "code value" per
 //                             DeviceFunction call and "init" per
 //                             InitializeDevice call
@@ -71,8 +69,8 @@ __attribute__((visibility("default"))) int32_t DeInitializeDevice(void) {
 }
 
 #ifndef VEXA_TEST_DRIVER_NO_FUNCTION
-__attribute__((visibility("default"))) int32_t DeviceFunction(int32_t code, uint16_t *buffer,
-                                                              int32_t, uint8_t *bytes, int32_t,
+__attribute__((visibility("default"))) int32_t DeviceFunction(int32_t code, uint16_t *, int32_t,
+                                                              uint8_t *bytes, int32_t,
                                                               intptr_t value, int32_t *result) {
     char line[64];
     std::snprintf(line, sizeof line, "%d %ld", int(code),
@@ -98,11 +96,6 @@ __attribute__((visibility("default"))) int32_t DeviceFunction(int32_t code, uint
     case 13:
         *result = 2 * static_cast<int32_t>(value);
         return 0;
-    case 14:
-        if (std::getenv("VEXA_TEST_DRIVER_IDLE")) return 0;
-        buffer[0] = 0x4080;
-        *result = 1;
-        return 0x21;
     case 35: {
         const char *serial = std::getenv("VEXA_TEST_DRIVER_SERIAL");
         *result = serial ? static_cast<int32_t>(std::strtol(serial, nullptr, 10)) : gInitCalls;

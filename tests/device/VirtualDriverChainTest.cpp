@@ -293,7 +293,15 @@ TEST_F(VirtualDriverChainTest, LostDeviceRaisesTheFailureByteAndAReloadRecovers)
     // Commands meanwhile are sent and not examined; nothing breaks.
     Driver.SetSMPSetting(7);
     Driver.UnloadLibrary();
-    Driver.SetSMPSetting(8); // no library: dropped
+    // Released, the device still marked initialised: nothing calls into
+    // the released library, and a read delivers nothing and ends.
+    C.ClearRegisterLog();
+    Driver.SetSMPSetting(8);
+    std::vector<uint16_t> block(kMaxBlockWords, 0);
+    int32_t count = 4711;
+    EXPECT_EQ(Driver.ReadBlock(block.data(), count), 0);
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(NewWrites(), Writes{});
     ASSERT_TRUE(Driver.InitializeDriver());
     EXPECT_FALSE(Driver.USBFailed());
     EXPECT_TRUE(Driver.DeviceInitialized());
