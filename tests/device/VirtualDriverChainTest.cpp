@@ -5,6 +5,7 @@
 
 #include "ScopeConstsVexaRM.h"
 #include "TestSupport.h"
+#include "VirtualScopeVexaRM.h"
 
 #include <gtest/gtest.h>
 
@@ -24,6 +25,7 @@ using Writes = std::vector<RegisterWrite>;
 struct SimControls {
     void (*Reset)() = nullptr;
     void (*SetInitFailures)(int32_t) = nullptr;
+    void (*SetDeviceType)(int32_t) = nullptr;
     void (*SetEepromMode)(int32_t) = nullptr;
     void (*SetUnpaced)(int32_t) = nullptr;
     void (*SetCounterPattern)(int32_t) = nullptr;
@@ -47,6 +49,7 @@ protected:
         ASSERT_TRUE(Sim.Load(test::BinDir() + "/libvexausb.so")) << Sim.ErrorText();
         Resolve(Sim, "SimReset", C.Reset);
         Resolve(Sim, "SimSetInitFailures", C.SetInitFailures);
+        Resolve(Sim, "SimSetDeviceType", C.SetDeviceType);
         Resolve(Sim, "SimSetEepromMode", C.SetEepromMode);
         Resolve(Sim, "SimSetUnpaced", C.SetUnpaced);
         Resolve(Sim, "SimSetCounterPattern", C.SetCounterPattern);
@@ -115,6 +118,14 @@ TEST_F(VirtualDriverChainTest, LoadsTheLibraryBesideTheProgramAndStartsTheDevice
     EXPECT_EQ(Description[kDeviceDescriptionTypeOffset], 1); // the simulated type
     EXPECT_EQ(Description[0], 9);                            // nine ranges
     EXPECT_FALSE(Driver.USBFailed());
+
+    // Handed the scope model's area, the start-up fills the model's record.
+    TVirtualScopeVexaRM scope;
+    Driver.UnloadLibrary();
+    C.SetDeviceType(4);
+    Driver.SetDescriptionAddress(scope.DeviceDescription());
+    ASSERT_TRUE(Driver.InitializeDriver());
+    EXPECT_EQ(scope.DeviceType(), 4);
 }
 
 TEST_F(VirtualDriverChainTest, StartupResultsOfTheRealLibrary) {
