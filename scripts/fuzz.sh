@@ -2,12 +2,14 @@
 # Builds the libFuzzer targets with clang into build-fuzz and runs each for a
 # bounded time (FUZZ_SECONDS, default 30). New interesting inputs are kept in
 # tests/fuzz/corpus/<target>/; crashes land in build-fuzz/artifacts/.
-# Usage: scripts/fuzz.sh [seconds]
+# Usage: scripts/fuzz.sh [seconds] [target...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 SECONDS_EACH=${1:-${FUZZ_SECONDS:-30}}
+shift || true
 BUILD_DIR=build-fuzz
-TARGETS=(settings_loader_fuzz)
+TARGETS=(settings_loader_fuzz voltage_entry_fuzz time_entry_fuzz device_function_fuzz)
+if [ "$#" -gt 0 ]; then TARGETS=("$@"); fi
 
 if ! command -v clang++ >/dev/null 2>&1; then
   echo "fuzz.sh: clang++ is needed (apt-get install clang)" >&2
@@ -16,7 +18,7 @@ fi
 
 cmake -S . -B "$BUILD_DIR" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEXA_FUZZ=ON -DVEXA_ASAN=ON \
-  -DVEXA_BUILD_GUI=OFF -DVEXA_BUILD_BENCH=OFF \
+  -DVEXA_BUILD_GUI=ON -DVEXA_BUILD_BENCH=OFF \
   -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link" >/dev/null
 cmake --build "$BUILD_DIR" -j2 --target "${TARGETS[@]}"
 
