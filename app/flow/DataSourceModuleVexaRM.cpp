@@ -99,6 +99,10 @@ void TDataSourceModuleVexaRM::InterruptWaits() {
     SpaceAvailable.Interrupt();
 }
 
+void TDataSourceModuleVexaRM::InterruptReader() {
+    DataAvailable.Set();
+}
+
 int32_t TDataSourceModuleVexaRM::ReadIndex() const {
     std::lock_guard<std::mutex> g(BufferLock);
     return FReadIndex;

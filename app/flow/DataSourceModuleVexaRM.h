@@ -51,6 +51,8 @@ public:
 
     // Wakes a writer blocked in GetWritePointer to re-check its abandon flag.
     void InterruptWaits();
+    // Wakes a reader waiting in GetReadBlock at once (it may get nothing).
+    void InterruptReader();
 
     // Snapshots for readouts and tests.
     int32_t ReadIndex() const;
