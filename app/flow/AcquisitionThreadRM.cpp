@@ -159,6 +159,10 @@ void TAcquisitionThreadRM::ReadPass() {
     TVirtualScopeVexaRM *scope = Owner->VirtualScope();
     TVirtualDriverVexaRM *driver = scope->VirtualDriver();
     TDataSourceModuleVexaRM *ring = Owner->DataSourceInstance();
+    // Records of a mirroring that was not drained yet (the one at the start
+    // of the thread, the one after a reload) describe the samples that
+    // follow: they go first.
+    if (driver->RecordLength() > 0 && !DrainRecords()) return;
     uint16_t *slot = ring->GetWritePointer(TerminatedFlag());
     if (!slot) return; // terminated while the ring was full
     int32_t n = 0;
@@ -180,19 +184,13 @@ void TAcquisitionThreadRM::ReadPass() {
 void TAcquisitionThreadRM::SettingsPass() {
     TVirtualScopeVexaRM *scope = Owner->VirtualScope();
     TVirtualDriverVexaRM *driver = scope->VirtualDriver();
-    TDataSourceModuleVexaRM *ring = Owner->DataSourceInstance();
     // Taken before the copy: a change made while it runs asks for another.
     Owner->SetScopeSettingsDirty(false);
     ApplySettings();
-    uint16_t *slot = ring->GetWritePointer(TerminatedFlag());
-    if (!slot) {
+    if (!DrainRecords()) {
         Owner->SetScopeSettingsDirty(true); // the records wait for the last pass
         return;
     }
-    int32_t n = 0;
-    driver->DrainRecords(slot, n);
-    SetBlockLength(n);
-    ring->CommitWrite(n);
     if (driver->SetBackRequested()) {
         TMainThreadHandoverVexaRM *handover = Owner->MainThreadHandover();
         handover->RunInMainThread([&] {
@@ -200,6 +198,17 @@ void TAcquisitionThreadRM::SettingsPass() {
         });
         driver->SetSetBackRequested(false);
     }
+}
+
+bool TAcquisitionThreadRM::DrainRecords() {
+    TDataSourceModuleVexaRM *ring = Owner->DataSourceInstance();
+    uint16_t *slot = ring->GetWritePointer(TerminatedFlag());
+    if (!slot) return false;
+    int32_t n = 0;
+    Owner->VirtualScope()->VirtualDriver()->DrainRecords(slot, n);
+    SetBlockLength(n);
+    ring->CommitWrite(n);
+    return true;
 }
 
 void TAcquisitionThreadRM::UpdateLeds() {

@@ -52,6 +52,9 @@ private:
     // Mirrors the settings and drains the driver's setting records into
     // the ring, ahead of the next samples.
     void SettingsPass();
+    // Moves the driver's pending setting records into the ring; false when
+    // the thread was terminated while waiting for room.
+    bool DrainRecords();
     // The driver library reported a lost device: reload it.
     void ReloadDriver();
 

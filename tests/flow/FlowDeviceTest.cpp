@@ -1,0 +1,138 @@
+// The whole flow with the real driver library and the simulated device.
+#include "FlowRig.h"
+#include "SimControl.h"
+
+#include "AcquisitionThreadRM.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace vexa::test {
+namespace {
+
+#if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+
+// What a counter-pattern recording looks like once parsed.
+struct CounterCheck {
+    uint64_t Samples = 0;
+    int Starts = 0;
+    int Stops = 0;
+    int Duplicates = 0;
+    int Records = 0;
+    std::string Fault; // empty when every sample follows its predecessor
+};
+
+// Every sample after a start is the successor of the one before it; the
+// only exception allowed is the repeated last word of the first read after
+// each start. Setting records may fall anywhere between samples.
+CounterCheck CheckCounterStream(const std::vector<uint16_t> &words) {
+    CounterCheck c;
+    int32_t prev = -1;
+    bool duplicateAllowed = false;
+    size_t i = 0;
+    while (i < words.size() && c.Fault.empty()) {
+        uint16_t w = words[i];
+        if (w == 0) {
+            if (i + 2 >= words.size() || words[i + 1] < 3) {
+                c.Fault = "broken record at word " + std::to_string(i);
+                break;
+            }
+            ++c.Records;
+            if (words[i + 2] == 1) {
+                if (words[i + 3] == 1) {
+                    ++c.Starts;
+                    prev = -1;
+                    duplicateAllowed = true;
+                } else {
+                    ++c.Stops;
+                }
+            }
+            i += words[i + 1];
+            continue;
+        }
+        if (w < 3) {
+            c.Fault = "marker " + std::to_string(w) + " at word " + std::to_string(i);
+            break;
+        }
+        int32_t n = CounterIndex(w);
+        if (prev >= 0 && n != (prev + 1) % 65025) {
+            if (n == prev && duplicateAllowed) {
+                ++c.Duplicates;
+                duplicateAllowed = false;
+            } else {
+                std::ostringstream s;
+                s << "sample " << n << " after " << prev << " at word " << i;
+                c.Fault = s.str();
+            }
+        }
+        prev = n;
+        ++c.Samples;
+        ++i;
+    }
+    return c;
+}
+
+struct DeviceFlowTest : ::testing::Test {
+    SimControl Sim;
+    std::unique_ptr<FlowRig> Rig;
+
+    void SetUp() override {
+        ASSERT_TRUE(Sim.Loaded()) << "the simulated device was not found beside the test";
+        Rig = std::make_unique<FlowRig>(BinDir());
+        Rig->Driver.SetDialogs(&Rig->Dialogs);
+    }
+    void TearDown() override { Rig.reset(); }
+};
+
+TEST_F(DeviceFlowTest, TopRateRecordingHoldsEverySampleOnceAndInOrder) {
+    Sim.SetCounterPattern(1);
+    // Under a sanitizer the program runs several times slower; the check
+    // stays the same at a rate it can keep up with.
+    Rig->Scope.SetSMPSetting(kSanitized ? 12 : 15);
+    Rig->Scope.SetDisplayActive(true);
+    Rig->Start();
+    ASSERT_TRUE(Rig->Driver.DeviceInitialized());
+    const std::string file = Rig->Path("counter.rmd");
+    Rig->SaveTo("counter.rmd");
+    Rig->StartMeasurement();
+    Rig->PumpFor(1500);
+    // A setting changed in the middle of the recording goes in as a record.
+    Rig->Change([](TVirtualScopeVexaRM &s) { s.SetSourceProbeB(2); });
+    Rig->PumpFor(1500);
+    Rig->StopMeasurement();
+    Rig->PumpFor(100);
+    Rig->StartMeasurement(); // a second start: a second first read
+    Rig->PumpFor(500);
+    Rig->Stop();
+
+    EXPECT_EQ(Sim.LostSamples(), 0) << "the flow did not keep up with the device";
+    std::vector<uint16_t> words = ReadWords(file);
+    CounterCheck c = CheckCounterStream(words);
+    EXPECT_EQ(c.Fault, "");
+    EXPECT_EQ(c.Starts, 2);
+    EXPECT_EQ(c.Stops, 2);
+    EXPECT_LE(c.Duplicates, 2);
+    const double rate = kSamplingRates[Rig->Scope.SMPSetting()];
+    EXPECT_GT(static_cast<double>(c.Samples), rate * 3.0);
+    EXPECT_LT(static_cast<double>(c.Samples), rate * 4.0);
+    std::vector<StreamRecord> records;
+    std::vector<uint16_t> samples;
+    SplitStream(words, records, samples);
+    bool probeRecord = false;
+    for (auto &r : records)
+        probeRecord |= r.Type == kRecProbeB && r.Payload == std::vector<uint16_t>{2};
+    EXPECT_TRUE(probeRecord);
+    if (!c.Fault.empty() || c.Starts != 2) {
+        for (size_t i = 0; i < 80 && i < words.size(); ++i)
+            printf("%u ", words[i]);
+        printf("\n");
+    }
+}
+
+} // namespace
+} // namespace vexa::test
