@@ -131,8 +131,11 @@ void TAcquisitionThreadRM::Execute() {
             (driver->RecordFree() ||
              (driver->RecordTriggered() && (driver->TriggerSourceA() || driver->TriggerSourceB())));
         if (active) {
+            if (!FWasActive) FFirstReadOfStart = true;
+            FWasActive = true;
             ReadPass();
         } else {
+            FWasActive = false;
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
             driver->SetSampleCount(0);
         }
@@ -178,7 +181,11 @@ void TAcquisitionThreadRM::ReadPass() {
             Owner->SetScopeSettingsDirty(true);
         }
     }
-    if (scope->CachedDataStatus() != scope->DataAcquisitionStatus()) UpdateLeds();
+    // The lamps follow every change of the status, and the first status of
+    // each measurement even when it equals the value cached at its start.
+    if (FFirstReadOfStart || scope->CachedDataStatus() != scope->DataAcquisitionStatus())
+        UpdateLeds();
+    FFirstReadOfStart = false;
 }
 
 void TAcquisitionThreadRM::SettingsPass() {
@@ -238,6 +245,14 @@ void TAcquisitionThreadRM::ReloadDriver() {
     TVirtualDriverVexaRM *driver = scope->VirtualDriver();
     TMainThreadHandoverVexaRM *handover = Owner->MainThreadHandover();
     bool reloaded = false;
+    // A fresh device does not run until it is told to: the measurement is
+    // mirrored as stopped now (its stop record marks the gap in the stream)
+    // and started again by the mirroring after the reload, with a complete
+    // start group.
+    if (driver->MeasurementStarted()) {
+        driver->SetMeasurementStarted(false);
+        if (!DrainRecords()) return;
+    }
     // The library is unloaded and started again in the main thread, where
     // its start-up dialogs run. Nothing of it happens once the flow stops.
     bool ran = handover->RunInMainThread([&] {

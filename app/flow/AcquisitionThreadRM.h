@@ -64,6 +64,10 @@ private:
     std::atomic<ILampVexaRM *> FArmLED{nullptr};
     std::atomic<ILampVexaRM *> FTriggerLED{nullptr};
     std::atomic<int32_t> FReloads{0};
+    // Thread-local state of the read loop: the last pass read, and the next
+    // read is the first of a measurement.
+    bool FWasActive = false;
+    bool FFirstReadOfStart = false;
 };
 
 } // namespace vexa

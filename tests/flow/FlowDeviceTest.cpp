@@ -134,5 +134,116 @@ TEST_F(DeviceFlowTest, TopRateRecordingHoldsEverySampleOnceAndInOrder) {
     }
 }
 
+TEST_F(DeviceFlowTest, TriggeredModeDeliversNothingUntilTheTriggerAndThenEverySample) {
+    Sim.SetSignal(0, 0, 0.0, 0, 0, 0); // channel A: 0 V, below the trigger level
+    Rig->Scope.SetSMPSetting(10);
+    Rig->Scope.SetDensityChannelA(5); // 200 mV per division
+    Rig->Scope.SetRecordFree(false);
+    Rig->Scope.SetRecordTriggered(true);
+    Rig->Scope.SetTriggerSourceA(true);
+    Rig->Scope.SetTriggerUnderA(false);
+    Rig->Scope.SetTriggerLevelA(200);
+    Rig->Start();
+    const std::string file = Rig->Path("trig.rmd");
+    Rig->SaveTo("trig.rmd");
+    Rig->StartMeasurement();
+    Rig->PumpFor(400);
+    std::vector<StreamRecord> records;
+    std::vector<uint16_t> samples;
+    SplitStream(ReadWords(file), records, samples);
+    EXPECT_TRUE(samples.empty());
+    EXPECT_EQ(Rig->Trigger.Color, TAcquisitionThreadRM::kLampYellow);
+    Sim.SetSignal(0, 0, 0.5, 0, 0, 0); // 0.5 V: above it
+    ASSERT_TRUE(Rig->PumpUntil([&] { return FileBytes(file) > 20000; }, 3000));
+    EXPECT_EQ(Rig->Trigger.Color, TAcquisitionThreadRM::kLampGreen);
+    Rig->Stop();
+    records.clear();
+    samples.clear();
+    SplitStream(ReadWords(file), records, samples);
+    ASSERT_GT(samples.size(), 10000u);
+    const int zero = Rig->Scope.ZeroChannelA();
+    for (uint16_t w : samples)
+        ASSERT_GT((w & 0xFF), zero + 32) << "a sample from before the trigger";
+}
+
+TEST_F(DeviceFlowTest, FailedArmConditionGivesArmMarkers) {
+    Sim.SetSignal(0, 0, 0.0, 0, 0, 0);
+    Rig->Scope.SetSMPSetting(10);
+    Rig->Scope.SetDensityChannelA(5);
+    Rig->Scope.SetARMSourceA(true);
+    Rig->Scope.SetARMUnderA(false);
+    Rig->Scope.SetARMLevelA(200); // 0 V fails the condition
+    Rig->Start();
+    const std::string file = Rig->Path("arm.rmd");
+    Rig->SaveTo("arm.rmd");
+    Rig->StartMeasurement();
+    ASSERT_TRUE(Rig->PumpUntil([&] { return FileBytes(file) > 20000; }, 3000));
+    const int64_t failedPart = FileBytes(file);
+    Sim.SetSignal(0, 0, 0.5, 0, 0, 0);
+    ASSERT_TRUE(Rig->PumpUntil([&] { return FileBytes(file) > failedPart + 20000; }, 3000));
+    Rig->Stop();
+    std::vector<StreamRecord> records;
+    std::vector<uint16_t> samples;
+    SplitStream(ReadWords(file), records, samples);
+    size_t firstSample = 0;
+    while (firstSample < samples.size() && samples[firstSample] == kWordMarker2)
+        ++firstSample;
+    EXPECT_GT(firstSample, 5000u); // the failing samples became markers
+    size_t passed = 0;
+    for (size_t i = firstSample; i < samples.size(); ++i)
+        passed += samples[i] >= kReservedWordLimit;
+    EXPECT_GT(passed, 5000u);
+}
+
+TEST_F(DeviceFlowTest, LostDeviceIsReloadedAndTheRecordingGoesOn) {
+    Sim.SetCounterPattern(1);
+    Rig->Scope.SetSMPSetting(13); // 1,000,000 samples per second
+    Rig->Start();
+    const std::string file = Rig->Path("lost.rmd");
+    Rig->SaveTo("lost.rmd");
+    Rig->StartMeasurement();
+    Rig->PumpFor(300);
+    const int restarts = Rig->Panel.Count[kNotifyDeviceRestart];
+    Sim.LoseConnectionAfterReads(5);
+    ASSERT_TRUE(
+        Rig->PumpUntil([&] { return Rig->Flow.AcquisitionThread()->Reloads() == 1; }, 3000));
+    EXPECT_EQ(Rig->Panel.Count[kNotifyDeviceRestart], restarts + 1);
+    EXPECT_TRUE(Rig->Driver.DeviceInitialized());
+    EXPECT_TRUE(Rig->Dialogs.Texts().empty());
+    const int64_t atReload = FileBytes(file);
+    ASSERT_TRUE(Rig->PumpUntil([&] { return FileBytes(file) > atReload + 400000; }, 3000));
+    EXPECT_TRUE(Rig->Scope.MeasurementStarted());
+    Rig->Stop();
+    std::vector<uint16_t> words = ReadWords(file);
+    CounterCheck c = CheckCounterStream(words);
+    EXPECT_EQ(c.Fault, "");
+    EXPECT_EQ(c.Starts, 2); // the device starts afresh after the reload
+    EXPECT_EQ(c.Stops, 2);
+}
+
+TEST_F(DeviceFlowTest, ShutdownWhileAReloadWaitsForTheMainThread) {
+    Sim.SetCounterPattern(1);
+    Sim.SetReconnectAfter(1000); // the device does not come back
+    Rig->Scope.SetSMPSetting(13);
+    Rig->Start();
+    const std::string file = Rig->Path("reload.rmd");
+    Rig->SaveTo("reload.rmd");
+    Rig->StartMeasurement();
+    Rig->PumpFor(300);
+    Sim.LoseConnectionNow();
+    // The thread now waits for the main thread to reload; it does not look.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    auto t0 = std::chrono::steady_clock::now();
+    Rig->Stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(2500));
+    EXPECT_TRUE(Rig->Dialogs.Texts().empty()); // no start-up questions while closing
+    EXPECT_FALSE(Rig->Driver.LibraryLoaded());
+    std::vector<uint16_t> words = ReadWords(file);
+    CounterCheck c = CheckCounterStream(words);
+    EXPECT_EQ(c.Fault, "");
+    EXPECT_EQ(c.Starts, 1);
+    EXPECT_GT(c.Samples, 100000u);
+}
+
 } // namespace
 } // namespace vexa::test
