@@ -221,6 +221,39 @@ TEST_F(DeviceFlowTest, LostDeviceIsReloadedAndTheRecordingGoesOn) {
     EXPECT_EQ(c.Stops, 2);
 }
 
+TEST_F(DeviceFlowTest, RangeChangeSetsTheLevelBackAndTellsThePanel) {
+    Rig->Scope.SetSMPSetting(8);
+    Rig->Scope.SetDensityChannelA(5);
+    Rig->Start();
+    ASSERT_TRUE(Rig->Driver.DeviceCalibrationOK());
+    const std::string file = Rig->Path("range.rmd");
+    Rig->SaveTo("range.rmd");
+    Rig->Change([](TVirtualScopeVexaRM &) {});
+    Rig->PumpFor(100);
+    const int64_t before = FileBytes(file);
+    const int setBacks = Rig->Panel.Count[kNotifyLevelsSetBack];
+    // Idle: the records of the change still reach the file.
+    Rig->Change([](TVirtualScopeVexaRM &s) { s.SetDensityChannelA(7); });
+    ASSERT_TRUE(Rig->PumpUntil(
+        [&] { return Rig->Panel.Count[kNotifyLevelsSetBack] == setBacks + 1; }, 3000));
+    EXPECT_FALSE(Rig->Driver.SetBackRequested());
+    EXPECT_EQ(Rig->Scope.VerticalLevelChannelA(),
+              kPositionMax - Rig->Driver.VerticalLevelChannelA());
+    Rig->Stop();
+    std::vector<uint16_t> words = ReadWords(file);
+    std::vector<StreamRecord> records;
+    std::vector<uint16_t> samples;
+    SplitStream(std::vector<uint16_t>(words.begin() + before / 2, words.end()), records, samples);
+    bool level = false, deflection = false;
+    for (auto &r : records) {
+        level |= r.Type == kRecLevelA;
+        deflection |= r.Type == kRecDeflectionA && r.Payload == std::vector<uint16_t>{1000, 0};
+    }
+    EXPECT_TRUE(level);
+    EXPECT_TRUE(deflection);
+    EXPECT_TRUE(samples.empty());
+}
+
 TEST_F(DeviceFlowTest, ShutdownWhileAReloadWaitsForTheMainThread) {
     Sim.SetCounterPattern(1);
     Sim.SetReconnectAfter(1000); // the device does not come back
