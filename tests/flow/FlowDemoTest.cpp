@@ -297,9 +297,9 @@ TEST_F(DemoFlowTest, DetachWithoutStartOnlyDetaches) {
     EXPECT_FALSE(Rig->Roll.Shown);
     Rig->Scope.Notify(kNotifyDetach, 255);
     EXPECT_EQ(Rig->Flow.VirtualScope(), nullptr);
+    EXPECT_EQ(Rig->Ring->VirtualScope(), nullptr);
     EXPECT_EQ(Rig->Flow.AcquisitionThread(), nullptr);
-    for (auto &e : Rig->Scope.Listeners())
-        EXPECT_NE(e.Listener, &Rig->Flow);
+    ASSERT_EQ(Rig->Scope.Listeners().size(), 0u);
     Rig->Stopped = true;
 }
 

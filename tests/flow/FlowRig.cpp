@@ -33,6 +33,7 @@ FlowRig::FlowRig(const std::string &libraryFolder)
     Driver.SetLibraryFolder(libraryFolder);
     Scope.SetVirtualDriver(&Driver);
     Scope.RegisterListener(13, &Panel);
+    Ring->SetVirtualScope(&Scope);
     Flow.SetDataSourceInstance(Ring.get());
     Flow.SetRollScreen(&Roll);
     Flow.SetEKGScreen(&Ekg);
