@@ -1,0 +1,177 @@
+#!/usr/bin/env bash
+# Builds Release into build-bench, runs every benchmark program
+# (build-bench/bin/*_bench) with JSON output into build-bench/results/, runs
+# the whole-program harness when the program is built (bench/e2e), and prints
+# one table of each figure against its budget.
+# Usage: scripts/bench.sh [benchmark-name-filter]
+#   BUILD_DIR=...      another build folder (default build-bench)
+#   BENCH_ARGS=...     extra Google Benchmark arguments, e.g. --benchmark_repetitions=3
+#   SKIP_E2E=1         leave out the whole-program harness
+set -euo pipefail
+cd "$(dirname "$0")/.."
+BUILD_DIR=${BUILD_DIR:-build-bench}
+FILTER=${1:-}
+RESULTS=$BUILD_DIR/results
+
+if ! command -v python3 >/dev/null 2>&1; then
+  echo "bench.sh: python3 is needed to print the table" >&2
+  exit 1
+fi
+
+cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release -DVEXA_BUILD_BENCH=ON >/dev/null
+mapfile -t targets < <(cmake --build "$BUILD_DIR" --target help |
+  sed -n 's/^\.\.\. \([A-Za-z0-9_]*_bench\)$/\1/p' | sort)
+if [ "${#targets[@]}" -eq 0 ]; then
+  echo "bench.sh: no benchmark programs in this tree" >&2
+  exit 1
+fi
+e2e=()
+if [ -z "${SKIP_E2E:-}" ] && cmake --build "$BUILD_DIR" --target help | grep -q '^\.\.\. Vexa_RollMode$'; then
+  e2e=(Vexa_RollMode e2e_harness)
+fi
+cmake --build "$BUILD_DIR" -j"${JOBS:-2}" --target "${targets[@]}" "${e2e[@]}"
+
+mkdir -p "$RESULTS"
+rm -f "$RESULTS"/*.json
+for t in "${targets[@]}"; do
+  exe=$BUILD_DIR/bin/$t
+  [ -x "$exe" ] || continue
+  echo "== $t" >&2
+  args=(--benchmark_format=console --benchmark_out="$RESULTS/$t.json" --benchmark_out_format=json)
+  [ -n "$FILTER" ] && args+=(--benchmark_filter="$FILTER")
+  # shellcheck disable=SC2086
+  "$exe" "${args[@]}" ${BENCH_ARGS:-} >&2 || echo "== $t failed" >&2
+done
+if [ "${#e2e[@]}" -gt 0 ] && [ -x "$BUILD_DIR/bin/e2e_harness" ]; then
+  echo "== e2e_harness" >&2
+  "$BUILD_DIR/bin/e2e_harness" --out "$RESULTS/e2e.json" >&2 || echo "== e2e_harness failed" >&2
+fi
+
+python3 - "$RESULTS" <<'PY'
+import glob, json, os, re, subprocess, sys
+
+results = sys.argv[1]
+runs = {}
+for path in sorted(glob.glob(os.path.join(results, "*_bench.json"))):
+    with open(path) as f:
+        data = json.load(f)
+    for b in data.get("benchmarks", []):
+        if b.get("run_type") == "aggregate" and b.get("aggregate_name") != "median":
+            continue
+        name = b.get("run_name", b["name"])
+        runs[name] = b
+e2e = {}
+if os.path.exists(os.path.join(results, "e2e.json")):
+    with open(os.path.join(results, "e2e.json")) as f:
+        e2e = json.load(f)
+
+def value(b, key):
+    if key in b:
+        return float(b[key])
+    return None
+
+def fmt(x, unit):
+    if x is None:
+        return "-"
+    if unit == "words/s":
+        return "%.0f M/s" % (x / 1e6)
+    if unit == "x":
+        return "%.1f x" % x
+    if unit == "%":
+        return "%.1f %%" % (100 * x)
+    if unit == "s":
+        return "%.3f s" % x
+    if unit == "MiB":
+        return "%.1f MiB" % x
+    return "%.3g" % x
+
+rows = []  # figure, measured, budget, ratio to memcpy, verdict
+def row(figure, x, unit, budget, higher=True, ratio=None):
+    if x is None:
+        verdict = "not measured"
+    elif budget is None:
+        verdict = "info"
+    else:
+        verdict = "ok" if (x >= budget if higher else x <= budget) else "MISSED"
+    btext = "-" if budget is None else ((">= " if higher else "< ") + fmt(budget, unit))
+    rows.append((figure, fmt(x, unit), btext, "-" if ratio is None else "%.2f x memcpy" % ratio,
+                 verdict))
+
+memcpy = runs.get("BM_MemcpyBlock")
+memcpy_rate = value(memcpy, "items_per_second") if memcpy else None
+row("memcpy of the same block", memcpy_rate, "words/s", None)
+for stage, budget in (("CompactStage", 2e9), ("TriggerSearchStage", 1e9), ("ArmFilterStage", 1e9)):
+    for suffix, label in (("", ""), ("Ground", " (ground on)")):
+        b = runs.get("BM_" + stage + suffix)
+        if b is None and suffix:
+            continue
+        x = value(b, "items_per_second") if b else None
+        ratio = x / memcpy_rate if (x and memcpy_rate) else None
+        row("driver %s, code 14%s" % (stage, label), x, "words/s", budget, True, ratio)
+
+reduce = sorted((n for n in runs if n.startswith("BM_Reduce")), key=lambda n: n)
+if not reduce:
+    row("column reduction", None, "words/s", 4e8)
+for n in reduce:
+    m = re.search(r"b:(\d+)/markers:(\d)", n)
+    label = ("%s samples/column%s" % (m.group(1), ", markers" if m.group(2) == "1" else "")) if m else n
+    row("column reduction, " + label, value(runs[n], "words/s") or value(runs[n], "items_per_second"),
+        "words/s", 4e8)
+
+demo = [n for n in runs if n.startswith("BM_DemoBlockTopRate")]
+if not demo:
+    row("demo source at 5 MS/s", None, "x", 6)
+for n in sorted(demo):
+    row("demo source at 5 MS/s, " + n[len("BM_DemoBlockTopRate"):], value(runs[n], "realtime_x"),
+        "x", 6)
+
+ring = sorted((n for n in runs if n.startswith("BM_RingTwoThreads")),
+              key=lambda n: -int(n.split("/")[1]) if "/" in n and n.split("/")[1].isdigit() else 0)
+if not ring:
+    row("ring between two threads", None, "words/s", 5e8)
+for n in ring:
+    block = n.split("/")[1] if "/" in n else "?"
+    row("ring between two threads, blocks of %s words" % block, value(runs[n], "words_per_s"),
+        "words/s", 5e8)
+
+flow = runs.get("BM_FlowRealTimeTopRate")
+if flow:
+    acq, proc = value(flow, "acq_cpu_s_per_signal_s"), value(flow, "proc_cpu_s_per_signal_s")
+    row("flow threads at 5 MS/s (acquisition + processing), CPU s per s of signal",
+        (acq or 0) + (proc or 0), "%", None)
+    row("flow at 5 MS/s, samples lost by the device", value(flow, "lost_samples"), "", None)
+unpaced = runs.get("BM_FlowUnpaced")
+if unpaced:
+    row("flow with the device unpaced, multiple of 5 MS/s", value(unpaced, "multiple_of_5MS"), "x", None)
+
+row("whole program at 5 MS/s, EKG, CPU s per s of signal", e2e.get("cpu_per_signal_second"), "%", 0.25, False)
+row("start-up to the first drawn frame", e2e.get("startup_to_first_frame_s"), "s", 1.0, False)
+row("peak resident memory (VmHWM)", e2e.get("peak_rss_mib"), "MiB", 150, False)
+
+other = [n for n in runs if not any(n.startswith(p) for p in (
+    "BM_MemcpyBlock", "BM_CompactStage", "BM_TriggerSearchStage", "BM_ArmFilterStage", "BM_Reduce",
+    "BM_DemoBlockTopRate", "BM_RingTwoThreads", "BM_FlowRealTimeTopRate", "BM_FlowUnpaced"))]
+for n in sorted(other):
+    row(n, value(runs[n], "items_per_second"), "words/s", None)
+
+cpu = "?"
+try:
+    with open("/proc/cpuinfo") as f:
+        for line in f:
+            if line.startswith("model name"):
+                cpu = line.split(":", 1)[1].strip()
+                break
+except OSError:
+    pass
+load = open("/proc/loadavg").read().split()[:3] if os.path.exists("/proc/loadavg") else ["?"]
+print()
+print("machine: %d cores (nproc), %s, load average %s" % (os.cpu_count() or 0, cpu, " ".join(load)))
+widths = [max(len(r[i]) for r in rows + [("figure", "measured", "budget", "ratio", "verdict")])
+          for i in range(5)]
+def line(r):
+    return "| " + " | ".join(r[i].ljust(widths[i]) for i in range(5)) + " |"
+print(line(("figure", "measured", "budget", "ratio", "verdict")))
+print("|" + "|".join("-" * (w + 2) for w in widths) + "|")
+for r in rows:
+    print(line(r))
+PY
