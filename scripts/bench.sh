@@ -7,6 +7,7 @@
 #   BUILD_DIR=...      another build folder (default build-bench)
 #   BENCH_ARGS=...     extra Google Benchmark arguments, e.g. --benchmark_repetitions=3
 #   SKIP_E2E=1         leave out the whole-program harness
+#   TABLE_ONLY=1       only print the table of the results already there
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD_DIR=${BUILD_DIR:-build-bench}
@@ -18,6 +19,7 @@ if ! command -v python3 >/dev/null 2>&1; then
   exit 1
 fi
 
+if [ -z "${TABLE_ONLY:-}" ]; then
 cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release -DVEXA_BUILD_BENCH=ON >/dev/null
 mapfile -t targets < <(cmake --build "$BUILD_DIR" --target help |
   sed -n 's/^\.\.\. \([A-Za-z0-9_]*_bench\)$/\1/p' | sort)
@@ -46,6 +48,7 @@ if [ "${#e2e[@]}" -gt 0 ] && [ -x "$BUILD_DIR/bin/e2e_harness" ]; then
   echo "== e2e_harness" >&2
   "$BUILD_DIR/bin/e2e_harness" --out "$RESULTS/e2e.json" >&2 || echo "== e2e_harness failed" >&2
 fi
+fi
 
 python3 - "$RESULTS" <<'PY'
 import glob, json, os, re, subprocess, sys
@@ -64,6 +67,13 @@ e2e = {}
 if os.path.exists(os.path.join(results, "e2e.json")):
     with open(os.path.join(results, "e2e.json")) as f:
         e2e = json.load(f)
+
+def find(prefix):
+    """The run named prefix, or prefix followed by /options such as /iterations:1."""
+    for n in sorted(runs):
+        if n == prefix or n.startswith(prefix + "/"):
+            return runs[n]
+    return None
 
 def value(b, key):
     if key in b:
@@ -97,12 +107,12 @@ def row(figure, x, unit, budget, higher=True, ratio=None):
     rows.append((figure, fmt(x, unit), btext, "-" if ratio is None else "%.2f x memcpy" % ratio,
                  verdict))
 
-memcpy = runs.get("BM_MemcpyBlock")
+memcpy = find("BM_MemcpyBlock")
 memcpy_rate = value(memcpy, "items_per_second") if memcpy else None
 row("memcpy of the same block", memcpy_rate, "words/s", None)
 for stage, budget in (("CompactStage", 2e9), ("TriggerSearchStage", 1e9), ("ArmFilterStage", 1e9)):
     for suffix, label in (("", ""), ("Ground", " (ground on)")):
-        b = runs.get("BM_" + stage + suffix)
+        b = find("BM_" + stage + suffix)
         if b is None and suffix:
             continue
         x = value(b, "items_per_second") if b else None
@@ -134,13 +144,13 @@ for n in ring:
     row("ring between two threads, blocks of %s words" % block, value(runs[n], "words_per_s"),
         "words/s", 5e8)
 
-flow = runs.get("BM_FlowRealTimeTopRate")
+flow = find("BM_FlowRealTimeTopRate")
 if flow:
     acq, proc = value(flow, "acq_cpu_s_per_signal_s"), value(flow, "proc_cpu_s_per_signal_s")
     row("flow threads at 5 MS/s (acquisition + processing), CPU s per s of signal",
         (acq or 0) + (proc or 0), "%", None)
     row("flow at 5 MS/s, samples lost by the device", value(flow, "lost_samples"), "", None)
-unpaced = runs.get("BM_FlowUnpaced")
+unpaced = find("BM_FlowUnpaced")
 if unpaced:
     row("flow with the device unpaced, multiple of 5 MS/s", value(unpaced, "multiple_of_5MS"), "x", None)
 
@@ -150,6 +160,7 @@ row("peak resident memory (VmHWM)", e2e.get("peak_rss_mib"), "MiB", 150, False)
 
 other = [n for n in runs if not any(n.startswith(p) for p in (
     "BM_MemcpyBlock", "BM_CompactStage", "BM_TriggerSearchStage", "BM_ArmFilterStage", "BM_Reduce",
+    "BM_FlowRealTimeTopRate", "BM_FlowUnpaced",
     "BM_DemoBlockTopRate", "BM_RingTwoThreads", "BM_FlowRealTimeTopRate", "BM_FlowUnpaced"))]
 for n in sorted(other):
     row(n, value(runs[n], "items_per_second"), "words/s", None)
