@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+
 namespace vexa::test {
 namespace {
 
@@ -185,6 +188,70 @@ TEST_F(ReadPipeline, GroundNeverProducesReservedWords) {
     StartPastFirstRead();
     int32_t status = 0;
     EXPECT_EQ(ReadOf({W(3, 200)}, status), Words{W(1, 1)});
+}
+
+// Random blocks: every sample, marker and empty slot in every position of
+// the 8-word groups, checked against the word-by-word rules.
+Words RandomBlock(uint32_t seed) {
+    Words block(32768, 0);
+    uint32_t rng = seed;
+    for (auto &w : block) {
+        rng = rng * 1664525u + 1013904223u;
+        const uint32_t r = rng >> 8;
+        if (r % 3 == 0) continue; // empty slot
+        w = r % 97 == 0 ? static_cast<uint16_t>(1 + r % 2) : static_cast<uint16_t>(r % 65533 + 3);
+    }
+    return block;
+}
+
+TEST_F(ReadPipeline, RandomBlocksFollowTheWordRules) {
+    H.Call(24, 1);
+    H.Call(25, 1);
+    H.Call(30, 1);
+    H.Call(27, -40); // A over 127 - 12.75 -> 114: fails below 114
+    H.Call(28, 60);  // B under 127 + 19.125 -> 146: fails above 146
+    StartPastFirstRead();
+    for (uint32_t seed : {1u, 2u, 3u}) {
+        const Words in = RandomBlock(seed);
+        Words want;
+        for (uint16_t w : in) {
+            if (w == 0) continue;
+            const bool fails = w > 2 && ((w & 0xFF) < 114 || (w >> 8) > 146);
+            want.push_back(fails ? 2 : w);
+        }
+        int32_t status = 0;
+        ASSERT_EQ(ReadOf(in, status), want) << seed;
+        EXPECT_EQ(status, want.back() == 2 ? 0x11 : 0x22);
+    }
+    H.Call(32, 0);
+    H.Call(24, 0);
+    H.Call(25, 0);
+    StartPastFirstRead();
+    const Words in = RandomBlock(9);
+    Words want;
+    std::copy_if(in.begin(), in.end(), std::back_inserter(want), [](uint16_t w) { return w != 0; });
+    int32_t status = 0;
+    EXPECT_EQ(ReadOf(in, status), want);
+}
+
+TEST_F(ReadPipeline, TriggerFoundAnywhereInTheBlock) {
+    H.Call(33, 0);
+    H.Call(16, 1);
+    H.Call(19, 100); // A over 159
+    for (int at : {0, 7, 8, 13, 1000, 32759, 32767}) {
+        Words in(32768, 0);
+        for (int i = 0; i < 32768; i += 2)
+            in[static_cast<size_t>(i)] = W(200, 159);
+        in[static_cast<size_t>(at)] = W(3, 160);
+        Words want = {W(3, 160)};
+        for (int i = at + 1; i < 32768; ++i)
+            if (in[static_cast<size_t>(i)] != 0) want.push_back(in[static_cast<size_t>(i)]);
+        StartPastFirstRead();
+        int32_t status = 0;
+        ASSERT_EQ(ReadOf(in, status), want) << at;
+        EXPECT_EQ(status, 0x22);
+        H.Call(32, 0);
+    }
 }
 
 } // namespace
