@@ -142,9 +142,18 @@ TEST_F(RecordFile, UncreatableFileIsReportedAndSavingSwitchedOff) {
     EXPECT_EQ(dialogs.Questions()[0].buttons, kButtonOk);
 }
 
-TEST_F(RecordFile, ExistingButUnopenableFileIsNeverTruncated) {
-    if (::geteuid() == 0) GTEST_SKIP() << "root opens read-only files";
+TEST_F(RecordFile, ExistingButUnopenableFileIsNeverReplaced) {
     Started();
+    // A name that exists but is no regular file does not open for
+    // appending; creating must then fail rather than take the name over.
+    ASSERT_EQ(::mkfifo("pipe.rmd", 0666), 0);
+    scope.OpenRecordFile("pipe.rmd");
+    scope.SetSavingActivated(true);
+    EXPECT_FALSE(scope.SavingActivated());
+    EXPECT_EQ(scope.ActualOutputStream(), nullptr);
+    EXPECT_EQ(dialogs.Texts(), std::vector<std::string>({"Cannot create file pipe.rmd"}));
+    if (::geteuid() == 0) return; // root opens read-only files
+    dialogs.Clear();
     Put("locked.rmd", "DATA");
     ASSERT_EQ(::chmod("locked.rmd", 0444), 0);
     scope.OpenRecordFile("locked.rmd");

@@ -301,3 +301,15 @@ TEST_F(StoredScope, SettersAndLockedTransferDoNotRace) {
     setter.join();
     EXPECT_GT(copies, 0);
 }
+
+TEST_F(StoredScope, RateIndicesStayInsideTheirTables) {
+    scope.SetSMPSetting(99);
+    EXPECT_EQ(scope.SMPSetting(), kSmpSettingCount - 1);
+    scope.SetDSPSetting(17);
+    EXPECT_EQ(scope.DSPSetting(), kDspSettingCount - 1);
+    scope.SetSMPSetting(-4); // becomes 0: the coupling still applies
+    EXPECT_EQ(scope.SMPSetting(), 0);
+    scope.SetDSPSetting(-1);
+    EXPECT_EQ(scope.DSPSetting(), 0);
+    EXPECT_EQ(scope.SMPSetting(), 3);
+}
