@@ -201,6 +201,10 @@ TEST_F(SimDevice, ConnectionLostAfterReadsThenReconnects) {
     EXPECT_EQ(H.Initialize(nullptr), 0);
     EXPECT_EQ(H.FailureByte(), 0);
     EXPECT_EQ(Sim<int32_t (*)()>("SimFpgaState")(), 1) << "configured afresh";
+    Sim<void (*)(int32_t)>("SimLoseConnectionAfterMs")(0);
+    H.Call(32, 1);
+    EXPECT_TRUE(ReadWords().empty()) << "a timed loss is noticed by the next call";
+    EXPECT_EQ(H.FailureByte(), 1);
 }
 
 TEST_F(SimDevice, ResetReadsTheEnvironment) {
