@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds Release into build-bench, runs every benchmark program
 # (build-bench/bin/*_bench) with JSON output into build-bench/results/, runs
-# the whole-program harness when the program is built (bench/e2e), and prints
+# the whole-program harness when the program is in the tree (bench/e2e), and prints
 # one table of each figure against its budget.
 # Usage: scripts/bench.sh [benchmark-name-filter]
 #   BUILD_DIR=...      another build folder (default build-bench)
@@ -29,7 +29,7 @@ if [ "${#targets[@]}" -eq 0 ]; then
 fi
 e2e=()
 if [ -z "${SKIP_E2E:-}" ] && cmake --build "$BUILD_DIR" --target help | grep -q '^\.\.\. Vexa_RollMode$'; then
-  e2e=(Vexa_RollMode e2e_harness)
+  e2e=(Vexa_RollMode)
 fi
 cmake --build "$BUILD_DIR" -j"${JOBS:-2}" --target "${targets[@]}" "${e2e[@]}"
 
@@ -44,9 +44,10 @@ for t in "${targets[@]}"; do
   # shellcheck disable=SC2086
   "$exe" "${args[@]}" ${BENCH_ARGS:-} >&2 || echo "== $t failed" >&2
 done
-if [ "${#e2e[@]}" -gt 0 ] && [ -x "$BUILD_DIR/bin/e2e_harness" ]; then
-  echo "== e2e_harness" >&2
-  "$BUILD_DIR/bin/e2e_harness" --out "$RESULTS/e2e.json" >&2 || echo "== e2e_harness failed" >&2
+if [ "${#e2e[@]}" -gt 0 ]; then
+  echo "== whole program (bench/e2e)" >&2
+  bash bench/e2e/e2e_bench.sh "$BUILD_DIR/bin" "$RESULTS/e2e.json" >&2 ||
+    echo "== whole program: not measured" >&2
 fi
 fi
 

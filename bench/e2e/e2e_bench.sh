@@ -1,0 +1,160 @@
+#!/usr/bin/env bash
+# The whole program at 5,000,000 samples per second, recording, with the EKG
+# display at 0.1 s per division (the fastest display rate the rate coupling
+# allows at that sampling rate), in a private X server on the simulated
+# device. Measures:
+#   - start-up: from the exec of the program to the first drawn frame of the
+#     main window (its trace display painted), polled every ~20 ms;
+#   - CPU seconds per second of signal: utime + stime of the whole process
+#     (every thread: simulator, driver, flow, repaints) from /proc/<pid>/stat,
+#     over the samples that reached the record file in the same interval;
+#   - peak resident memory: VmHWM from /proc/<pid>/status at the end.
+# Usage: e2e_bench.sh BIN_DIR OUT_JSON [SECONDS]
+# Exit 0 measured, 1 failed, 77 skipped (tools or program missing).
+set -uo pipefail
+BIN=$(cd "$1" && pwd)
+OUT=$2
+MEASURE_SECONDS=${3:-${E2E_SECONDS:-10}}
+HERE=$(cd "$(dirname "$0")" && pwd)
+LIB=$HERE/../../tests/e2e/e2e_lib.sh
+[ -f "$LIB" ] || { echo "SKIP: tests/e2e/e2e_lib.sh is missing"; exit 77; }
+[ -x "$BIN/Vexa_RollMode" ] || { echo "SKIP: $BIN/Vexa_RollMode is not built"; exit 77; }
+# shellcheck source=../../tests/e2e/e2e_lib.sh
+source "$LIB"
+
+MAIN_TITLE='^ZovuDori Vexa[1-6]$'
+row_x() { echo $(((WIN_W - 790) / 2 + $1)); }
+row_y() { echo $((WIN_H - 96 + $1)); }
+display_area() {
+    echo "$((WIN_W - 86 - 1 - 87 - 20))x$((WIN_H - 96 - 120))+$((WIN_X + 97))+$((WIN_Y + 100))"
+}
+now() { date +%s.%N; }
+# Arithmetic and comparisons on decimals.
+calc() { awk "BEGIN { printf \"%.6f\", $1 }"; }
+holds() { awk "BEGIN { exit !($1) }"; }
+# CPU seconds (user + system, all threads) of a process.
+cpu_seconds() {
+    local stat fields
+    stat=$(cat "/proc/$1/stat") || return 1
+    read -r -a fields <<<"${stat##*) }"
+    # After the command name: field 3 is index 0, utime (14) index 11, stime (15) index 12.
+    calc "(${fields[11]} + ${fields[12]}) / $(getconf CLK_TCK)"
+}
+
+# A settings file with every value stored: 5 MS/s, 0.1 s/div, EKG display.
+write_settings() {
+    local f=$E2E_DIR/bin/ZovuDori.ini
+    {
+        printf 'Inproper modification of this file may lead to SW malfunction\r\n'
+        printf -- '-------------------------------------------------------------\r\n'
+        local kv
+        for kv in MainWindowHeight:0 MainWindowWidth:0 StatusChannelA:true StatusChannelB:true \
+            ColorChannelA:4259584 ColorChannelB:65535 ColorGrid:16777215 BackgroundColor:0 \
+            MakeMaximum:true MakeMinimum:true MakeAvg:false SingleMode:false DensityChannelA:7 \
+            DensityChannelB:7 MaxChannelA:100 MaxChannelB:100 VerticalLevelChannelA:1433 \
+            VerticalLevelChannelB:1515 SourceACDC_A:true SourceACDC_B:true SourceProbeA:1 \
+            SourceProbeB:1 ModeLine:true ModeBF:false ModeEKG:true DisplayActive:true \
+            GridBrightness:72 Grid:true MainScreenMaximized:false MainWindowWidth:0 \
+            MainWindowHeight:0 ShowComixHelp:false TriggerSourceA:false TriggerSourceB:false \
+            TriggerLevelA:200 TriggerLevelB:2000 TriggerUnderA:false TriggerUnderB:false \
+            TriggerRelation:false SMPSetting:15 DSPSetting:0 BoostThread:true \
+            MeasurementLength:5000 RecordTriggered:false RecordFree:true MeasurementDefined:false \
+            ARMSourceA:false ARMSourceB:false ARMSourceExternal:false ARMUnderA:false \
+            ARMUnderB:false ARMUnderExternal:false ARMLevelA:0 ARMLevelB:0 PeriodA:1000 \
+            PeriodB:2000 AmplitudeA:3000 AmplitudeB:2000 NoiseA:0 NoiseB:0; do
+            printf '%s: %s\r\n' "${kv%%:*}" "${kv#*:}"
+        done
+    } >"$f"
+}
+
+for tool in awk identify; do
+    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+e2e_setup "$BIN"
+write_settings
+
+# ---- start-up to the first drawn frame ----------------------------------
+t_exec=$(now)
+e2e_start
+main=""
+for _ in $(seq 1 1000); do
+    main=$(xdotool search --onlyvisible --name "$MAIN_TITLE" 2>/dev/null | head -n1)
+    [ -n "$main" ] && break
+    kill -0 "$E2E_PID" 2>/dev/null || e2e_fail "the program ended during its start"
+    sleep 0.02
+done
+[ -n "$main" ] || e2e_fail "main window not shown within 20 s"
+t_window=$(now)
+e2e_geometry "$main"
+t_frame=""
+for _ in $(seq 1 200); do
+    # A painted display has a grid: its pixels are not all alike.
+    sd=$(import -window root -crop "$(display_area)" +repage png:- 2>/dev/null |
+        identify -format '%[fx:standard_deviation]' - 2>/dev/null)
+    if [ -n "$sd" ] && holds "$sd > 0"; then
+        t_frame=$(now)
+        break
+    fi
+    sleep 0.02
+done
+[ -n "$t_frame" ] || e2e_fail "the trace display was never drawn"
+startup_window=$(calc "$t_window - $t_exec")
+startup_frame=$(calc "$t_frame - $t_exec")
+echo "start-up: window visible after ${startup_window} s, first frame after ${startup_frame} s"
+
+# ---- record at 5 MS/s ----------------------------------------------------
+sleep 0.5
+e2e_click "$main" "$(row_x 49)" "$(row_y 28)"
+xdotool key ctrl+a BackSpace
+xdotool type --delay 20 "bench.rmd"
+xdotool key Return
+e2e_click "$main" "$(row_x 89)" "$(row_y 54)"             # saving on
+e2e_click "$main" "$(row_x $((121 + 193 + 5 + 42)))" "$(row_y 80)" # start
+record=$E2E_DIR/bin/bench.rmd
+sleep 2
+size0=$(stat -c %s "$record" 2>/dev/null || echo 0)
+[ "$size0" -gt 0 ] || e2e_fail "nothing is being recorded"
+cpu0=$(cpu_seconds "$E2E_PID") || e2e_fail "the program ended"
+t0=$(now)
+sleep "$MEASURE_SECONDS"
+cpu1=$(cpu_seconds "$E2E_PID") || e2e_fail "the program ended while recording"
+size1=$(stat -c %s "$record")
+t1=$(now)
+hwm_kib=$(awk '/^VmHWM:/ {print $2}' "/proc/$E2E_PID/status")
+e2e_shot e2e_bench "$(display_area)" >/dev/null || true
+
+wall=$(calc "$t1 - $t0")
+cpu=$(calc "$cpu1 - $cpu0")
+# Every sample of both channels is one word of the file.
+signal=$(calc "($size1 - $size0) / 2 / 5000000")
+holds "$signal > 0" || e2e_fail "the record file did not grow"
+per_signal=$(calc "$cpu / $signal")
+rate=$(calc "($size1 - $size0) / 2 / $wall")
+peak=$(calc "$hwm_kib / 1024")
+printf 'recording: %.0f samples/s over %.1f s, CPU %.3f s for %.3f s of signal = %.1f %% of one core\n' \
+    "$rate" "$wall" "$cpu" "$signal" "$(calc "$per_signal * 100")"
+printf 'peak resident memory (VmHWM): %.1f MiB\n' "$peak"
+
+e2e_click "$main" "$(row_x $((121 + 193 + 96 + 42)))" "$(row_y 80)" # stop
+e2e_answer "$main" alt+f
+sleep 0.3
+xdotool key x
+confirm=$(e2e_wait_window '^Confirm$' 10) || e2e_fail "Exit did not ask"
+e2e_answer "$confirm" Return
+e2e_wait_exit "$E2E_PID" 15 || e2e_fail "the program did not end cleanly"
+
+cat >"$OUT" <<JSON
+{
+  "sampling_rate": 5000000,
+  "display": "EKG, 0.1 s/div",
+  "measured_seconds": $wall,
+  "samples_per_second_recorded": $rate,
+  "cpu_seconds": $cpu,
+  "signal_seconds": $signal,
+  "cpu_per_signal_second": $per_signal,
+  "startup_to_window_s": $startup_window,
+  "startup_to_first_frame_s": $startup_frame,
+  "peak_rss_mib": $peak
+}
+JSON
+echo "written: $OUT"
