@@ -4,7 +4,8 @@
 # disk, 50 closes at random moments (tests/robustness), and, when the program
 # is built, closing the real program under a virtual X server.
 # Usage: scripts/robustness.sh [gtest filter]
-#   BUILD_DIR=...  build folder (default build)
+#   BUILD_DIR=...        build folder (default build)
+#   PROGRAM_CLOSES=n     rounds of closing the real program (default 50)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD_DIR=${BUILD_DIR:-build}
@@ -12,8 +13,10 @@ FILTER=${1:-*}
 bash scripts/setup.sh
 cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} >/dev/null
 targets=(robustness_tests robustness_long)
-if cmake --build "$BUILD_DIR" --target help | grep -q '^\.\.\. program_close_test$'; then
-  targets+=(Vexa_RollMode program_close_test)
+program=no
+if cmake --build "$BUILD_DIR" --target help | grep -q '^\.\.\. Vexa_RollMode$'; then
+  targets+=(Vexa_RollMode record_check)
+  program=yes
 fi
 cmake --build "$BUILD_DIR" -j"${JOBS:-2}" --target "${targets[@]}"
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
@@ -33,12 +36,10 @@ run() {
 }
 run "quick fault tests" "$BUILD_DIR/bin/robustness_tests" --gtest_filter="$FILTER"
 run "endurance tests" "$BUILD_DIR/bin/robustness_long" --gtest_filter="$FILTER"
-if [ -x "$BUILD_DIR/bin/program_close_test" ]; then
-  if command -v xvfb-run >/dev/null 2>&1; then
-    run "closing the program under Xvfb" env -u QT_QPA_PLATFORM \
-      xvfb-run -a -s '-screen 0 1280x800x24' "$BUILD_DIR/bin/program_close_test" --gtest_filter="$FILTER"
-  else
-    echo "== closing the program: skipped (xvfb-run is missing)"
-  fi
+if [ "$program" = yes ]; then
+  run "closing the program at random moments under Xvfb" \
+    bash tests/robustness/program_close.sh "$BUILD_DIR/bin" "${PROGRAM_CLOSES:-50}"
+else
+  echo "== closing the program: skipped (the program is not in this tree yet)"
 fi
 exit $status

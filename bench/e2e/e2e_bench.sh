@@ -21,6 +21,8 @@ LIB=$HERE/../../tests/e2e/e2e_lib.sh
 [ -x "$BIN/Vexa_RollMode" ] || { echo "SKIP: $BIN/Vexa_RollMode is not built"; exit 77; }
 # shellcheck source=../../tests/e2e/e2e_lib.sh
 source "$LIB"
+# shellcheck source=e2e_settings.sh
+source "$HERE/e2e_settings.sh"
 
 MAIN_TITLE='^ZovuDori Vexa[1-6]$'
 row_x() { echo $(((WIN_W - 790) / 2 + $1)); }
@@ -41,37 +43,13 @@ cpu_seconds() {
     calc "(${fields[11]} + ${fields[12]}) / $(getconf CLK_TCK)"
 }
 
-# A settings file with every value stored: 5 MS/s, 0.1 s/div, EKG display.
-write_settings() {
-    local f=$E2E_DIR/bin/ZovuDori.ini
-    {
-        printf 'Inproper modification of this file may lead to SW malfunction\r\n'
-        printf -- '-------------------------------------------------------------\r\n'
-        local kv
-        for kv in MainWindowHeight:0 MainWindowWidth:0 StatusChannelA:true StatusChannelB:true \
-            ColorChannelA:4259584 ColorChannelB:65535 ColorGrid:16777215 BackgroundColor:0 \
-            MakeMaximum:true MakeMinimum:true MakeAvg:false SingleMode:false DensityChannelA:7 \
-            DensityChannelB:7 MaxChannelA:100 MaxChannelB:100 VerticalLevelChannelA:1433 \
-            VerticalLevelChannelB:1515 SourceACDC_A:true SourceACDC_B:true SourceProbeA:1 \
-            SourceProbeB:1 ModeLine:true ModeBF:false ModeEKG:true DisplayActive:true \
-            GridBrightness:72 Grid:true MainScreenMaximized:false MainWindowWidth:0 \
-            MainWindowHeight:0 ShowComixHelp:false TriggerSourceA:false TriggerSourceB:false \
-            TriggerLevelA:200 TriggerLevelB:2000 TriggerUnderA:false TriggerUnderB:false \
-            TriggerRelation:false SMPSetting:15 DSPSetting:0 BoostThread:true \
-            MeasurementLength:5000 RecordTriggered:false RecordFree:true MeasurementDefined:false \
-            ARMSourceA:false ARMSourceB:false ARMSourceExternal:false ARMUnderA:false \
-            ARMUnderB:false ARMUnderExternal:false ARMLevelA:0 ARMLevelB:0 PeriodA:1000 \
-            PeriodB:2000 AmplitudeA:3000 AmplitudeB:2000 NoiseA:0 NoiseB:0; do
-            printf '%s: %s\r\n' "${kv%%:*}" "${kv#*:}"
-        done
-    } >"$f"
-}
-
 for tool in awk identify; do
     command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
 e2e_setup "$BIN"
-write_settings
+# 5 MS/s, 0.1 s/div, the EKG display.
+write_settings "$E2E_DIR/bin/ZovuDori.ini" SMPSetting:15 DSPSetting:0 ModeEKG:true \
+    DisplayActive:true ShowComixHelp:false
 
 # ---- start-up to the first drawn frame ----------------------------------
 t_exec=$(now)
