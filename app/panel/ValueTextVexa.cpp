@@ -335,8 +335,13 @@ bool ParseTimeEntry(const std::string &t, double &milliseconds) {
         if (i < length && t[i] == '.') {
             ++i;
             while (i < length && IsDigit(t[i])) {
-                f = f * 10 + (t[i++] - '0');
-                q *= 10;
+                // Digits past the twentieth change nothing a double holds;
+                // taking hundreds of them would give infinity / infinity.
+                if (q < 1e20) {
+                    f = f * 10 + (t[i] - '0');
+                    q *= 10;
+                }
+                ++i;
             }
         }
         const char unit = i < length ? t[i] : '\0';

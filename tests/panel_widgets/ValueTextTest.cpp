@@ -243,6 +243,20 @@ TEST(VoltageText, SetterTextsAndEntries) {
     }
 }
 
+// Found by fuzzing: a fraction of hundreds of digits made the length NaN.
+TEST(TimeText, LongFractionsStayNumbers) {
+    for (const char *unit : {"h", "m", "s", "ms"}) {
+        double ms = -7;
+        const std::string text = "1." + std::string(400, '2') + unit;
+        ASSERT_TRUE(ParseTimeEntry(text, ms)) << unit;
+        const double expected = std::string(unit) == "h"   ? 1.2222222222222222 * 3600000
+                                : std::string(unit) == "m" ? 1.2222222222222222 * 60000
+                                : std::string(unit) == "s" ? 1222
+                                                           : 1.2222222222222222;
+        EXPECT_NEAR(ms, expected, expected * 1e-12) << unit;
+    }
+}
+
 TEST(TimeText, SetterTextsEntriesAndRoundTrip) {
     const struct {
         double ms;
