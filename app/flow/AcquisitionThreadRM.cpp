@@ -199,11 +199,14 @@ void TAcquisitionThreadRM::SettingsPass() {
         return;
     }
     if (driver->SetBackRequested()) {
+        // The request is cleared before the listeners hear of it, so that
+        // none of them sees it still raised.
         TMainThreadHandoverVexaRM *handover = Owner->MainThreadHandover();
-        handover->RunInMainThread([&] {
+        bool ran = handover->RunInMainThread([&] {
+            driver->SetSetBackRequested(false);
             if (!Terminated()) scope->Notify(kNotifyLevelsSetBack, kGroupDataFlow);
         });
-        driver->SetSetBackRequested(false);
+        if (!ran) driver->SetSetBackRequested(false);
     }
 }
 
