@@ -201,13 +201,17 @@ void TAcquisitionThreadRM::SettingsPass() {
     if (driver->SetBackRequested()) {
         // The request is cleared before the listeners hear of it, so that
         // none of them sees it still raised.
-        TMainThreadHandoverVexaRM *handover = Owner->MainThreadHandover();
-        bool ran = handover->RunInMainThread([&] {
+        bool ran = InMainThread([&] {
             driver->SetSetBackRequested(false);
             if (!Terminated()) scope->Notify(kNotifyLevelsSetBack, kGroupDataFlow);
         });
         if (!ran) driver->SetSetBackRequested(false);
     }
+}
+
+bool TAcquisitionThreadRM::InMainThread(const std::function<void()> &fn) {
+    TMainThreadHandoverVexaRM *handover = Owner->MainThreadHandover();
+    return handover && handover->RunInMainThread(fn);
 }
 
 bool TAcquisitionThreadRM::DrainRecords() {
@@ -236,7 +240,7 @@ void TAcquisitionThreadRM::UpdateLeds() {
     }
     if (status == 0 && !Terminated()) {
         // The measurement has ended: the front panel shows the stopped state.
-        Owner->MainThreadHandover()->RunInMainThread([&] {
+        InMainThread([&] {
             if (!Terminated()) scope->Notify(kNotifySettingsChanged, kGroupDataFlow);
         });
     }
@@ -246,7 +250,6 @@ void TAcquisitionThreadRM::UpdateLeds() {
 void TAcquisitionThreadRM::ReloadDriver() {
     TVirtualScopeVexaRM *scope = Owner->VirtualScope();
     TVirtualDriverVexaRM *driver = scope->VirtualDriver();
-    TMainThreadHandoverVexaRM *handover = Owner->MainThreadHandover();
     bool reloaded = false;
     // A fresh device does not run until it is told to: the measurement is
     // mirrored as stopped now (its stop record marks the gap in the stream)
@@ -258,7 +261,7 @@ void TAcquisitionThreadRM::ReloadDriver() {
     }
     // The library is unloaded and started again in the main thread, where
     // its start-up dialogs run. Nothing of it happens once the flow stops.
-    bool ran = handover->RunInMainThread([&] {
+    bool ran = InMainThread([&] {
         if (Terminated()) return;
         driver->UnloadLibrary();
         scope->Notify(kNotifyDeviceRestart, kGroupDataFlow);

@@ -224,6 +224,12 @@ TEST_F(DemoFlowTest, DisplaySwitchAndDisplayOffRouteBlocksWithoutLoss) {
     EXPECT_EQ(Rig->Roll.Clears, 1);
     EXPECT_FALSE(Rig->Scope.ClearScreenRequested());
     EXPECT_FALSE(Rig->Flow.AcquisitionThread()->Boosted());
+    // A switch while the display is off keeps the caption up.
+    Rig->Scope.Notify(kNotifyEkgModeSelected, 13);
+    EXPECT_FALSE(Rig->Ekg.Shown);
+    EXPECT_TRUE(Rig->Caption.Shown);
+    Rig->Scope.Notify(kNotifyRollModeSelected, 13);
+    EXPECT_FALSE(Rig->Roll.Shown);
     int64_t size = FileBytes(file);
     Tick += 700;
     ASSERT_TRUE(Rig->PumpUntil([&] { return FileBytes(file) >= size + 1400; }, 3000));
