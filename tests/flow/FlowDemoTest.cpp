@@ -43,11 +43,6 @@ struct DemoFlowTest : ::testing::Test {
             },
             3000);
     }
-    // True when tail is the end of whole.
-    static bool EndsWith(const std::vector<uint16_t> &whole, const std::vector<uint16_t> &tail) {
-        return tail.size() <= whole.size() &&
-               std::equal(tail.begin(), tail.end(), whole.end() - tail.size());
-    }
 };
 
 TEST_F(DemoFlowTest, StartGroupSamplesAndStopGiveExactlyTheDocumentedWords) {
