@@ -254,6 +254,30 @@ TEST_F(DeviceFlowTest, RangeChangeSetsTheLevelBackAndTellsThePanel) {
     EXPECT_TRUE(samples.empty());
 }
 
+TEST_F(DeviceFlowTest, DeviceThatDoesNotComeBackLeavesTheChoiceToTheOperator) {
+    Sim.SetCounterPattern(1);
+    Sim.SetReconnectAfter(1000);
+    Rig->Scope.SetSMPSetting(10);
+    Rig->Start();
+    const std::string file = Rig->Path("demo.rmd");
+    Rig->SaveTo("demo.rmd");
+    Rig->StartMeasurement();
+    Rig->PumpFor(200);
+    // Asked in the main thread: "Retry" once, then carry on in demo mode.
+    Rig->Dialogs.Script({kButtonYes, kButtonNo});
+    Sim.LoseConnectionNow();
+    ASSERT_TRUE(
+        Rig->PumpUntil([&] { return Rig->Flow.AcquisitionThread()->Reloads() == 1; }, 3000));
+    EXPECT_EQ(Rig->Dialogs.Texts().size(), 2u);
+    EXPECT_TRUE(Rig->Driver.DemoMode());
+    const int64_t atReload = FileBytes(file);
+    ASSERT_TRUE(Rig->PumpUntil([&] { return FileBytes(file) > atReload + 20000; }, 3000));
+    Rig->Stop();
+    std::vector<uint16_t> words = ReadWords(file);
+    EXPECT_EQ(std::vector<uint16_t>(words.end() - 4, words.end()),
+              (std::vector<uint16_t>{0, 4, 1, 0}));
+}
+
 TEST_F(DeviceFlowTest, ShutdownWhileAReloadWaitsForTheMainThread) {
     Sim.SetCounterPattern(1);
     Sim.SetReconnectAfter(1000); // the device does not come back
