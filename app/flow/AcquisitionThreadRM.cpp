@@ -250,7 +250,8 @@ void TAcquisitionThreadRM::UpdateLeds() {
 void TAcquisitionThreadRM::ReloadDriver() {
     TVirtualScopeVexaRM *scope = Owner->VirtualScope();
     TVirtualDriverVexaRM *driver = scope->VirtualDriver();
-    bool reloaded = false;
+    bool initialised = false; // InitializeDriver ran
+    bool reloaded = false;    // and the operator did not choose to quit
     // A fresh device does not run until it is told to: the measurement is
     // mirrored as stopped now (its stop record marks the gap in the stream)
     // and started again by the mirroring after the reload, with a complete
@@ -267,9 +268,10 @@ void TAcquisitionThreadRM::ReloadDriver() {
         scope->Notify(kNotifyDeviceRestart, kGroupDataFlow);
         if (Terminated()) return;
         driver->SetDescriptionAddress(scope->DeviceDescription());
+        initialised = true;
         reloaded = driver->InitializeDriver();
     });
-    if (!ran) return;
+    if (!ran || !initialised) return;
     ++FReloads;
     // The operator chose to quit during the start-up: settings stay as they are.
     if (reloaded && !driver->TerminateApplication()) {

@@ -213,6 +213,7 @@ TEST_F(DeviceFlowTest, LostDeviceIsReloadedAndTheRecordingGoesOn) {
     const int64_t atReload = FileBytes(file);
     ASSERT_TRUE(Rig->PumpUntil([&] { return FileBytes(file) > atReload + 400000; }, 3000));
     EXPECT_TRUE(Rig->Scope.MeasurementStarted());
+    EXPECT_EQ(Rig->Flow.AcquisitionThread()->Reloads(), 1);
     Rig->Stop();
     std::vector<uint16_t> words = ReadWords(file);
     CounterCheck c = CheckCounterStream(words);
@@ -272,6 +273,7 @@ TEST_F(DeviceFlowTest, DeviceThatDoesNotComeBackLeavesTheChoiceToTheOperator) {
     EXPECT_TRUE(Rig->Driver.DemoMode());
     const int64_t atReload = FileBytes(file);
     ASSERT_TRUE(Rig->PumpUntil([&] { return FileBytes(file) > atReload + 20000; }, 3000));
+    EXPECT_EQ(Rig->Flow.AcquisitionThread()->Reloads(), 1);
     Rig->Stop();
     std::vector<uint16_t> words = ReadWords(file);
     EXPECT_EQ(std::vector<uint16_t>(words.end() - 4, words.end()),
@@ -294,6 +296,7 @@ TEST_F(DeviceFlowTest, ShutdownWhileAReloadWaitsForTheMainThread) {
     Rig->Stop();
     EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(2500));
     EXPECT_TRUE(Rig->Dialogs.Texts().empty()); // no start-up questions while closing
+    EXPECT_EQ(Rig->Panel.Count[kNotifyDeviceRestart], 0);
     EXPECT_FALSE(Rig->Driver.LibraryLoaded());
     std::vector<uint16_t> words = ReadWords(file);
     CounterCheck c = CheckCounterStream(words);
