@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <sstream>
 
 namespace vexa::test {
@@ -127,6 +128,11 @@ TEST_F(DeviceFlowTest, TopRateRecordingHoldsEverySampleOnceAndInOrder) {
     for (auto &r : records)
         probeRecord |= r.Type == kRecProbeB && r.Payload == std::vector<uint16_t>{2};
     EXPECT_TRUE(probeRecord);
+    // Sample 16,192 of the pattern is channel A code 128, channel B code 64:
+    // on disk 80 40, between its neighbours 7F 40 and 81 40.
+    std::ifstream in(file, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(bytes.find(std::string("\x7F\x40\x80\x40\x81\x40", 6)), std::string::npos);
     if (!c.Fault.empty() || c.Starts != 2) {
         for (size_t i = 0; i < 80 && i < words.size(); ++i)
             printf("%u ", words[i]);
