@@ -49,7 +49,6 @@ template <class TDisplay> void BM_DisplayBlock(benchmark::State &state) {
         for (int fed = 0; fed < kRate; fed += kBlockWords)
             display.DisplayBlock(block.data(), std::min(kBlockWords, kRate - fed));
     }
-    display.SetVirtualScope(nullptr);
 }
 
 } // namespace
