@@ -199,12 +199,19 @@ void TAcquisitionThreadRM::SettingsPass() {
         return;
     }
     if (driver->SetBackRequested()) {
-        TMainThreadHandoverVexaRM *handover = Owner->MainThreadHandover();
-        handover->RunInMainThread([&] {
+        // The request is cleared before the listeners hear of it, so that
+        // none of them sees it still raised.
+        bool ran = InMainThread([&] {
+            driver->SetSetBackRequested(false);
             if (!Terminated()) scope->Notify(kNotifyLevelsSetBack, kGroupDataFlow);
         });
-        driver->SetSetBackRequested(false);
+        if (!ran) driver->SetSetBackRequested(false);
     }
+}
+
+bool TAcquisitionThreadRM::InMainThread(const std::function<void()> &fn) {
+    TMainThreadHandoverVexaRM *handover = Owner->MainThreadHandover();
+    return handover && handover->RunInMainThread(fn);
 }
 
 bool TAcquisitionThreadRM::DrainRecords() {
@@ -233,7 +240,7 @@ void TAcquisitionThreadRM::UpdateLeds() {
     }
     if (status == 0 && !Terminated()) {
         // The measurement has ended: the front panel shows the stopped state.
-        Owner->MainThreadHandover()->RunInMainThread([&] {
+        InMainThread([&] {
             if (!Terminated()) scope->Notify(kNotifySettingsChanged, kGroupDataFlow);
         });
     }
@@ -243,8 +250,8 @@ void TAcquisitionThreadRM::UpdateLeds() {
 void TAcquisitionThreadRM::ReloadDriver() {
     TVirtualScopeVexaRM *scope = Owner->VirtualScope();
     TVirtualDriverVexaRM *driver = scope->VirtualDriver();
-    TMainThreadHandoverVexaRM *handover = Owner->MainThreadHandover();
-    bool reloaded = false;
+    bool initialised = false; // InitializeDriver ran
+    bool reloaded = false;    // and the operator did not choose to quit
     // A fresh device does not run until it is told to: the measurement is
     // mirrored as stopped now (its stop record marks the gap in the stream)
     // and started again by the mirroring after the reload, with a complete
@@ -255,15 +262,16 @@ void TAcquisitionThreadRM::ReloadDriver() {
     }
     // The library is unloaded and started again in the main thread, where
     // its start-up dialogs run. Nothing of it happens once the flow stops.
-    bool ran = handover->RunInMainThread([&] {
+    bool ran = InMainThread([&] {
         if (Terminated()) return;
         driver->UnloadLibrary();
         scope->Notify(kNotifyDeviceRestart, kGroupDataFlow);
         if (Terminated()) return;
         driver->SetDescriptionAddress(scope->DeviceDescription());
+        initialised = true;
         reloaded = driver->InitializeDriver();
     });
-    if (!ran) return;
+    if (!ran || !initialised) return;
     ++FReloads;
     // The operator chose to quit during the start-up: settings stay as they are.
     if (reloaded && !driver->TerminateApplication()) {

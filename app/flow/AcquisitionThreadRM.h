@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 
 namespace vexa {
 
@@ -55,6 +56,9 @@ private:
     // Moves the driver's pending setting records into the ring; false when
     // the thread was terminated while waiting for room.
     bool DrainRecords();
+    // Runs fn in the main thread and waits; false when it did not run (no
+    // hand-over, or it was closed because the flow is stopping).
+    bool InMainThread(const std::function<void()> &fn);
     // The driver library reported a lost device: reload it.
     void ReloadDriver();
 

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <sstream>
 
 namespace vexa::test {
@@ -127,6 +128,11 @@ TEST_F(DeviceFlowTest, TopRateRecordingHoldsEverySampleOnceAndInOrder) {
     for (auto &r : records)
         probeRecord |= r.Type == kRecProbeB && r.Payload == std::vector<uint16_t>{2};
     EXPECT_TRUE(probeRecord);
+    // Sample 16,192 of the pattern is channel A code 128, channel B code 64:
+    // on disk 80 40, between its neighbours 7F 40 and 81 40.
+    std::ifstream in(file, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(bytes.find(std::string("\x7F\x40\x80\x40\x81\x40", 6)), std::string::npos);
     if (!c.Fault.empty() || c.Starts != 2) {
         for (size_t i = 0; i < 80 && i < words.size(); ++i)
             printf("%u ", words[i]);
@@ -213,6 +219,7 @@ TEST_F(DeviceFlowTest, LostDeviceIsReloadedAndTheRecordingGoesOn) {
     const int64_t atReload = FileBytes(file);
     ASSERT_TRUE(Rig->PumpUntil([&] { return FileBytes(file) > atReload + 400000; }, 3000));
     EXPECT_TRUE(Rig->Scope.MeasurementStarted());
+    EXPECT_EQ(Rig->Flow.AcquisitionThread()->Reloads(), 1);
     Rig->Stop();
     std::vector<uint16_t> words = ReadWords(file);
     CounterCheck c = CheckCounterStream(words);
@@ -254,6 +261,31 @@ TEST_F(DeviceFlowTest, RangeChangeSetsTheLevelBackAndTellsThePanel) {
     EXPECT_TRUE(samples.empty());
 }
 
+TEST_F(DeviceFlowTest, DeviceThatDoesNotComeBackLeavesTheChoiceToTheOperator) {
+    Sim.SetCounterPattern(1);
+    Sim.SetReconnectAfter(1000);
+    Rig->Scope.SetSMPSetting(10);
+    Rig->Start();
+    const std::string file = Rig->Path("demo.rmd");
+    Rig->SaveTo("demo.rmd");
+    Rig->StartMeasurement();
+    Rig->PumpFor(200);
+    // Asked in the main thread: "Retry" once, then carry on in demo mode.
+    Rig->Dialogs.Script({kButtonYes, kButtonNo});
+    Sim.LoseConnectionNow();
+    ASSERT_TRUE(
+        Rig->PumpUntil([&] { return Rig->Flow.AcquisitionThread()->Reloads() == 1; }, 3000));
+    EXPECT_EQ(Rig->Dialogs.Texts().size(), 2u);
+    EXPECT_TRUE(Rig->Driver.DemoMode());
+    const int64_t atReload = FileBytes(file);
+    ASSERT_TRUE(Rig->PumpUntil([&] { return FileBytes(file) > atReload + 20000; }, 3000));
+    EXPECT_EQ(Rig->Flow.AcquisitionThread()->Reloads(), 1);
+    Rig->Stop();
+    std::vector<uint16_t> words = ReadWords(file);
+    EXPECT_EQ(std::vector<uint16_t>(words.end() - 4, words.end()),
+              (std::vector<uint16_t>{0, 4, 1, 0}));
+}
+
 TEST_F(DeviceFlowTest, ShutdownWhileAReloadWaitsForTheMainThread) {
     Sim.SetCounterPattern(1);
     Sim.SetReconnectAfter(1000); // the device does not come back
@@ -270,6 +302,7 @@ TEST_F(DeviceFlowTest, ShutdownWhileAReloadWaitsForTheMainThread) {
     Rig->Stop();
     EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(2500));
     EXPECT_TRUE(Rig->Dialogs.Texts().empty()); // no start-up questions while closing
+    EXPECT_EQ(Rig->Panel.Count[kNotifyDeviceRestart], 0);
     EXPECT_FALSE(Rig->Driver.LibraryLoaded());
     std::vector<uint16_t> words = ReadWords(file);
     CounterCheck c = CheckCounterStream(words);

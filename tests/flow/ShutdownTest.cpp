@@ -16,11 +16,6 @@ using Clock = std::chrono::steady_clock;
 // The longest a stop may take: both bounded waits and a margin.
 constexpr auto kStopBound = std::chrono::milliseconds(2500);
 
-bool EndsWith(const std::vector<uint16_t> &whole, const std::vector<uint16_t> &tail) {
-    return tail.size() <= whole.size() &&
-           std::equal(tail.begin(), tail.end(), whole.end() - tail.size());
-}
-
 // The file is what the display saw since saving started, and it ends with
 // the stop record.
 void ExpectCompleteFile(FlowRig &rig, const std::string &file) {
