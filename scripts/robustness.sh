@@ -37,6 +37,8 @@ run() {
 run "quick fault tests" "$BUILD_DIR/bin/robustness_tests" --gtest_filter="$FILTER"
 run "endurance tests" "$BUILD_DIR/bin/robustness_long" --gtest_filter="$FILTER"
 if [ "$program" = yes ]; then
+  run "full disk under the real program (Xvfb)" \
+    bash tests/robustness/program_disk_full.sh "$BUILD_DIR/bin"
   run "closing the program at random moments under Xvfb" \
     bash tests/robustness/program_close.sh "$BUILD_DIR/bin" "${PROGRAM_CLOSES:-50}"
 else
