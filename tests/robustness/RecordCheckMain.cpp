@@ -19,8 +19,8 @@ int main(int argc, char **argv) {
     const vexa::test::CounterStream c =
         vexa::test::CheckCounterStream(vexa::test::ReadWords(argv[1]));
     std::printf("bytes=%lld samples=%llu starts=%d stops=%d records=%d fault=%s\n",
-                static_cast<long long>(bytes), static_cast<unsigned long long>(c.Samples),
-                c.Starts, c.Stops, c.Records, c.Fault.empty() ? "none" : c.Fault.c_str());
+                static_cast<long long>(bytes), static_cast<unsigned long long>(c.Samples), c.Starts,
+                c.Stops, c.Records, c.Fault.empty() ? "none" : c.Fault.c_str());
     const bool whole = bytes % 2 == 0 && c.Fault.empty() && c.Starts == c.Stops;
     return whole ? 0 : 1;
 }
