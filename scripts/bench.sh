@@ -5,7 +5,8 @@
 # one table of each figure against its budget.
 # Usage: scripts/bench.sh [benchmark-name-filter]
 #   BUILD_DIR=...      another build folder (default build-bench)
-#   BENCH_ARGS=...     extra Google Benchmark arguments, e.g. --benchmark_repetitions=3
+#   BENCH_ARGS=...     Google Benchmark arguments (default: 3 repetitions, the
+#                      median is shown: the machine is shared, the median is steadier)
 #   SKIP_E2E=1         leave out the whole-program harness
 #   TABLE_ONLY=1       only print the table of the results already there
 set -euo pipefail
@@ -42,7 +43,8 @@ for t in "${targets[@]}"; do
   args=(--benchmark_format=console --benchmark_out="$RESULTS/$t.json" --benchmark_out_format=json)
   [ -n "$FILTER" ] && args+=(--benchmark_filter="$FILTER")
   # shellcheck disable=SC2086
-  "$exe" "${args[@]}" ${BENCH_ARGS:-} >&2 || echo "== $t failed" >&2
+  "$exe" "${args[@]}" ${BENCH_ARGS:---benchmark_repetitions=3 --benchmark_report_aggregates_only=true} >&2 ||
+    echo "== $t failed" >&2
 done
 if [ "${#e2e[@]}" -gt 0 ]; then
   echo "== whole program (bench/e2e)" >&2
@@ -120,7 +122,11 @@ for stage, budget in (("CompactStage", 2e9), ("TriggerSearchStage", 1e9), ("ArmF
         ratio = x / memcpy_rate if (x and memcpy_rate) else None
         row("driver %s, code 14%s" % (stage, label), x, "words/s", budget, True, ratio)
 
-reduce = sorted((n for n in runs if n.startswith("BM_Reduce")), key=lambda n: n)
+def number_in(n, pattern):
+    m = re.search(pattern, n)
+    return int(m.group(1)) if m else 0
+reduce = sorted((n for n in runs if n.startswith("BM_Reduce")),
+                key=lambda n: (number_in(n, r"b:(\d+)"), number_in(n, r"markers:(\d)")))
 if not reduce:
     row("column reduction", None, "words/s", 4e8)
 for n in reduce:
@@ -145,6 +151,15 @@ for n in ring:
     row("ring between two threads, blocks of %s words" % block, value(runs[n], "words_per_s"),
         "words/s", 5e8)
 
+units = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}
+for n in sorted(n for n in runs if n.startswith("BM_DisplayBlock")):
+    b = runs[n]
+    kind = "EKG" if "EKG" in n else "rolling"
+    dsp = number_in(n, r"DSPSetting:(\d+)")
+    # One iteration is one second of signal at 5 MS/s.
+    share = float(b["cpu_time"]) * units.get(b.get("time_unit", "ns"), 1e-9)
+    row("%s display at 5 MS/s, DSPSetting %d, CPU s per s of signal" % (kind, dsp), share, "%", None)
+
 flow = find("BM_FlowRealTimeTopRate")
 if flow:
     acq, proc = value(flow, "acq_cpu_s_per_signal_s"), value(flow, "proc_cpu_s_per_signal_s")
@@ -161,7 +176,7 @@ row("peak resident memory (VmHWM)", e2e.get("peak_rss_mib"), "MiB", 150, False)
 
 other = [n for n in runs if not any(n.startswith(p) for p in (
     "BM_MemcpyBlock", "BM_CompactStage", "BM_TriggerSearchStage", "BM_ArmFilterStage", "BM_Reduce",
-    "BM_FlowRealTimeTopRate", "BM_FlowUnpaced",
+    "BM_FlowRealTimeTopRate", "BM_FlowUnpaced", "BM_DisplayBlock",
     "BM_DemoBlockTopRate", "BM_RingTwoThreads", "BM_FlowRealTimeTopRate", "BM_FlowUnpaced"))]
 for n in sorted(other):
     row(n, value(runs[n], "items_per_second"), "words/s", None)
