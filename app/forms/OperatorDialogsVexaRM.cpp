@@ -37,8 +37,21 @@ QMessageBox::Icon IconOf(DialogStyle style) {
 
 } // namespace
 
-TOperatorDialogsVexaRM::TOperatorDialogsVexaRM(QWidget *owner)
-    : FOwner(owner), FCaption(QStringLiteral("Roll Mode")) {}
+TOperatorDialogsVexaRM::TOperatorDialogsVexaRM(QWidget *owner) : FOwner(owner) {}
+
+QString TOperatorDialogsVexaRM::Caption(DialogStyle style) {
+    switch (style) {
+    case DialogStyle::Error:
+        return QStringLiteral("Error");
+    case DialogStyle::Warning:
+        return QStringLiteral("Warning");
+    case DialogStyle::Information:
+        return QStringLiteral("Information");
+    case DialogStyle::Confirmation:
+        return QStringLiteral("Confirm");
+    }
+    return QString();
+}
 
 int TOperatorDialogsVexaRM::DefaultAnswer(int buttons) {
     if (buttons & kButtonCancel) return kButtonCancel;
@@ -46,12 +59,12 @@ int TOperatorDialogsVexaRM::DefaultAnswer(int buttons) {
     return kButtonOk;
 }
 
-QMessageBox *TOperatorDialogsVexaRM::Build(QWidget *owner, const QString &caption,
-                                           DialogStyle style, const QString &text, int buttons) {
+QMessageBox *TOperatorDialogsVexaRM::Build(QWidget *owner, DialogStyle style, const QString &text,
+                                           int buttons) {
     if ((buttons & (kButtonOk | kButtonCancel | kButtonYes | kButtonNo | kButtonRetry |
                     kButtonAbort | kButtonIgnore)) == 0)
         buttons = kButtonOk;
-    auto *box = new QMessageBox(IconOf(style), caption, text, QMessageBox::NoButton, owner);
+    auto *box = new QMessageBox(IconOf(style), Caption(style), text, QMessageBox::NoButton, owner);
     QMessageBox::StandardButton first = QMessageBox::NoButton;
     for (const auto &b : kButtons) {
         if (buttons & b.mine) {
@@ -77,8 +90,7 @@ int TOperatorDialogsVexaRM::Answer(QMessageBox *box, int buttons) {
 }
 
 int TOperatorDialogsVexaRM::Ask(DialogStyle style, const std::string &text, int buttons) {
-    QPointer<QMessageBox> box =
-        Build(FOwner, FCaption, style, QString::fromLocal8Bit(text.c_str()), buttons);
+    QPointer<QMessageBox> box = Build(FOwner, style, QString::fromLocal8Bit(text.c_str()), buttons);
     box->exec();
     if (!box) return DefaultAnswer(buttons); // its owner went away while it was open
     int answer = Answer(box, buttons);

@@ -21,22 +21,20 @@ public:
 
     QWidget *Owner() const { return FOwner; }
     void SetOwner(QWidget *owner) { FOwner = owner; }
-    // The caption of every box.
-    QString Caption() const { return FCaption; }
-    void SetCaption(const QString &caption) { FCaption = caption; }
+    // The caption of a box of this style: "Error", "Warning",
+    // "Information" or "Confirm".
+    static QString Caption(DialogStyle style);
 
     // The answer given when a box is closed without a choice: Cancel when
     // offered, else No, else Ok.
     static int DefaultAnswer(int buttons);
     // Builds the box without showing it (the owner shows or deletes it).
-    static QMessageBox *Build(QWidget *owner, const QString &caption, DialogStyle style,
-                              const QString &text, int buttons);
+    static QMessageBox *Build(QWidget *owner, DialogStyle style, const QString &text, int buttons);
     // Maps the button the operator pressed back to a DialogButton.
     static int Answer(QMessageBox *box, int buttons);
 
 private:
     QWidget *FOwner;
-    QString FCaption;
 };
 
 } // namespace vexa

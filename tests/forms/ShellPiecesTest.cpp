@@ -49,6 +49,7 @@ TEST(OperatorDialogs, ReturnsTheButtonPressedAndTheDefaultWhenClosed) {
         ASSERT_NE(box, nullptr);
         EXPECT_EQ(box->text(), "Exit program?");
         EXPECT_EQ(box->icon(), QMessageBox::Question);
+        EXPECT_EQ(box->windowTitle(), "Confirm");
         EXPECT_NE(box->button(QMessageBox::Yes), nullptr);
         EXPECT_NE(box->button(QMessageBox::No), nullptr);
         EXPECT_EQ(box->button(QMessageBox::Ok), nullptr);
