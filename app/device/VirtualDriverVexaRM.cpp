@@ -1,0 +1,564 @@
+#include "VirtualDriverVexaRM.h"
+
+#include "ScopeConstsVexaRM.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+
+namespace vexa {
+
+namespace {
+
+// DeviceFunction command codes used by the application.
+enum DriverCommand : int32_t {
+    kDfRegisterFailureFlag = 1,
+    kDfLibraryVersion = 2,
+    kDfTransportVersion = 3,
+    kDfProbeA = 4,
+    kDfProbeB = 5,
+    kDfCouplingA = 6,
+    kDfCouplingB = 7,
+    kDfGroundA = 8,
+    kDfGroundB = 9,
+    kDfRangeA = 10,
+    kDfRangeB = 11,
+    kDfPositionA = 12,
+    kDfPositionB = 13,
+    kDfReadSamples = 14,
+    kDfSamplingRate = 15,
+    kDfTriggerSourceA = 16,
+    kDfTriggerSourceB = 17,
+    kDfTriggerLevelA = 19,
+    kDfTriggerLevelB = 20,
+    kDfTriggerUnderA = 21,
+    kDfTriggerUnderB = 22,
+    kDfArmSourceA = 24,
+    kDfArmSourceB = 25,
+    kDfArmSourceExternal = 26,
+    kDfArmLevelA = 27,
+    kDfArmLevelB = 28,
+    kDfArmUnderA = 29,
+    kDfArmUnderB = 30,
+    kDfArmUnderExternal = 31,
+    kDfStartStop = 32,
+    kDfFreeRun = 33,
+    kDfTriggerRelation = 34,
+    kDfSerialNumber = 35,
+};
+
+// InitializeDevice results the application answers.
+enum StartupResult : int32_t {
+    kStartOk = 0,
+    kStartNoTransport = 1,
+    kStartNoDevice = 3,
+    kStartInitFailed = 4,
+    kStartBrokenCalibration = 5,
+    kStartUnusable = 6,
+    kStartTransportIncomplete = 7,
+};
+
+// The operator's texts of the start-up.
+const char *const kTextLibraryMissing = "Driver VexaRMDrv.Dll not present. Continue?";
+const char *const kTextLibraryIncomplete =
+    "Driver VexaRMDrv.Dll is missing some function. The program continues in demo mode.";
+const char *const kTextTransportIncomplete =
+    "USB driver is missing some function. Please install newest USB driver";
+const char *const kTextDeviceUnusable =
+    "The device cannot be used. The program continues in demo mode.";
+const char *const kTextTransportMissing = "The vexausb drivers are not installed";
+const char *const kTextBrokenCalibration =
+    "Broken calibration data. Please contact the manufacturer.";
+const char *const kTextInitFailed = "Device initialization failed. Retry?";
+const char *const kTextNoDevice = "Device not present. Retry?";
+const char *const kTextUnknownResult =
+    "Device start-up failed (code %d). The program continues in demo mode.";
+
+constexpr int32_t kRecordWords1 = 4; // [0, 4, type, value]
+constexpr int32_t kRecordWords2 = 5; // [0, 5, type, low, high]
+constexpr int32_t kRecordWordsLevel = 6;
+
+uint16_t Low16(uint32_t v) {
+    return static_cast<uint16_t>(v & 0xFFFF);
+}
+
+// Nearest integer, ties to even, held inside the 32-bit range the command
+// carries; not-a-number becomes 0.
+double RoundLevel(double v) {
+    if (v != v) return 0.0;
+    double r = std::nearbyint(v);
+    constexpr double lo = std::numeric_limits<int32_t>::min();
+    constexpr double hi = std::numeric_limits<int32_t>::max();
+    return r < lo ? lo : (r > hi ? hi : r);
+}
+
+} // namespace
+
+TVirtualDriverVexaRM::TVirtualDriverVexaRM() = default;
+
+std::string TVirtualDriverVexaRM::LibraryPath() const {
+    std::string folder =
+        FLibraryFolder.empty() ? TSharedLibraryVexaRM::ExecutableFolder() : FLibraryFolder;
+    return folder + "/" + FLibraryName;
+}
+
+void TVirtualDriverVexaRM::SetDescriptionAddress(uint8_t *address) {
+    FDescription = address ? address : FOwnDescription;
+}
+
+int32_t TVirtualDriverVexaRM::DeflectionFactor(int32_t channel) const {
+    if (channel == kChannelA) return DeflectionFor(FSourceProbeA, FDensityChannelA);
+    if (channel == kChannelB) return DeflectionFor(FSourceProbeB, FDensityChannelB);
+    return 1;
+}
+
+int32_t TVirtualDriverVexaRM::SamplingRate() const {
+    return kSamplingRates[FSMPSetting];
+}
+
+// ---- Commands ------------------------------------------------------------
+
+int32_t TVirtualDriverVexaRM::CallDeviceFunction(int32_t code, intptr_t value, int32_t *result,
+                                                 uint8_t *bytes) {
+    int32_t local = 0;
+    return FDeviceFunction(code, nullptr, 0, bytes, 0, value, result ? result : &local);
+}
+
+bool TVirtualDriverVexaRM::SendCommand(int32_t code, intptr_t value, int32_t *result) {
+    if (!FDeviceInitialized || !FDeviceFunction || !FLibrary.Loaded()) return false;
+    CallDeviceFunction(code, value, result);
+    return true;
+}
+
+// ---- Records -------------------------------------------------------------
+
+void TVirtualDriverVexaRM::AppendRecord(uint16_t type, const uint16_t *values, int32_t n) {
+    const int32_t length = 3 + n;
+    // A record that does not fit whole is not written (the buffer is drained
+    // after every settings pass, so this does not happen in use).
+    if (FRecordLength + length > kRecordBufferWords) return;
+    uint16_t *r = FRecords + FRecordLength;
+    r[0] = kWordRecordIntroducer;
+    r[1] = static_cast<uint16_t>(length);
+    r[2] = type;
+    for (int32_t i = 0; i < n; ++i)
+        r[3 + i] = values[i];
+    FRecordLength += length;
+}
+
+void TVirtualDriverVexaRM::AppendWord(uint16_t type, uint16_t value) {
+    AppendRecord(type, &value, kRecordWords1 - 3);
+}
+
+void TVirtualDriverVexaRM::AppendLong(uint16_t type, uint32_t value) {
+    const uint16_t v[2] = {Low16(value), Low16(value >> 16)};
+    AppendRecord(type, v, kRecordWords2 - 3);
+}
+
+void TVirtualDriverVexaRM::AppendLevel(uint16_t type, uint16_t level, int32_t zero) {
+    const uint16_t v[3] = {level, Low16(static_cast<uint32_t>(zero)), 0};
+    AppendRecord(type, v, kRecordWordsLevel - 3);
+}
+
+void TVirtualDriverVexaRM::AppendSnapshot() {
+    AppendLevel(kRecLevelA, FVerticalLevelChannelA, FZeroChannelA);
+    AppendLevel(kRecLevelB, FVerticalLevelChannelB, FZeroChannelB);
+    AppendWord(kRecProbeA, Low16(static_cast<uint32_t>(FSourceProbeA)));
+    AppendWord(kRecProbeB, Low16(static_cast<uint32_t>(FSourceProbeB)));
+    AppendWord(kRecCouplingA, FSourceACDC_A ? 1 : 0);
+    AppendWord(kRecCouplingB, FSourceACDC_B ? 1 : 0);
+    AppendWord(kRecGroundA, FGroundA ? 1 : 0);
+    AppendWord(kRecGroundB, FGroundB ? 1 : 0);
+    AppendLong(kRecSampleRate, static_cast<uint32_t>(SamplingRate()));
+    AppendLong(kRecDeflectionA, static_cast<uint32_t>(DeflectionFactor(kChannelA)));
+    AppendLong(kRecDeflectionB, static_cast<uint32_t>(DeflectionFactor(kChannelB)));
+}
+
+void TVirtualDriverVexaRM::DrainRecords(uint16_t *buffer, int32_t &count) {
+    if (FRecordLength > 0)
+        std::memcpy(buffer, FRecords, static_cast<size_t>(FRecordLength) * sizeof(uint16_t));
+    count = FRecordLength;
+    ClearRecords();
+}
+
+void TVirtualDriverVexaRM::ClearRecords() {
+    // Words past the used length are always 0, so zeroing the used part
+    // leaves the whole buffer zero-filled.
+    std::memset(FRecords, 0, static_cast<size_t>(FRecordLength) * sizeof(uint16_t));
+    FRecordLength = 0;
+}
+
+// ---- Setters ---------------------------------------------------------------
+
+void TVirtualDriverVexaRM::SetSwitch(bool &field, bool v, int32_t code, uint16_t recordType) {
+    if (v == field && !FForceSettings) return;
+    field = v;
+    if (recordType != 0) AppendWord(recordType, v ? 1 : 0);
+    SendCommand(code, v ? 1 : 0);
+}
+
+void TVirtualDriverVexaRM::SetLevel(double &field, double v, int32_t code) {
+    if (v == field && !FForceSettings) return;
+    field = RoundLevel(v);
+    SendCommand(code, static_cast<int32_t>(field));
+}
+
+void TVirtualDriverVexaRM::SetProbe(int32_t &field, int32_t v, int32_t code, uint16_t recordType) {
+    if (v == field && !FForceSettings) return;
+    field = v;
+    AppendWord(recordType, Low16(static_cast<uint32_t>(v)));
+    SendCommand(code, field);
+}
+
+void TVirtualDriverVexaRM::SetVerticalLevel(uint16_t &field, int32_t &zero, uint16_t v,
+                                            int32_t code, uint16_t recordType) {
+    const uint16_t stored = static_cast<uint16_t>(kPositionMax - v);
+    if (stored == field && !FForceSettings && !FSettingsToFile) return;
+    field = stored;
+    // A result the library leaves untouched keeps the zero level as it was.
+    int32_t result = zero;
+    if (SendCommand(code, stored, &result)) zero = result;
+    if (FSettingsToFile) AppendLevel(recordType, field, zero);
+}
+
+void TVirtualDriverVexaRM::SetDensity(uint16_t &field, uint16_t v, int32_t channel) {
+    if (v == field && !FForceSettings) return;
+    field = v;
+    if (!FDeviceInitialized) return;
+    const bool a = channel == kChannelA;
+    int32_t range = DeflectionFactor(channel);
+    switch (a ? FSourceProbeA : FSourceProbeB) {
+    case 2:
+        range /= 10;
+        break;
+    case 3:
+        range /= 100;
+        break;
+    case 4:
+        range /= 1000;
+        break;
+    default:
+        break;
+    }
+    // An untouched result keeps the position the device has now.
+    uint16_t &level = a ? FVerticalLevelChannelA : FVerticalLevelChannelB;
+    int32_t position = level;
+    SendCommand(a ? kDfRangeA : kDfRangeB, range, &position);
+    if (FDeviceCalibrationOK) {
+        // Keep the trace's zero at the same height: the device moved it.
+        FSettingsToFile = true;
+        const uint16_t operatorLevel =
+            static_cast<uint16_t>(kPositionMax - Low16(static_cast<uint32_t>(position)));
+        if (a)
+            SetVerticalLevelChannelA(operatorLevel);
+        else
+            SetVerticalLevelChannelB(operatorLevel);
+        FSetBackRequested = true;
+        FSettingsToFile = false;
+    }
+    AppendLong(a ? kRecDeflectionA : kRecDeflectionB,
+               static_cast<uint32_t>(DeflectionFactor(channel)));
+}
+
+void TVirtualDriverVexaRM::SetARMSourceA(bool v) {
+    SetSwitch(FARMSourceA, v, kDfArmSourceA, 0);
+}
+void TVirtualDriverVexaRM::SetARMSourceB(bool v) {
+    SetSwitch(FARMSourceB, v, kDfArmSourceB, 0);
+}
+void TVirtualDriverVexaRM::SetARMSourceExternal(bool v) {
+    SetSwitch(FARMSourceExternal, v, kDfArmSourceExternal, 0);
+}
+void TVirtualDriverVexaRM::SetARMLevelA(double v) {
+    SetLevel(FARMLevelA, v, kDfArmLevelA);
+}
+void TVirtualDriverVexaRM::SetARMLevelB(double v) {
+    SetLevel(FARMLevelB, v, kDfArmLevelB);
+}
+void TVirtualDriverVexaRM::SetARMUnderA(bool v) {
+    SetSwitch(FARMUnderA, v, kDfArmUnderA, 0);
+}
+void TVirtualDriverVexaRM::SetARMUnderB(bool v) {
+    SetSwitch(FARMUnderB, v, kDfArmUnderB, 0);
+}
+void TVirtualDriverVexaRM::SetARMUnderExternal(bool v) {
+    SetSwitch(FARMUnderExternal, v, kDfArmUnderExternal, 0);
+}
+void TVirtualDriverVexaRM::SetTriggerSourceA(bool v) {
+    SetSwitch(FTriggerSourceA, v, kDfTriggerSourceA, 0);
+}
+void TVirtualDriverVexaRM::SetTriggerSourceB(bool v) {
+    SetSwitch(FTriggerSourceB, v, kDfTriggerSourceB, 0);
+}
+void TVirtualDriverVexaRM::SetTriggerLevelA(double v) {
+    SetLevel(FTriggerLevelA, v, kDfTriggerLevelA);
+}
+void TVirtualDriverVexaRM::SetTriggerLevelB(double v) {
+    SetLevel(FTriggerLevelB, v, kDfTriggerLevelB);
+}
+void TVirtualDriverVexaRM::SetTriggerUnderA(bool v) {
+    SetSwitch(FTriggerUnderA, v, kDfTriggerUnderA, 0);
+}
+void TVirtualDriverVexaRM::SetTriggerUnderB(bool v) {
+    SetSwitch(FTriggerUnderB, v, kDfTriggerUnderB, 0);
+}
+void TVirtualDriverVexaRM::SetTriggerRelation(bool v) {
+    SetSwitch(FTriggerRelation, v, kDfTriggerRelation, 0);
+}
+void TVirtualDriverVexaRM::SetSourceACDC_A(bool v) {
+    SetSwitch(FSourceACDC_A, v, kDfCouplingA, kRecCouplingA);
+}
+void TVirtualDriverVexaRM::SetSourceACDC_B(bool v) {
+    SetSwitch(FSourceACDC_B, v, kDfCouplingB, kRecCouplingB);
+}
+void TVirtualDriverVexaRM::SetGroundA(bool v) {
+    SetSwitch(FGroundA, v, kDfGroundA, kRecGroundA);
+}
+void TVirtualDriverVexaRM::SetGroundB(bool v) {
+    SetSwitch(FGroundB, v, kDfGroundB, kRecGroundB);
+}
+void TVirtualDriverVexaRM::SetSourceProbeA(int32_t v) {
+    SetProbe(FSourceProbeA, v, kDfProbeA, kRecProbeA);
+}
+void TVirtualDriverVexaRM::SetSourceProbeB(int32_t v) {
+    SetProbe(FSourceProbeB, v, kDfProbeB, kRecProbeB);
+}
+void TVirtualDriverVexaRM::SetVerticalLevelChannelA(uint16_t v) {
+    SetVerticalLevel(FVerticalLevelChannelA, FZeroChannelA, v, kDfPositionA, kRecLevelA);
+}
+void TVirtualDriverVexaRM::SetVerticalLevelChannelB(uint16_t v) {
+    SetVerticalLevel(FVerticalLevelChannelB, FZeroChannelB, v, kDfPositionB, kRecLevelB);
+}
+void TVirtualDriverVexaRM::SetDensityChannelA(uint16_t v) {
+    SetDensity(FDensityChannelA, v, kChannelA);
+}
+void TVirtualDriverVexaRM::SetDensityChannelB(uint16_t v) {
+    SetDensity(FDensityChannelB, v, kChannelB);
+}
+
+void TVirtualDriverVexaRM::SetRecordFree(bool v) {
+    if (v == FRecordFree && !FForceSettings) return;
+    FRecordFree = v;
+    FRecordTriggered = !v;
+    SendCommand(kDfFreeRun, v ? 1 : 0);
+}
+
+void TVirtualDriverVexaRM::SetMeasurementStarted(bool v) {
+    if (v == FMeasurementStarted) return; // even while settings are forced
+    FMeasurementStarted = v;
+    AppendWord(kRecMeasurement, v ? 1 : 0);
+    if (v) {
+        AppendSnapshot();
+        FDemo.Restart();
+    }
+    SendCommand(kDfStartStop, v ? 1 : 0);
+}
+
+void TVirtualDriverVexaRM::SetMeasurementLength(uint32_t v) {
+    FMeasurementLength = v;
+    FSampleLimit = static_cast<int64_t>(v / 1000) * SamplingRate();
+}
+
+void TVirtualDriverVexaRM::SetSMPSetting(int32_t v) {
+    if (v < 0) v = 0;
+    if (v >= kSmpSettingCount) v = kSmpSettingCount - 1;
+    if (v == FSMPSetting && !FForceSettings) return;
+    const int64_t oldRate = SamplingRate();
+    FSMPSetting = v;
+    const int64_t newRate = SamplingRate();
+    AppendLong(kRecSampleRate, static_cast<uint32_t>(newRate));
+    SendCommand(kDfSamplingRate, RateCodeForSmpSetting(v));
+    // Rescaled through 128 bits: a long recording at a high rate must not
+    // overflow on the way.
+    FSampleCount = static_cast<int64_t>(static_cast<__int128>(FSampleCount) * newRate / oldRate);
+    FSampleLimit = static_cast<int64_t>(FMeasurementLength / 1000) * newRate;
+}
+
+// ---- Blocks ----------------------------------------------------------------
+
+uint8_t TVirtualDriverVexaRM::GenerateDemoBlock(uint16_t *buffer, int32_t &count) {
+    TDemoParametersVexaRM p;
+    p.SamplesPerSecond = SamplingRate();
+    p.PeriodA = FPeriodA;
+    p.PeriodB = FPeriodB;
+    p.AmplitudeA = FAmplitudeA;
+    p.AmplitudeB = FAmplitudeB;
+    p.NoiseA = FNoiseA;
+    p.NoiseB = FNoiseB;
+    p.VerticalLevelA = FVerticalLevelChannelA;
+    p.VerticalLevelB = FVerticalLevelChannelB;
+    p.DeflectionA = DeflectionFactor(kChannelA);
+    p.DeflectionB = DeflectionFactor(kChannelB);
+    return FDemo.GenerateDemoBlock(p, buffer, count);
+}
+
+uint8_t TVirtualDriverVexaRM::ReadBlock(uint16_t *buffer, int32_t &count) {
+    count = 0;
+    if (!FDeviceInitialized || FDemoMode) return GenerateDemoBlock(buffer, count);
+    // No library to read from (released and not reloaded): nothing comes,
+    // and the status 0 ends the measurement.
+    if (!FDeviceFunction || !FLibrary.Loaded()) return 0;
+    // The library leaves the result untouched when it delivers nothing
+    // (e.g. not running): the count must then be 0, never a stale one.
+    int32_t result = 0;
+    const int32_t status = FDeviceFunction(kDfReadSamples, buffer, 0, nullptr, 0, 0, &result);
+    if (result < 0) result = 0;
+    if (result > kMaxBlockWords) result = kMaxBlockWords;
+    count = result;
+    return static_cast<uint8_t>(status & 0xFF);
+}
+
+// ---- Start-up --------------------------------------------------------------
+
+int TVirtualDriverVexaRM::Ask(const std::string &text, int buttons, int fallback) {
+    if (!FDialogs) return fallback;
+    return FDialogs->Ask(DialogStyle::Error, text, buttons);
+}
+
+void TVirtualDriverVexaRM::ForgetEntryPoints() {
+    FInitializeDevice = nullptr;
+    FDeInitializeDevice = nullptr;
+    FDeviceFunction = nullptr;
+}
+
+void TVirtualDriverVexaRM::UnloadLibrary() {
+    if (!FLibrary.Loaded()) return;
+    FLibrary.Unload();
+    ForgetEntryPoints();
+}
+
+void TVirtualDriverVexaRM::EnterDemo() {
+    FDeviceInitialized = false;
+    FDemoMode = true;
+    FDeviceCalibrationOK = false;
+}
+
+void TVirtualDriverVexaRM::RequestTerminate() {
+    FTerminateApplication = true;
+    FDeviceInitialized = false;
+    FDemoMode = false;
+    FDeviceCalibrationOK = false;
+}
+
+void TVirtualDriverVexaRM::ReadVersions() {
+    uint8_t bytes[2] = {0, 0};
+    CallDeviceFunction(kDfLibraryVersion, 0, nullptr, bytes);
+    FDeviceDriverVersion = std::to_string(bytes[0]) + "." + std::to_string(bytes[1]);
+    bytes[0] = bytes[1] = 0;
+    CallDeviceFunction(kDfTransportVersion, 0, nullptr, bytes);
+    char text[16];
+    std::snprintf(text, sizeof text, "%u.%.2u", unsigned(bytes[0]), unsigned(bytes[1]));
+    FUSBDriverVersion = text;
+}
+
+void TVirtualDriverVexaRM::ReadSerialNumber() {
+    FDeviceSerialNumber = "N/A";
+    if (FDemoMode || !FDeviceInitialized || !FDeviceFunction) return;
+    int32_t serial = 0;
+    CallDeviceFunction(kDfSerialNumber, 0, &serial);
+    if (serial == 0) return;
+    // The library's serial number is unsigned; shown as eight digits at least.
+    char text[16];
+    std::snprintf(text, sizeof text, "%.8u", static_cast<uint32_t>(serial));
+    FDeviceSerialNumber = text;
+}
+
+void TVirtualDriverVexaRM::RunStartupTable() {
+    for (;;) {
+        const int32_t r = FInitializeDevice(FDescription);
+        switch (r) {
+        case kStartOk:
+            FDeviceInitialized = true;
+            FDemoMode = false;
+            FDeviceCalibrationOK = true;
+            ReadVersions();
+            return;
+        case kStartTransportIncomplete:
+            Ask(kTextTransportIncomplete, kButtonOk, kButtonOk);
+            EnterDemo();
+            return;
+        case kStartUnusable:
+            Ask(kTextDeviceUnusable, kButtonOk, kButtonOk);
+            EnterDemo();
+            return;
+        case kStartNoTransport:
+            Ask(kTextTransportMissing, kButtonOk, kButtonOk);
+            EnterDemo();
+            return;
+        case kStartBrokenCalibration:
+            Ask(kTextBrokenCalibration, kButtonOk, kButtonOk);
+            FDeviceInitialized = true;
+            FDemoMode = false;
+            FDeviceCalibrationOK = false;
+            return;
+        case kStartInitFailed:
+        case kStartNoDevice: {
+            const int answer = Ask(r == kStartInitFailed ? kTextInitFailed : kTextNoDevice,
+                                   kButtonYes | kButtonNo | kButtonCancel, kButtonNo);
+            if (answer == kButtonYes) continue; // the same library, called again
+            if (answer == kButtonCancel)
+                RequestTerminate();
+            else
+                EnterDemo();
+            return;
+        }
+        default: {
+            // A result the library is not known to produce: the device is
+            // not usable, so say so and carry on without it.
+            char text[128];
+            std::snprintf(text, sizeof text, kTextUnknownResult, int(r));
+            Ask(text, kButtonOk, kButtonOk);
+            EnterDemo();
+            return;
+        }
+        }
+    }
+}
+
+bool TVirtualDriverVexaRM::InitializeDriver() {
+    FSetBackRequested = false;
+    FUSBFailed = 0;
+    FTerminateApplication = false;
+    FDemoMode = false;
+    // Nothing is usable until this start-up says so.
+    FDeviceInitialized = false;
+    FDeviceCalibrationOK = false;
+    FSampleCount = 0;
+    FSampleLimit = 0;
+    ClearRecords();
+    ForgetEntryPoints();
+
+    if (!FLibrary.Load(LibraryPath())) {
+        if (Ask(kTextLibraryMissing, kButtonYes | kButtonNo, kButtonYes) == kButtonNo)
+            RequestTerminate();
+        else
+            EnterDemo();
+    } else {
+        FInitializeDevice =
+            reinterpret_cast<InitializeDeviceFn>(FLibrary.Symbol("InitializeDevice"));
+        FDeInitializeDevice =
+            reinterpret_cast<DeInitializeDeviceFn>(FLibrary.Symbol("DeInitializeDevice"));
+        FDeviceFunction = reinterpret_cast<DeviceFunctionFn>(FLibrary.Symbol("DeviceFunction"));
+        if (!FInitializeDevice || !FDeviceFunction) {
+            // Without both the device cannot be started or driven (the
+            // start-up needs the failure byte registered first).
+            UnloadLibrary();
+            Ask(kTextLibraryIncomplete, kButtonOk, kButtonOk);
+            EnterDemo();
+        } else {
+            static_assert(sizeof(std::atomic<uint8_t>) == 1, "the failure byte is one byte");
+            CallDeviceFunction(kDfRegisterFailureFlag, reinterpret_cast<intptr_t>(&FUSBFailed),
+                               nullptr);
+            RunStartupTable();
+        }
+    }
+    ReadSerialNumber();
+    if (FTerminateApplication) {
+        if (FTerminateHandler) FTerminateHandler();
+        return false;
+    }
+    return true;
+}
+
+} // namespace vexa

@@ -1,0 +1,91 @@
+#include "RecordStreamVexaRM.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace vexa {
+
+TRecordStreamVexaRM::TRecordStreamVexaRM(int fd, std::string name)
+    : Fd(fd), FileName(std::move(name)) {}
+
+TRecordStreamVexaRM::~TRecordStreamVexaRM() {
+    if (Fd >= 0) ::close(Fd);
+}
+
+std::unique_ptr<TRecordStreamVexaRM>
+TRecordStreamVexaRM::OpenForAppending(const std::string &name) {
+    if (name.empty()) return nullptr;
+    int fd;
+    do {
+        fd = ::open(name.c_str(), O_RDWR | O_APPEND | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return nullptr;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return nullptr;
+    }
+    return std::unique_ptr<TRecordStreamVexaRM>(new TRecordStreamVexaRM(fd, name));
+}
+
+std::unique_ptr<TRecordStreamVexaRM> TRecordStreamVexaRM::CreateNew(const std::string &name) {
+    if (name.empty()) return nullptr;
+    int fd;
+    do {
+        fd = ::open(name.c_str(), O_RDWR | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return nullptr;
+    return std::unique_ptr<TRecordStreamVexaRM>(new TRecordStreamVexaRM(fd, name));
+}
+
+std::unique_ptr<TRecordStreamVexaRM> TRecordStreamVexaRM::CreateTruncated(const std::string &name) {
+    if (name.empty()) return nullptr;
+    int fd;
+    do {
+        fd = ::open(name.c_str(), O_RDWR | O_APPEND | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return nullptr;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return nullptr;
+    }
+    return std::unique_ptr<TRecordStreamVexaRM>(new TRecordStreamVexaRM(fd, name));
+}
+
+bool TRecordStreamVexaRM::Write(const void *data, size_t bytes) {
+    if (Fd < 0) return false;
+    if (bytes == 0) return true;
+    const off_t before = ::lseek(Fd, 0, SEEK_END);
+    const auto *p = static_cast<const uint8_t *>(data);
+    size_t done = 0;
+    while (done < bytes) {
+        const ssize_t n = ::write(Fd, p + done, bytes - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            break;
+        }
+        if (n == 0) break;
+        done += static_cast<size_t>(n);
+    }
+    if (done == bytes) return true;
+    // Cut a partial block off again, so the file ends on a whole block.
+    if (before >= 0 && done > 0) {
+        int rc;
+        do {
+            rc = ::ftruncate(Fd, before);
+        } while (rc != 0 && errno == EINTR);
+    }
+    return false;
+}
+
+int64_t TRecordStreamVexaRM::Size() const {
+    struct stat st;
+    if (Fd < 0 || ::fstat(Fd, &st) != 0) return -1;
+    return static_cast<int64_t>(st.st_size);
+}
+
+} // namespace vexa

@@ -1,0 +1,38 @@
+#include "ResourceStringsVexaRM.h"
+
+namespace vexa {
+
+namespace {
+
+// A value text longer than this is shortened in a message, so that a broken
+// file with a huge line still gives a readable message box.
+constexpr size_t kMaxQuotedValue = 200;
+
+std::string Quoted(const std::string &value) {
+    if (value.size() <= kMaxQuotedValue) return "'" + value + "'";
+    return "'" + value.substr(0, kMaxQuotedValue) + "...'";
+}
+
+} // namespace
+
+std::string TResourceStringsVexaRM::CannotCreateFile(const std::string &name) {
+    return CannotCreateFilePrefix + name;
+}
+
+std::string TResourceStringsVexaRM::FileMissing(const std::string &name) {
+    return "File " + name + " is missing.";
+}
+
+std::string TResourceStringsVexaRM::NotValidInteger(const std::string &value) {
+    return Quoted(value) + " is not a valid integer value";
+}
+
+std::string TResourceStringsVexaRM::NotValidFloat(const std::string &value) {
+    return Quoted(value) + " is not a valid floating point value";
+}
+
+std::string TResourceStringsVexaRM::RecordWriteFailed(const std::string &name) {
+    return "Write to file " + name + " failed. Saving has been switched off.";
+}
+
+} // namespace vexa
