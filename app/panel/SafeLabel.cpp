@@ -1,0 +1,115 @@
+#include "SafeLabel.h"
+
+#include <QEnterEvent>
+#include <QPainter>
+#include <QStyle>
+#include <QThread>
+
+namespace vexa {
+
+TSafeLabel::TSafeLabel(QWidget *parent) : QWidget(parent) {}
+
+QString TSafeLabel::MyString() const {
+    std::lock_guard<std::mutex> hold(TextLock);
+    return FMyString;
+}
+
+void TSafeLabel::SetMyString(const QString &text) {
+    {
+        std::lock_guard<std::mutex> hold(TextLock);
+        if (FMouseInside) {
+            FUpdateHeld = true; // frozen: the text is dropped
+            return;
+        }
+        FUpdateHeld = false;
+        FMyString = text;
+    }
+    RequestRepaint();
+}
+
+bool TSafeLabel::MouseInside() const {
+    std::lock_guard<std::mutex> hold(TextLock);
+    return FMouseInside;
+}
+
+bool TSafeLabel::UpdateHeld() const {
+    std::lock_guard<std::mutex> hold(TextLock);
+    return FUpdateHeld;
+}
+
+bool TSafeLabel::Bold() const {
+    std::lock_guard<std::mutex> hold(TextLock);
+    return FMouseInside || FUpdateHeld;
+}
+
+void TSafeLabel::RequestRepaint() {
+    if (QThread::currentThread() == thread()) {
+        update();
+        return;
+    }
+    if (RepaintQueued.exchange(true)) return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            RepaintQueued = false;
+            update();
+        },
+        Qt::QueuedConnection);
+}
+
+QSize TSafeLabel::sizeHint() const {
+    QFont bold = font();
+    bold.setBold(true);
+    const QFontMetrics metrics(bold);
+    return QSize(metrics.horizontalAdvance(MyString()) + 2, metrics.height());
+}
+
+bool TSafeLabel::event(QEvent *event) {
+    if (event->type() == QEvent::ToolTip && !FShowHint) {
+        event->ignore();
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void TSafeLabel::paintEvent(QPaintEvent *) {
+    QString text;
+    bool bold = false;
+    {
+        std::lock_guard<std::mutex> hold(TextLock);
+        text = FMyString;
+        bold = FMouseInside || FUpdateHeld;
+    }
+    QPainter painter(this);
+    painter.fillRect(rect(), palette().color(QPalette::Button));
+    QFont face = font();
+    face.setBold(bold);
+    painter.setFont(face);
+    painter.setPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+    const Qt::Alignment align =
+        QStyle::visualAlignment(layoutDirection(), Qt::AlignLeft) | Qt::AlignTop;
+    painter.drawText(rect(), int(align) | Qt::TextExpandTabs, text);
+}
+
+void TSafeLabel::enterEvent(QEnterEvent *event) {
+    QWidget::enterEvent(event);
+    if (!FMouseSensitive) return;
+    {
+        std::lock_guard<std::mutex> hold(TextLock);
+        FMouseInside = true;
+    }
+    update();
+}
+
+void TSafeLabel::leaveEvent(QEvent *event) {
+    QWidget::leaveEvent(event);
+    if (!FMouseSensitive) return;
+    {
+        std::lock_guard<std::mutex> hold(TextLock);
+        FMouseInside = false;
+    }
+    update();
+}
+
+} // namespace vexa

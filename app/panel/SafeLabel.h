@@ -1,0 +1,64 @@
+// A label whose text may be set from any thread. The newest text wins and is
+// painted promptly on the user-interface thread. A mouse-sensitive label
+// freezes while the pointer is over it: new texts are dropped, the frozen
+// text turns bold and stays bold after the pointer leaves, until the next
+// text arrives.
+//
+// Owners stop every thread that writes to a label before destroying it.
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+#include <atomic>
+#include <mutex>
+
+namespace vexa {
+
+class TSafeLabel : public QWidget {
+    Q_OBJECT
+public:
+    explicit TSafeLabel(QWidget *parent = nullptr);
+
+    // Any thread.
+    QString MyString() const;
+    void SetMyString(const QString &text);
+    // Whether the pointer is over a mouse-sensitive label, and whether a text
+    // was dropped (or the pointer left) since the last text shown. Any thread.
+    bool MouseInside() const;
+    bool UpdateHeld() const;
+    // True when the text is drawn bold now. Any thread.
+    bool Bold() const;
+
+    // User-interface thread.
+    bool MouseSensitive() const { return FMouseSensitive; }
+    void SetMouseSensitive(bool sensitive) { FMouseSensitive = sensitive; }
+    // When false, the label shows no tooltip.
+    bool ShowHint() const { return FShowHint; }
+    void SetShowHint(bool show) { FShowHint = show; }
+
+    QSize sizeHint() const override;
+
+protected:
+    // Asks for a repaint from any thread; requests from other threads are
+    // queued to the label's thread and coalesce until it paints.
+    void RequestRepaint();
+
+    bool event(QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void enterEvent(QEnterEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+
+private:
+    mutable std::mutex TextLock; // guards FMyString, FMouseInside and FUpdateHeld
+    QString FMyString;
+    bool FMouseInside = false;
+    bool FUpdateHeld = false;
+    // True while a queued repaint request is on its way; later requests
+    // from worker threads are then dropped, since that one paints the newest text.
+    std::atomic<bool> RepaintQueued{false};
+    bool FMouseSensitive = false;
+    bool FShowHint = true;
+};
+
+} // namespace vexa

@@ -1,0 +1,54 @@
+#include "UnitValueLabel.h"
+
+#include "ValueTextVexa.h"
+
+namespace vexa {
+
+TUnitValueLabel::TUnitValueLabel(QWidget *parent) : TSafeLabel(parent) {}
+
+double TUnitValueLabel::MainValue() const {
+    std::lock_guard<std::mutex> hold(FormatLock);
+    return FMainValue;
+}
+
+void TUnitValueLabel::SetMainValue(double value) {
+    std::lock_guard<std::mutex> hold(FormatLock);
+    FMainValue = value;
+    Reformat();
+}
+
+int TUnitValueLabel::ControlType() const {
+    std::lock_guard<std::mutex> hold(FormatLock);
+    return FControlType;
+}
+
+void TUnitValueLabel::SetControlType(int type) {
+    std::lock_guard<std::mutex> hold(FormatLock);
+    FControlType = type;
+    Reformat();
+}
+
+bool TUnitValueLabel::ValueInValid() const {
+    std::lock_guard<std::mutex> hold(FormatLock);
+    return FValueInValid;
+}
+
+void TUnitValueLabel::SetValueInValid(bool invalid) {
+    std::lock_guard<std::mutex> hold(FormatLock);
+    FValueInValid = invalid;
+    Reformat();
+}
+
+double TUnitValueLabel::ShownNumber() const {
+    std::lock_guard<std::mutex> hold(FormatLock);
+    return FShownNumber;
+}
+
+void TUnitValueLabel::Reformat() {
+    const TUnitTextVexa result =
+        FormatUnitValue(FControlType, FMainValue, FShownNumber, FValueInValid);
+    FShownNumber = result.Shown;
+    SetMyString(QString::fromStdString(result.Text));
+}
+
+} // namespace vexa
