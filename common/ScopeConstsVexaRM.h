@@ -97,3 +97,64 @@ constexpr int kMaxBlockWords = 65536; // room the application gives one read
 constexpr int kPositionMax = 4095;
 
 } // namespace vexa
+
+// ---- Driver library commands and results (shared by the driver library
+// and the application's virtual driver) ---------------------------------
+namespace vexa {
+
+// DeviceFunction command codes; only the low byte of a code is examined.
+enum DeviceCommand : int32_t {
+    kCmdRegisterFailureFlag = 1, // value: address of the failure byte
+    kCmdLibraryVersion = 2,      // bytes: major, minor
+    kCmdTransportVersion = 3,    // bytes: major, minor
+    kCmdProbeA = 4,              // value: probe code 1..4
+    kCmdProbeB = 5,
+    kCmdCouplingA = 6, // Boolean: true DC, false AC
+    kCmdCouplingB = 7,
+    kCmdGroundA = 8, // Boolean
+    kCmdGroundB = 9,
+    kCmdRangeA = 10, // mV/div without probe; result: position for the zero level
+    kCmdRangeB = 11,
+    kCmdPositionA = 12, // 0..4095; result: zero level
+    kCmdPositionB = 13,
+    kCmdReadSamples = 14,  // buffer of 65536 words; result: words delivered; returns status
+    kCmdSamplingRate = 15, // rate code 15 (slowest) .. 0
+    kCmdTriggerSourceA = 16,
+    kCmdTriggerSourceB = 17,
+    kCmdTriggerLevelA = 19, // signed mV at the probe tip
+    kCmdTriggerLevelB = 20,
+    kCmdTriggerUnderA = 21,
+    kCmdTriggerUnderB = 22,
+    kCmdArmSourceA = 24,
+    kCmdArmSourceB = 25,
+    kCmdArmSourceExternal = 26,
+    kCmdArmLevelA = 27,
+    kCmdArmLevelB = 28,
+    kCmdArmUnderA = 29,
+    kCmdArmUnderB = 30,
+    kCmdArmUnderExternal = 31,
+    kCmdStartStop = 32, // Boolean: true starts a measurement
+    kCmdFreeRun = 33,
+    kCmdTriggerRelation = 34, // Boolean: true AND, false OR
+    kCmdSerialNumber = 35,    // result: serial number, 0 without calibration
+};
+
+// DeviceFunction return value for any code but 1 before a ready start-up.
+constexpr int32_t kDeviceFunctionNotReady = 2;
+
+// InitializeDevice results.
+enum InitializeResult : int32_t {
+    kInitOk = 0,                  // device started, library ready
+    kInitTransportMissing = 1,    // the transport library failed to load
+    kInitNoDevice = 3,            // USBInitDevice reported no device
+    kInitDeviceError4 = 4,        // handled by the application, not produced
+    kInitDeviceError5 = 5,        // handled by the application, not produced
+    kInitNotReady = 6,            // calibration record invalid or cut short
+    kInitTransportIncomplete = 7, // an entry point of the transport is missing
+};
+
+// Status byte of a read: high nibble ARM, low nibble trigger; 1 waiting, 2 met.
+constexpr uint8_t kStatusWaitingBoth = 0x11;
+constexpr uint8_t kStatusSatisfiedBoth = 0x22;
+
+} // namespace vexa

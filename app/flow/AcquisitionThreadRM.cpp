@@ -1,0 +1,251 @@
+#include "AcquisitionThreadRM.h"
+
+#include "DataSourceModuleVexaRM.h"
+#include "FlowInterfacesVexaRM.h"
+#include "FlowManagerVexaRM.h"
+#include "MainThreadHandoverVexaRM.h"
+#include "ScopeConstsVexaRM.h"
+#include "VirtualDriverVexaRM.h"
+#include "VirtualScopeVexaRM.h"
+
+#include <chrono>
+#include <mutex>
+
+namespace vexa {
+
+namespace {
+
+// How long the last settings pass at termination may wait for ring space.
+constexpr int kFinalDrainWaitMs = 300;
+
+uint32_t LampColor(int32_t state, bool &known) {
+    known = true;
+    switch (state) {
+    case 0:
+        return TAcquisitionThreadRM::kLampRed;
+    case 1:
+        return TAcquisitionThreadRM::kLampYellow;
+    case 2:
+        return TAcquisitionThreadRM::kLampGreen;
+    default:
+        known = false;
+        return 0;
+    }
+}
+
+} // namespace
+
+TAcquisitionThreadRM::TAcquisitionThreadRM(TFlowManagerVexaRM *owner) : Owner(owner) {
+    TVirtualScopeVexaRM *scope = Owner->VirtualScope();
+    TVirtualDriverVexaRM *driver = scope->VirtualDriver();
+    FArmLED = Owner->ArmLED();
+    FTriggerLED = Owner->TriggerLED();
+    scope->SetCachedDataStatus(0);
+    driver->SetForceSettings(true);
+    ApplySettings();
+    driver->SetDescriptionAddress(scope->DeviceDescription());
+    driver->InitializeDriver();
+    // The freshly initialised device receives every setting.
+    driver->SetForceSettings(true);
+    ApplySettings();
+    Launch();
+    Resume();
+}
+
+TAcquisitionThreadRM::~TAcquisitionThreadRM() {
+    Stop();
+}
+
+void TAcquisitionThreadRM::WakeForTerminate() {
+    Owner->DataSourceInstance()->InterruptWaits();
+}
+
+void TAcquisitionThreadRM::ApplySettings() {
+    TVirtualScopeVexaRM *s = Owner->VirtualScope();
+    TVirtualDriverVexaRM *d = s->VirtualDriver();
+    {
+        // The order of the setters is the order of the records in the stream.
+        std::lock_guard<std::mutex> g(s->SettingsLock());
+        d->SetRecordFree(s->RecordFree());
+        d->SetSettingsToFile(s->SettingsToFile());
+        d->SetMeasurementDefined(s->MeasurementDefined());
+        d->SetMeasurementLength(s->MeasurementLength());
+        d->SetMeasurementStarted(s->MeasurementStarted());
+        d->SetTriggerSourceA(s->TriggerSourceA());
+        d->SetTriggerSourceB(s->TriggerSourceB());
+        d->SetTriggerLevelA(s->TriggerLevelA());
+        d->SetTriggerLevelB(s->TriggerLevelB());
+        d->SetTriggerUnderA(s->TriggerUnderA());
+        d->SetTriggerUnderB(s->TriggerUnderB());
+        d->SetTriggerRelation(s->TriggerRelation());
+        d->SetARMSourceA(s->ARMSourceA());
+        d->SetARMSourceB(s->ARMSourceB());
+        d->SetARMSourceExternal(s->ARMSourceExternal());
+        d->SetARMLevelA(s->ARMLevelA());
+        d->SetARMLevelB(s->ARMLevelB());
+        d->SetARMUnderA(s->ARMUnderA());
+        d->SetARMUnderB(s->ARMUnderB());
+        d->SetARMUnderExternal(s->ARMUnderExternal());
+        d->SetSMPSetting(s->SMPSetting());
+        d->SetSourceProbeA(s->SourceProbeA());
+        d->SetSourceProbeB(s->SourceProbeB());
+        d->SetStatusChannelA(s->StatusChannelA());
+        d->SetStatusChannelB(s->StatusChannelB());
+        d->SetVerticalLevelChannelA(s->VerticalLevelChannelA());
+        d->SetVerticalLevelChannelB(s->VerticalLevelChannelB());
+        d->SetDensityChannelA(s->DensityChannelA());
+        d->SetDensityChannelB(s->DensityChannelB());
+        d->SetSourceACDC_A(s->SourceACDC_A());
+        d->SetSourceACDC_B(s->SourceACDC_B());
+        d->SetGroundA(s->GroundA());
+        d->SetGroundB(s->GroundB());
+        d->SetPeriodA(s->PeriodA());
+        d->SetPeriodB(s->PeriodB());
+        d->SetAmplitudeA(s->AmplitudeA());
+        d->SetAmplitudeB(s->AmplitudeB());
+        d->SetNoiseA(s->NoiseA());
+        d->SetNoiseB(s->NoiseB());
+    }
+    if (d->SetBackRequested() && Running()) {
+        // The driver keeps the levels mirrored as 4095 - level.
+        s->SetVerticalLevelChannelA(kPositionMax - d->VerticalLevelChannelA());
+        s->SetVerticalLevelChannelB(kPositionMax - d->VerticalLevelChannelB());
+    }
+    d->SetForceSettings(false);
+    s->SetZeroChannelA(d->ZeroChannelA());
+    s->SetZeroChannelB(d->ZeroChannelB());
+}
+
+void TAcquisitionThreadRM::Execute() {
+    TVirtualScopeVexaRM *scope = Owner->VirtualScope();
+    TVirtualDriverVexaRM *driver = scope->VirtualDriver();
+    SetRunning(true);
+    driver->ClearRecords();
+    driver->SetForceSettings(true);
+    ApplySettings();
+    scope->SetSettingsToFile(false);
+    // The records of this mirroring stay in the driver until the first drain.
+    while (!Terminated()) {
+        bool active =
+            driver->MeasurementStarted() &&
+            (driver->RecordFree() ||
+             (driver->RecordTriggered() && (driver->TriggerSourceA() || driver->TriggerSourceB())));
+        if (active) {
+            ReadPass();
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            driver->SetSampleCount(0);
+        }
+        if (Owner->ScopeSettingsDirty() && !Terminated()) SettingsPass();
+        if (driver->USBFailed() && !Terminated()) ReloadDriver();
+    }
+    // A stop that came with the termination (the program closes while a
+    // measurement runs) still reaches the device and the stream, so the
+    // record file ends with its stop record. The reader is still draining.
+    if (Owner->ScopeSettingsDirty() && !driver->USBFailed()) {
+        Owner->SetScopeSettingsDirty(false);
+        ApplySettings();
+        uint16_t *slot = Owner->DataSourceInstance()->GetWritePointerFor(kFinalDrainWaitMs);
+        if (slot) {
+            int32_t n = 0;
+            driver->DrainRecords(slot, n);
+            SetBlockLength(n);
+            Owner->DataSourceInstance()->CommitWrite(n);
+        }
+    }
+}
+
+void TAcquisitionThreadRM::ReadPass() {
+    TVirtualScopeVexaRM *scope = Owner->VirtualScope();
+    TVirtualDriverVexaRM *driver = scope->VirtualDriver();
+    TDataSourceModuleVexaRM *ring = Owner->DataSourceInstance();
+    uint16_t *slot = ring->GetWritePointer(TerminatedFlag());
+    if (!slot) return; // terminated while the ring was full
+    int32_t n = 0;
+    uint8_t status = driver->ReadBlock(slot, n);
+    SetBlockLength(n);
+    scope->SetDataAcquisitionStatus(status);
+    ring->CommitWrite(n);
+    if (driver->MeasurementDefined()) {
+        driver->SetSampleCount(driver->SampleCount() + n);
+        if (driver->SampleCount() >= driver->SampleLimit()) {
+            driver->SetSampleCount(0);
+            scope->SetDataAcquisitionStatus(0);
+            Owner->SetScopeSettingsDirty(true);
+        }
+    }
+    if (scope->CachedDataStatus() != scope->DataAcquisitionStatus()) UpdateLeds();
+}
+
+void TAcquisitionThreadRM::SettingsPass() {
+    TVirtualScopeVexaRM *scope = Owner->VirtualScope();
+    TVirtualDriverVexaRM *driver = scope->VirtualDriver();
+    TDataSourceModuleVexaRM *ring = Owner->DataSourceInstance();
+    // Taken before the copy: a change made while it runs asks for another.
+    Owner->SetScopeSettingsDirty(false);
+    ApplySettings();
+    uint16_t *slot = ring->GetWritePointer(TerminatedFlag());
+    if (!slot) {
+        Owner->SetScopeSettingsDirty(true); // the records wait for the last pass
+        return;
+    }
+    int32_t n = 0;
+    driver->DrainRecords(slot, n);
+    SetBlockLength(n);
+    ring->CommitWrite(n);
+    if (driver->SetBackRequested()) {
+        TMainThreadHandoverVexaRM *handover = Owner->MainThreadHandover();
+        handover->RunInMainThread([&] {
+            if (!Terminated()) scope->Notify(kNotifyLevelsSetBack, kGroupDataFlow);
+        });
+        driver->SetSetBackRequested(false);
+    }
+}
+
+void TAcquisitionThreadRM::UpdateLeds() {
+    TVirtualScopeVexaRM *scope = Owner->VirtualScope();
+    int32_t status = scope->DataAcquisitionStatus();
+    scope->SetCachedDataStatus(status);
+    bool known;
+    if (ILampVexaRM *arm = FArmLED.load()) {
+        uint32_t c = LampColor(scope->ARMLEDStatus(), known);
+        if (known) arm->SetLampColor(c);
+    }
+    if (ILampVexaRM *trigger = FTriggerLED.load()) {
+        uint32_t c = LampColor(scope->TriggerLEDStatus(), known);
+        if (known) trigger->SetLampColor(c);
+    }
+    if (status == 0 && !Terminated()) {
+        // The measurement has ended: the front panel shows the stopped state.
+        Owner->MainThreadHandover()->RunInMainThread([&] {
+            if (!Terminated()) scope->Notify(kNotifySettingsChanged, kGroupDataFlow);
+        });
+    }
+    Owner->SetScopeSettingsDirty(true);
+}
+
+void TAcquisitionThreadRM::ReloadDriver() {
+    TVirtualScopeVexaRM *scope = Owner->VirtualScope();
+    TVirtualDriverVexaRM *driver = scope->VirtualDriver();
+    TMainThreadHandoverVexaRM *handover = Owner->MainThreadHandover();
+    bool reloaded = false;
+    // The library is unloaded and started again in the main thread, where
+    // its start-up dialogs run. Nothing of it happens once the flow stops.
+    bool ran = handover->RunInMainThread([&] {
+        if (Terminated()) return;
+        driver->UnloadLibrary();
+        scope->Notify(kNotifyDeviceRestart, kGroupDataFlow);
+        if (Terminated()) return;
+        driver->SetDescriptionAddress(scope->DeviceDescription());
+        reloaded = driver->InitializeDriver();
+    });
+    if (!ran) return;
+    ++FReloads;
+    // The operator chose to quit during the start-up: settings stay as they are.
+    if (reloaded && !driver->TerminateApplication()) {
+        driver->SetForceSettings(true);
+        ApplySettings();
+    }
+}
+
+} // namespace vexa

@@ -1,0 +1,66 @@
+// The producer of the ring: mirrors the operator's settings into the
+// virtual driver, reads sample blocks while a measurement runs, drives the
+// arm and trigger lamps, ends defined-length measurements, puts the setting
+// records into the stream and brings the device back after a USB failure.
+#pragma once
+
+#include "WorkerThreadVexaRM.h"
+
+#include <atomic>
+#include <cstdint>
+
+namespace vexa {
+
+class TFlowManagerVexaRM;
+class ILampVexaRM;
+
+class TAcquisitionThreadRM : public TWorkerThreadVexaRM {
+public:
+    // Runs in the main thread: mirrors every setting, initialises the
+    // driver library and the device, mirrors again, and starts the thread.
+    explicit TAcquisitionThreadRM(TFlowManagerVexaRM *owner);
+    ~TAcquisitionThreadRM() override;
+
+    bool Running() const { return FRunning.load(); }
+    void SetRunning(bool running) { FRunning = running; }
+    // Words the last read or record drain produced.
+    int32_t BlockLength() const { return FBlockLength.load(); }
+    void SetBlockLength(int32_t n) { FBlockLength = n; }
+    ILampVexaRM *ArmLED() const { return FArmLED.load(); }
+    void SetArmLED(ILampVexaRM *lamp) { FArmLED = lamp; }
+    ILampVexaRM *TriggerLED() const { return FTriggerLED.load(); }
+    void SetTriggerLED(ILampVexaRM *lamp) { FTriggerLED = lamp; }
+    // Device reloads after a USB failure since the start (readouts, tests).
+    int32_t Reloads() const { return FReloads.load(); }
+
+    // Lamp colours, 0x00BBGGRR.
+    static constexpr uint32_t kLampRed = 0x0000FF;
+    static constexpr uint32_t kLampYellow = 0x00FFFF;
+    static constexpr uint32_t kLampGreen = 0x008000;
+
+protected:
+    void Execute() override;
+    void WakeForTerminate() override;
+
+private:
+    // Copies every mirrored setting into the virtual driver under the
+    // scope's SettingsLock, then takes back what the driver derived.
+    void ApplySettings();
+    void UpdateLeds();
+    // One read of the driver into the ring.
+    void ReadPass();
+    // Mirrors the settings and drains the driver's setting records into
+    // the ring, ahead of the next samples.
+    void SettingsPass();
+    // The driver library reported a lost device: reload it.
+    void ReloadDriver();
+
+    TFlowManagerVexaRM *Owner;
+    std::atomic<bool> FRunning{false};
+    std::atomic<int32_t> FBlockLength{0};
+    std::atomic<ILampVexaRM *> FArmLED{nullptr};
+    std::atomic<ILampVexaRM *> FTriggerLED{nullptr};
+    std::atomic<int32_t> FReloads{0};
+};
+
+} // namespace vexa

@@ -1,0 +1,91 @@
+// The ring of 16-bit words between the acquisition thread (single writer)
+// and the processing thread (single reader).
+#pragma once
+
+#include "AutoResetEventVexaRM.h"
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+
+namespace vexa {
+
+class TDataSourceModuleVexaRM {
+public:
+    // An index that reaches or passes this after an addition goes back to 0.
+    static constexpr int32_t kRingWrapLimit = 983040; // 15 x 65,536
+    // The largest block one write may produce.
+    static constexpr int32_t kMaxBlockWords = 65536;
+    // The storage runs one largest block past the wrap limit, so a block
+    // that starts below the limit always fits in one piece.
+    static constexpr int32_t kStorageWords = kRingWrapLimit + kMaxBlockWords;
+    // Bytes filled with 0xA5 by ResetBuffer, so that stale words stand out.
+    static constexpr int32_t kFillBytes = 524288;
+
+    TDataSourceModuleVexaRM();
+    TDataSourceModuleVexaRM(const TDataSourceModuleVexaRM &) = delete;
+    TDataSourceModuleVexaRM &operator=(const TDataSourceModuleVexaRM &) = delete;
+
+    int32_t ControlGroup() const { return FControlGroup; }
+    void SetControlGroup(int32_t group) { FControlGroup = group; }
+
+    // Main thread, while no worker thread runs: an empty ring.
+    void ResetBuffer();
+
+    // Writer: waits until the slot at WriteIndex can take a block of up to
+    // kMaxBlockWords words without touching an unread word, then returns its
+    // address. Returns nullptr without waiting further once abandon is set
+    // (and InterruptWaits was called), e.g. when the writer must terminate.
+    uint16_t *GetWritePointer(const std::atomic<bool> &abandon);
+    // As GetWritePointer, but gives up after ms milliseconds (nullptr).
+    uint16_t *GetWritePointerFor(int ms);
+    // Writer: publishes the n words just written at the write pointer.
+    void CommitWrite(int32_t n);
+
+    // Reader: waits at most ms milliseconds (1000 by default) for words;
+    // returns the address of the contiguous run of unread words of the
+    // reader's lap and its length in n, or nullptr (n = 0) if none came.
+    const uint16_t *GetReadBlock(int32_t &n, int ms = 1000);
+    // Reader: releases the first n words of the run it was given.
+    void ConsumeRead(int32_t n);
+
+    // Wakes a writer blocked in GetWritePointer to re-check its abandon flag.
+    void InterruptWaits();
+    // Wakes a reader waiting in GetReadBlock at once (it may get nothing).
+    void InterruptReader();
+
+    // Snapshots for readouts and tests.
+    int32_t ReadIndex() const;
+    int32_t WriteIndex() const;
+    int32_t Unread() const;
+    int32_t UnreadNextLap() const;
+    bool WriterWrapped() const;
+    // Words written and not yet consumed, both laps.
+    int32_t Pending() const;
+    const uint16_t *Storage() const { return Buffer; }
+
+private:
+    // With BufferLock held: true when a largest block fits at WriteIndex
+    // without reaching the oldest unread word.
+    bool RoomForBlock() const;
+
+    int32_t FControlGroup = 16;
+
+    // Guards every index, counter and flag of the ring below (never the
+    // words themselves, which only the side that owns them touches).
+    mutable std::mutex BufferLock;
+    int32_t FReadIndex = 0;
+    int32_t FWriteIndex = 0;
+    int32_t FUnread = 0;
+    int32_t FUnreadNextLap = 0;
+    bool FWriterWrapped = false;
+
+    // Signalled while the writer may write a block; the writer waits on it.
+    TAutoResetEventVexaRM SpaceAvailable;
+    // Signalled while the reader has unread words; the reader waits on it.
+    TAutoResetEventVexaRM DataAvailable;
+
+    alignas(64) uint16_t Buffer[kStorageWords];
+};
+
+} // namespace vexa

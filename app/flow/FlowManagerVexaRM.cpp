@@ -1,0 +1,140 @@
+#include "FlowManagerVexaRM.h"
+
+#include "AcquisitionThreadRM.h"
+#include "DataSourceModuleVexaRM.h"
+#include "MainThreadHandoverVexaRM.h"
+#include "ProcessingThreadRM.h"
+#include "ScopeConstsVexaRM.h"
+#include "VirtualDriverVexaRM.h"
+#include "VirtualScopeVexaRM.h"
+
+namespace vexa {
+
+TFlowManagerVexaRM::TFlowManagerVexaRM() = default;
+
+TFlowManagerVexaRM::~TFlowManagerVexaRM() {
+    // Normally stopped on notification 3; a manager freed while its threads
+    // run still stops them before the objects they use go away.
+    if (FAcquisition || FProcessing) StopThreads();
+    if (FScope) FScope->UnregisterListener(this);
+}
+
+void TFlowManagerVexaRM::SetVirtualScope(TVirtualScopeVexaRM *scope) {
+    if (FScope == scope) return;
+    if (FScope) FScope->UnregisterListener(this);
+    FScope = scope;
+    if (FScope) FScope->RegisterListener(FControlGroup, this);
+}
+
+void TFlowManagerVexaRM::OnScopeNotification(int32_t kind, const int32_t &) {
+    if (!FScope) return;
+    switch (kind) {
+    case kNotifyInitialized:
+        FActiveDisplay = FScope->ModeEKG() ? FEKGScreen : FRollScreen;
+        if (FActiveDisplay) FActiveDisplay->SetShown(true);
+        FLastBoost = false;
+        FScopeSettingsDirty = false;
+        StartThreads();
+        break;
+    case kNotifySettingsChanged:
+    case kNotifyDeviceRestart:
+        ApplyBoost();
+        FScopeSettingsDirty = true;
+        if (FScope->ClearScreenRequested()) {
+            if (FActiveDisplay) FActiveDisplay->ClearScreen();
+            FScope->SetClearScreenRequested(false);
+        }
+        ShowDisplayState();
+        break;
+    case kNotifyDetach: {
+        StopThreads();
+        TVirtualScopeVexaRM *scope = FScope;
+        FScope = nullptr;
+        scope->UnregisterListener(this);
+        break;
+    }
+    case kNotifyPreInitialize:
+        if (FRollScreen) FRollScreen->SetShown(false);
+        if (FEKGScreen) FEKGScreen->SetShown(false);
+        break;
+    case kNotifyEkgModeSelected:
+        SwitchDisplay(FEKGScreen);
+        break;
+    case kNotifyRollModeSelected:
+        SwitchDisplay(FRollScreen);
+        break;
+    default:
+        break;
+    }
+}
+
+void TFlowManagerVexaRM::StartThreads() {
+    if (FAcquisition || FProcessing) StopThreads(); // never two producers
+    if (FHandover) FHandover->Open();
+    FDataSource->ResetBuffer();
+    FAcquisition = std::make_unique<TAcquisitionThreadRM>(this);
+    // It must never run without a display: it gets one before it starts.
+    FProcessing = std::make_unique<TProcessingThreadRM>(this);
+    FProcessing->SetDisplay(FActiveDisplay);
+    if (FScope->BoostThread()) {
+        FAcquisition->SetBoosted(true);
+        FProcessing->SetBoosted(true);
+    }
+    FProcessing->Resume();
+    if (FRollScreen) FRollScreen->ResetScreen();
+    if (FEKGScreen) FEKGScreen->ResetScreen();
+}
+
+template <class T> void TFlowManagerVexaRM::WaitAndFree(std::unique_ptr<T> &thread, int ms) {
+    if (!thread) return;
+    thread->Terminate();
+    auto service = [this] {
+        if (FHandover) FHandover->ServicePending();
+    };
+    if (!thread->WaitFor(ms, service) && FHandover) {
+        // Still waiting on something the main thread would do for it: take
+        // that wait away and give it a bounded time more.
+        FHandover->Close();
+        thread->WaitFor(kAfterCloseMs, service);
+    }
+    // Freeing waits for the body; it is never left running on its own.
+    thread.reset();
+}
+
+void TFlowManagerVexaRM::StopThreads() {
+    // The producer goes first, so that the reader drains what it left.
+    if (FAcquisition) {
+        FDataSource->InterruptWaits();
+        WaitAndFree(FAcquisition, kAcquisitionStopMs);
+    }
+    WaitAndFree(FProcessing, kProcessingStopMs);
+    if (FHandover) {
+        FHandover->ServicePending();
+        FHandover->Open();
+    }
+    if (FScope && FScope->VirtualDriver()) FScope->VirtualDriver()->UnloadLibrary();
+}
+
+void TFlowManagerVexaRM::ApplyBoost() {
+    bool boost = FScope->BoostThread();
+    if (boost != FLastBoost && FAcquisition) {
+        FAcquisition->SetBoosted(boost);
+        if (FProcessing) FProcessing->SetBoosted(boost);
+    }
+    FLastBoost = boost;
+}
+
+void TFlowManagerVexaRM::ShowDisplayState() {
+    bool on = FScope->DisplayActive();
+    if (FCaption) FCaption->SetShown(!on);
+    if (FActiveDisplay) FActiveDisplay->SetShown(on);
+}
+
+void TFlowManagerVexaRM::SwitchDisplay(IBlockDisplayVexaRM *display) {
+    if (FActiveDisplay) FActiveDisplay->SetShown(false);
+    FActiveDisplay = display;
+    if (FActiveDisplay) FActiveDisplay->SetShown(true);
+    if (FProcessing) FProcessing->SetDisplay(FActiveDisplay);
+}
+
+} // namespace vexa

@@ -1,0 +1,104 @@
+#include "WorkerThreadVexaRM.h"
+
+#include <chrono>
+#include <pthread.h>
+#include <sched.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace vexa {
+
+TWorkerThreadVexaRM::TWorkerThreadVexaRM() = default;
+
+TWorkerThreadVexaRM::~TWorkerThreadVexaRM() {
+    Stop();
+}
+
+void TWorkerThreadVexaRM::Launch() {
+    Thread = std::thread([this] { Body(); });
+}
+
+void TWorkerThreadVexaRM::Stop() {
+    if (!Thread.joinable()) return;
+    Terminate();
+    Resume();
+    Thread.join();
+}
+
+void TWorkerThreadVexaRM::Resume() {
+    {
+        std::lock_guard<std::mutex> g(StateLock);
+        Started = true;
+    }
+    Gate.notify_all();
+}
+
+void TWorkerThreadVexaRM::Terminate() {
+    FTerminated = true;
+    WakeForTerminate();
+}
+
+bool TWorkerThreadVexaRM::Finished() const {
+    std::lock_guard<std::mutex> g(StateLock);
+    return Ended;
+}
+
+bool TWorkerThreadVexaRM::WaitFor(int ms, const std::function<void()> &service) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    std::unique_lock<std::mutex> g(StateLock);
+    for (;;) {
+        if (Ended) return true;
+        auto now = std::chrono::steady_clock::now();
+        if (now >= deadline) return false;
+        if (!service) {
+            Gate.wait_until(g, deadline, [this] { return Ended; });
+            continue;
+        }
+        auto slice = std::min(deadline, now + std::chrono::milliseconds(2));
+        Gate.wait_until(g, slice, [this] { return Ended; });
+        if (Ended) return true;
+        g.unlock();
+        service();
+        g.lock();
+    }
+}
+
+void TWorkerThreadVexaRM::Body() {
+    {
+        std::unique_lock<std::mutex> g(StateLock);
+        Gate.wait(g, [this] { return Started; });
+    }
+    FTid = static_cast<pid_t>(syscall(SYS_gettid));
+    ApplyPriority(pthread_self());
+    if (!FTerminated) Execute();
+    {
+        std::lock_guard<std::mutex> g(StateLock);
+        Ended = true;
+    }
+    Gate.notify_all();
+}
+
+void TWorkerThreadVexaRM::SetBoosted(bool boosted) {
+    FBoosted = boosted;
+    if (FTid.load() != 0 && Thread.joinable()) ApplyPriority(Thread.native_handle());
+}
+
+void TWorkerThreadVexaRM::ApplyPriority(pthread_t handle) {
+    // Lowest real-time priority first; without the right to it, the highest
+    // nice level the system grants. Both may be refused, which is fine.
+    pid_t tid = FTid.load();
+    if (tid == 0) return;
+    sched_param sp{};
+    if (FBoosted) {
+        sp.sched_priority = sched_get_priority_min(SCHED_RR);
+        if (pthread_setschedparam(handle, SCHED_RR, &sp) != 0)
+            (void)setpriority(PRIO_PROCESS, static_cast<id_t>(tid), -10);
+    } else {
+        sp.sched_priority = 0;
+        (void)pthread_setschedparam(handle, SCHED_OTHER, &sp);
+        (void)setpriority(PRIO_PROCESS, static_cast<id_t>(tid), 0);
+    }
+}
+
+} // namespace vexa
