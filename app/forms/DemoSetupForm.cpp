@@ -71,6 +71,9 @@ TDemoSetupForm::TDemoSetupForm(QWidget *parent) : QDialog(parent) {
     setTabOrder(FNoiseChannelA, FNoiseChannelB);
     FAmpChannelA->setFocus();
 
+    // The row labels explain the rows whatever the tool-tip switch says.
+    for (QLabel *l : {FAmplitudeLabel, FPeriodLabel, FNoiseLabel})
+        l->setProperty("vexaAlwaysHint", true);
     for (QWidget *w : findChildren<QWidget *>())
         if (w != FAmplitudeLabel && w != FPeriodLabel && w != FNoiseLabel)
             w->installEventFilter(this);
