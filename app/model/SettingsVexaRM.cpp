@@ -465,7 +465,7 @@ bool TSettingsVexaRM::LoadFromFile() {
         FStreamFd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
     } while (FStreamFd < 0 && errno == EINTR);
     struct stat st;
-    if (FStreamFd >= 0 && (::fstat(FStreamFd, &st) != 0 || S_ISDIR(st.st_mode))) {
+    if (FStreamFd >= 0 && ::fstat(FStreamFd, &st) != 0) {
         ::close(FStreamFd);
         FStreamFd = -1;
     }

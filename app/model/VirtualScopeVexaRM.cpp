@@ -414,7 +414,14 @@ void TVirtualScopeVexaRM::SetMeasurementStarted(bool v) {
 
 // ---- Rates ---------------------------------------------------------------------
 
+// Both indices select a table entry; a value outside its table (a broken
+// settings file) is brought to the nearest end instead of being stored.
+static int32_t ClampIndex(int32_t v, int32_t count) {
+    return v < 0 ? 0 : (v >= count ? count - 1 : v);
+}
+
 void TVirtualScopeVexaRM::SetSMPSetting(int32_t v) {
+    v = ClampIndex(v, kSmpSettingCount);
     std::lock_guard<std::mutex> g(FSettingsLock);
     FSMPSetting.store(v);
     const int32_t d = FDSPSetting.load();
@@ -427,6 +434,7 @@ void TVirtualScopeVexaRM::SetSMPSetting(int32_t v) {
 }
 
 void TVirtualScopeVexaRM::SetDSPSetting(int32_t v) {
+    v = ClampIndex(v, kDspSettingCount);
     std::lock_guard<std::mutex> g(FSettingsLock);
     FDSPSetting.store(v);
     const int32_t s = FSMPSetting.load();

@@ -258,8 +258,9 @@ public:
     // ---- Rates --------------------------------------------------------------
     int32_t SMPSetting() const { return FSMPSetting.load(); }
     int32_t DSPSetting() const { return FDSPSetting.load(); }
-    // Under SettingsLock; store, then raise the other index so that at least
-    // 50 samples fall on a division.
+    // Under SettingsLock; an index outside its table (0..15, 0..16) is
+    // brought to the nearest end; store, then raise the other index so that
+    // at least 50 samples fall on a division.
     void SetSMPSetting(int32_t v);
     void SetDSPSetting(int32_t v);
     int32_t SamplesPerSecond() const { return FSamplesPerSecond.load(); }

@@ -1,0 +1,10 @@
+#include "InformationPanelAVexaRM.h"
+
+#include "ScopeConstsVexaRM.h"
+
+namespace vexa {
+
+TInformationPanelAVexaRM::TInformationPanelAVexaRM(QObject *parent)
+    : TInformationPanelVexaRM(kChannelA, parent) {}
+
+} // namespace vexa

@@ -1,0 +1,125 @@
+#include "OpenSaveControlsVexaRM.h"
+
+#include "BinderSupportVexaRM.h"
+#include "ResourceStringsVexaRM.h"
+#include "FilteredEditVexa.h"
+#include "VirtualScopeVexaRM.h"
+
+#include "ScopeConstsVexaRM.h"
+
+#include <QDir>
+#include <QEvent>
+#include <QKeyEvent>
+
+namespace vexa {
+
+TOpenSaveControlsVexaRM::TOpenSaveControlsVexaRM(QObject *parent) : QObject(parent) {}
+
+TOpenSaveControlsVexaRM::~TOpenSaveControlsVexaRM() {
+    FHooks.ClearAll();
+    if (FSaveFileEdit) FSaveFileEdit->removeEventFilter(this);
+}
+
+void TOpenSaveControlsVexaRM::HookClick(Slot slot, QAbstractButton *w) {
+    if (!w) {
+        FHooks.Clear(slot);
+        return;
+    }
+    FHooks.Replace(slot, {connect(w, &QAbstractButton::clicked, this, [this, w] { Click(w); })});
+}
+
+void TOpenSaveControlsVexaRM::SetSaveFileEdit(QLineEdit *w) {
+    if (FSaveFileEdit == w) return;
+    if (FSaveFileEdit) FSaveFileEdit->removeEventFilter(this);
+    FSaveFileEdit = w;
+    if (w) w->installEventFilter(this);
+}
+
+bool TOpenSaveControlsVexaRM::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == FSaveFileEdit && event->type() == QEvent::KeyRelease) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (!key->isAutoRepeat()) EditKeyUp(key->key());
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+ISaveFileDialogVexaRM &TOpenSaveControlsVexaRM::Dialog() {
+    if (FSaveDialog) return *FSaveDialog;
+    if (!FOwnDialog) FOwnDialog = std::make_unique<TQtSaveFileDialogVexaRM>();
+    return *FOwnDialog;
+}
+
+void TOpenSaveControlsVexaRM::Click(QObject *sender) {
+    auto *scope = VirtualScope();
+    if (!scope) return;
+    // A file dialog may change the current directory; relative file names
+    // of the program resolve against it, so it is put back afterwards.
+    const QString currentDir = QDir::currentPath();
+    if (sender == FSaveFileBrowse) {
+        const QString chosen =
+            Dialog().AskFileName(ToQString(scope->GetRecordFileName()),
+                                 QString::fromLatin1(kDefaultExt), QString::fromLatin1(kFilter));
+        if (!chosen.isEmpty()) {
+            scope->OpenRecordFile(ToStdString(chosen));
+            if (FSaveFileEdit) FSaveFileEdit->setToolTip(chosen);
+        }
+    } else if (sender == FSaveButton) {
+        scope->SetSavingActivated(!scope->SavingActivated());
+    } else if (sender == FCLFButton) {
+        const int answer =
+            scope->AskOperator(DialogStyle::Confirmation, TResourceStringsVexaRM::ClearTheFile,
+                               kButtonYes | kButtonNo | kButtonCancel);
+        if (answer == kButtonYes) scope->ClearRecordFile();
+        if (FCLFButton) FCLFButton->SetDown(false);
+    }
+    QDir::setCurrent(currentDir);
+    scope->Notify(kNotifySettingsChanged, ControlGroup());
+}
+
+void TOpenSaveControlsVexaRM::EditKeyUp(int key) {
+    auto *scope = VirtualScope();
+    if (!scope || !FSaveFileEdit) return;
+    if (TFilteredEditVexa::IsEnterKey(key)) {
+        if (scope->MeasurementStarted()) return;
+        SetTextColor(FSaveFileEdit, WindowTextColor());
+        const QString name = FSaveFileEdit->text();
+        FSaveFileEdit->setToolTip(name);
+        scope->OpenRecordFile(ToStdString(name));
+        scope->Notify(kNotifySettingsChanged, ControlGroup());
+    } else {
+        SetTextColor(FSaveFileEdit, UnconfirmedTextColor());
+    }
+}
+
+void TOpenSaveControlsVexaRM::ScopeNotification(int32_t kind, const int32_t &senderGroup) {
+    TWrapperComponentVexaRM::ScopeNotification(kind, senderGroup);
+    if (kind == kNotifyInitialized || kind == kNotifySettingsChanged) UpdateControls();
+}
+
+void TOpenSaveControlsVexaRM::UpdateControls() {
+    auto *scope = VirtualScope();
+    if (!scope) return;
+    const bool idle = !scope->MeasurementStarted();
+    if (FSaveButton) {
+        FSaveButton->SetDown(scope->SavingActivated());
+        FSaveButton->setEnabled(idle);
+    }
+    if (FSaveFileEdit) {
+        FSaveFileEdit->setText(ToQString(scope->GetRecordFileName()));
+        // Like the browse button: a new file name would split a running
+        // measurement across two files.
+        FSaveFileEdit->setEnabled(idle);
+    }
+    if (FSaveFileBrowse) FSaveFileBrowse->setEnabled(idle);
+    if (FCLFButton) FCLFButton->setEnabled(idle);
+}
+
+void TOpenSaveControlsVexaRM::ApplyToolTips() {
+    if (FSaveFileBrowse) FSaveFileBrowse->setToolTip(QStringLiteral("Browse for data file"));
+    if (FSaveButton)
+        FSaveButton->setToolTip(QStringLiteral("Activate/Deactivate measurement saving"));
+    if (FSaveFileEdit && VirtualScope())
+        FSaveFileEdit->setToolTip(ToQString(VirtualScope()->GetRecordFileName()));
+}
+
+} // namespace vexa

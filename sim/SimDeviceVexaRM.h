@@ -1,0 +1,123 @@
+// The simulated oscilloscope behind the transport: connection, FPGA,
+// EEPROM, registers and the roll FIFO, with faults on request.
+//
+// Lock: every member below is guarded by Lock, which each public function
+// takes for its whole run (except the pacing sleep of a FIFO read, which is
+// taken without it). The connection callback is called with Lock held, so
+// once SetCallback(nullptr) has returned no callback is in flight.
+#pragma once
+
+#include "SignalGeneratorVexaRM.h"
+#include "SimCalibrationVexaRM.h"
+
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <utility>
+#include <vector>
+
+namespace vexa {
+
+class TSimDeviceVexaRM {
+public:
+    using Callback = void (*)(uint8_t connected);
+    using Clock = std::chrono::steady_clock;
+
+    enum EepromMode : int32_t { kEepromValid = 0, kEepromBadChecksum = 1, kEepromZero = 2 };
+    enum FpgaState : int32_t { kFpgaNone = 0, kFpgaLoaded = 1, kFpgaRejected = 2 };
+    static constexpr size_t kLogLimit = 1 << 20;
+
+    TSimDeviceVexaRM();
+
+    // Back to the defaults, then the VEXA_SIM_... environment variables.
+    void Reset();
+
+    // ---- The transport's entry points ----------------------------------
+    void SetCallback(Callback cb);
+    int32_t InitDevice();
+    int32_t DeviceID();
+    int32_t ConfigureFpga(const uint8_t *data, int32_t length);
+    int32_t ReadEeprom(int32_t address);
+    int32_t WriteEeprom(int32_t address, int32_t value);
+    int32_t WriteRegister(int32_t reg, int32_t value);
+    int32_t ReadRegister(int32_t reg);
+    int32_t RollFifoRead(uint8_t *buffer, int32_t length);
+    int32_t Connected();
+
+    // ---- Test and demo controls ----------------------------------------
+    void SetDeviceType(int32_t type);
+    void SetEepromMode(int32_t mode);
+    void SetInitFailures(int32_t n);
+    void SetReconnectAfter(int32_t m);
+    void SetLoseAfterReads(int32_t n);
+    void SetLoseAfterMs(int32_t ms);
+    void LoseConnectionNow();
+    void SetSignal(int channel, const SignalSettings &signal);
+    void SetCounterPattern(bool on);
+    void SetUnpaced(bool on);
+    void SetTransferMicros(int32_t us);
+    void SetFpgaReject(bool on);
+    void InjectMarkers(int32_t count);
+    int32_t Fpga();
+    int32_t RegisterLog(int32_t *registers, int32_t *values, int32_t capacity);
+    void ClearRegisterLog();
+    int64_t LostSamples();
+    int32_t ZeroLevel(int channel);
+    int32_t RangeMilliVolts(int channel);
+    int32_t AcCoupled(int channel);
+
+private:
+    void ResetLocked();
+    void ApplyEnvironmentLocked();
+    void RebuildEepromLocked();
+    void PowerUpLocked();
+    void LoseLocked();
+    void CheckTimedLossLocked();
+    void ReconfigureLocked();
+    uint64_t DueLocked(Clock::time_point now) const;
+    void FillLocked(uint16_t *words, int32_t count);
+    double SampleRateLocked() const;
+
+    std::mutex Lock; // guards every member below (see the header comment)
+
+    // Configuration.
+    int32_t DeviceType = 1;
+    int32_t EepromContent = kEepromValid;
+    int32_t InitFailuresLeft = 0; // -1: the device never appears
+    int32_t ReconnectAfter = 0;
+    int32_t LoseAfterReads = -1;
+    int32_t LoseAfterMs = -1;
+    bool CounterPattern = false;
+    bool Unpaced = false;
+    int32_t TransferMicros = 1638; // 65,536 bytes at about 40 MB/s
+    bool FpgaReject = false;
+    uint64_t FifoCapacity = 1u << 22;
+    SignalSettings Signals[2];
+
+    // Connection.
+    Callback Notify = nullptr;
+    bool IsConnected = false;
+    Clock::time_point ConnectedAt;
+    int64_t ReadsSinceConnect = 0;
+
+    // Device.
+    int32_t FpgaStatus = kFpgaNone;
+    uint8_t Eeprom[512] = {};
+    TSimCalibrationVexaRM Calibration;
+    int32_t Registers[16] = {};
+    std::vector<std::pair<int32_t, int32_t>> Log;
+    int Entry[2] = {6, 6};
+    bool Ac[2] = {false, false};
+    TSignalGeneratorVexaRM Generators[2];
+
+    // FIFO.
+    bool Running = false;
+    Clock::time_point RunStart;
+    uint64_t DueBase = 0;   // samples due before RunStart
+    uint64_t NextIndex = 0; // sequence number of the next sample delivered
+    int64_t Lost = 0;
+    int32_t PendingMarkers = 0;
+    std::vector<uint16_t> Staging; // one block being assembled
+};
+
+} // namespace vexa
