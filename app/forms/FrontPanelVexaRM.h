@@ -4,12 +4,12 @@
 
 #include "MainLayoutVexaRM.h"
 
+#include <QPushButton>
 #include <QWidget>
 
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QPushButton;
 class QScrollBar;
 class QTimer;
 

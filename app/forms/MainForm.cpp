@@ -1,6 +1,8 @@
 #include "MainForm.h"
 
 #include "AboutForm.h"
+#include "CaptionLabelVexaRM.h"
+#include "LampShapeVexaRM.h"
 #include "ArmControlsVexaRM.h"
 #include "ChannelControlsVexaRM.h"
 #include "ConvertErrorVexa.h"
@@ -33,9 +35,12 @@
 #include "VirtualScopeVexaRM.h"
 #include "WorkingFolderVexaRM.h"
 
+#include <ScopeConstsVexaRM.h>
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLocale>
@@ -50,12 +55,12 @@ namespace vexa {
 
 namespace {
 
-// Control groups of the components on the main window.
+// Control groups of the components on the main window (the data flow's,
+// the main window's and the system's are shared constants).
 constexpr int32_t kGroupInformation = 1;
 constexpr int32_t kGroupDensity = 2;
 constexpr int32_t kGroupSource = 3;
 constexpr int32_t kGroupVerticalShifts = 4;
-constexpr int32_t kGroupFlow = 5;
 constexpr int32_t kGroupChannels = 6;
 constexpr int32_t kGroupOpenSave = 7;
 constexpr int32_t kGroupTrigger = 8;
@@ -63,13 +68,11 @@ constexpr int32_t kGroupRecord = 9;
 constexpr int32_t kGroupSettings = 10;
 constexpr int32_t kGroupMode = 11;
 constexpr int32_t kGroupSweep = 12;
-constexpr int32_t kGroupMainWindow = 13;
 constexpr int32_t kGroupTimeBase = 14;
 constexpr int32_t kGroupDataSource = 16;
 constexpr int32_t kGroupEKG = 16;
 constexpr int32_t kGroupRoll = 17;
 constexpr int32_t kGroupArm = 18;
-constexpr int32_t kGroupSystem = 255;
 
 // A dynamic property: widgets that show their tool tip even while tool
 // tips are switched off.
@@ -162,7 +165,7 @@ void TMainForm::ApplyStoredValues() {
     FDensityControls->SetControlGroup(kGroupDensity);
     FInformationPanelB->SetControlGroup(kGroupInformation);
     FInformationPanelA->SetControlGroup(kGroupInformation);
-    FFlowManager->SetControlGroup(kGroupFlow);
+    FFlowManager->SetControlGroup(kGroupDataFlow);
     FFlowManager->SetScopeSettingsDirty(false);
     FChannelControls->SetControlGroup(kGroupChannels);
     FTriggerControls->SetControlGroup(kGroupTrigger);
@@ -386,7 +389,7 @@ void TMainForm::OnScopeNotification(int32_t kind, const int32_t &) {
 
 void TMainForm::OnLaidOut() {
     if (FTerminating || !FListenScope) return;
-    FListenScope->Notify(5, kGroupMainWindow);
+    FListenScope->Notify(kNotifyResized, kGroupMainWindow);
 }
 
 void TMainForm::closeEvent(QCloseEvent *event) {
@@ -433,17 +436,17 @@ void TMainForm::MenuRestoreDefaults() {
     if (FAsk->Ask(DialogStyle::Confirmation, "Current settings will be lost. Continue?",
                   kButtonOk | kButtonCancel) == kButtonCancel)
         return;
-    FScope->Notify(15, kGroupMainWindow);
-    FScope->Notify(2, kGroupMainWindow);
+    FScope->Notify(kNotifyRestoreDefaults, kGroupMainWindow);
+    FScope->Notify(kNotifySettingsChanged, kGroupMainWindow);
 }
 
 void TMainForm::MenuLoadSettings() {
-    FScope->Notify(9, kGroupMainWindow);
-    FScope->Notify(2, kGroupMainWindow);
+    FScope->Notify(kNotifyLoadSettings, kGroupMainWindow);
+    FScope->Notify(kNotifySettingsChanged, kGroupMainWindow);
 }
 
 void TMainForm::MenuSaveSettings() {
-    FScope->Notify(8, kGroupMainWindow);
+    FScope->Notify(kNotifySaveSettings, kGroupMainWindow);
 }
 
 void TMainForm::MenuDemoSetup() {
@@ -458,7 +461,7 @@ void TMainForm::MenuDemoSetup() {
         FAsk->Ask(DialogStyle::Error, e.what(), kButtonOk);
         return;
     }
-    FScope->Notify(2, kGroupSystem);
+    FScope->Notify(kNotifySettingsChanged, kGroupSystem);
 }
 
 void TMainForm::MenuColorSetup() {
@@ -467,18 +470,18 @@ void TMainForm::MenuColorSetup() {
     dialog.SetVirtualScope(FScope.get());
     if (dialog.exec() != QDialog::Accepted) return;
     dialog.ApplyTo(*FScope);
-    FScope->Notify(2, kGroupTimeBase);
+    FScope->Notify(kNotifySettingsChanged, kGroupTimeBase);
 }
 
 void TMainForm::MenuToolTipHelp() {
     FScope->SetShowComixHelp(!FScope->ShowComixHelp());
-    FScope->Notify(2, kGroupMainWindow);
+    FScope->Notify(kNotifySettingsChanged, kGroupMainWindow);
 }
 
 void TMainForm::MenuHighPriority() {
     FScope->SetBoostThread(!FScope->BoostThread());
     FHighPriorityAction->setChecked(FScope->BoostThread());
-    FScope->Notify(2, kGroupMainWindow);
+    FScope->Notify(kNotifySettingsChanged, kGroupMainWindow);
 }
 
 void TMainForm::MenuHelpIndex() {
