@@ -1,13 +1,16 @@
 #include "DemoSourceVexaRM.h"
 
+#include "ScopeConstsVexaRM.h"
+
 #include <chrono>
 #include <cmath>
+#include <utility>
 
 namespace vexa {
 
 namespace {
 
-constexpr uint8_t kDemoStatus = 0x22; // ARM and trigger both satisfied
+constexpr uint8_t kDemoStatus = kStatusSatisfiedBoth; // ARM and trigger both satisfied
 constexpr uint64_t kMaxBlockSamples = 65535;
 constexpr double kTwoPi = 6.283185307179586476925286766559;
 // Beyond this the sine of the argument is taken as 0.

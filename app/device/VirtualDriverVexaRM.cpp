@@ -11,54 +11,6 @@ namespace vexa {
 
 namespace {
 
-// DeviceFunction command codes used by the application.
-enum DriverCommand : int32_t {
-    kDfRegisterFailureFlag = 1,
-    kDfLibraryVersion = 2,
-    kDfTransportVersion = 3,
-    kDfProbeA = 4,
-    kDfProbeB = 5,
-    kDfCouplingA = 6,
-    kDfCouplingB = 7,
-    kDfGroundA = 8,
-    kDfGroundB = 9,
-    kDfRangeA = 10,
-    kDfRangeB = 11,
-    kDfPositionA = 12,
-    kDfPositionB = 13,
-    kDfReadSamples = 14,
-    kDfSamplingRate = 15,
-    kDfTriggerSourceA = 16,
-    kDfTriggerSourceB = 17,
-    kDfTriggerLevelA = 19,
-    kDfTriggerLevelB = 20,
-    kDfTriggerUnderA = 21,
-    kDfTriggerUnderB = 22,
-    kDfArmSourceA = 24,
-    kDfArmSourceB = 25,
-    kDfArmSourceExternal = 26,
-    kDfArmLevelA = 27,
-    kDfArmLevelB = 28,
-    kDfArmUnderA = 29,
-    kDfArmUnderB = 30,
-    kDfArmUnderExternal = 31,
-    kDfStartStop = 32,
-    kDfFreeRun = 33,
-    kDfTriggerRelation = 34,
-    kDfSerialNumber = 35,
-};
-
-// InitializeDevice results the application answers.
-enum StartupResult : int32_t {
-    kStartOk = 0,
-    kStartNoTransport = 1,
-    kStartNoDevice = 3,
-    kStartInitFailed = 4,
-    kStartBrokenCalibration = 5,
-    kStartUnusable = 6,
-    kStartTransportIncomplete = 7,
-};
-
 // The operator's texts of the start-up.
 const char *const kTextLibraryMissing = "Driver VexaRMDrv.Dll not present. Continue?";
 const char *const kTextLibraryIncomplete =
@@ -244,7 +196,7 @@ void TVirtualDriverVexaRM::SetDensity(uint16_t &field, uint16_t v, int32_t chann
     // An untouched result keeps the position the device has now.
     uint16_t &level = a ? FVerticalLevelChannelA : FVerticalLevelChannelB;
     int32_t position = level;
-    SendCommand(a ? kDfRangeA : kDfRangeB, range, &position);
+    SendCommand(a ? kCmdRangeA : kCmdRangeB, range, &position);
     if (FDeviceCalibrationOK) {
         // Keep the trace's zero at the same height: the device moved it.
         FSettingsToFile = true;
@@ -262,73 +214,73 @@ void TVirtualDriverVexaRM::SetDensity(uint16_t &field, uint16_t v, int32_t chann
 }
 
 void TVirtualDriverVexaRM::SetARMSourceA(bool v) {
-    SetSwitch(FARMSourceA, v, kDfArmSourceA, 0);
+    SetSwitch(FARMSourceA, v, kCmdArmSourceA, 0);
 }
 void TVirtualDriverVexaRM::SetARMSourceB(bool v) {
-    SetSwitch(FARMSourceB, v, kDfArmSourceB, 0);
+    SetSwitch(FARMSourceB, v, kCmdArmSourceB, 0);
 }
 void TVirtualDriverVexaRM::SetARMSourceExternal(bool v) {
-    SetSwitch(FARMSourceExternal, v, kDfArmSourceExternal, 0);
+    SetSwitch(FARMSourceExternal, v, kCmdArmSourceExternal, 0);
 }
 void TVirtualDriverVexaRM::SetARMLevelA(double v) {
-    SetLevel(FARMLevelA, v, kDfArmLevelA);
+    SetLevel(FARMLevelA, v, kCmdArmLevelA);
 }
 void TVirtualDriverVexaRM::SetARMLevelB(double v) {
-    SetLevel(FARMLevelB, v, kDfArmLevelB);
+    SetLevel(FARMLevelB, v, kCmdArmLevelB);
 }
 void TVirtualDriverVexaRM::SetARMUnderA(bool v) {
-    SetSwitch(FARMUnderA, v, kDfArmUnderA, 0);
+    SetSwitch(FARMUnderA, v, kCmdArmUnderA, 0);
 }
 void TVirtualDriverVexaRM::SetARMUnderB(bool v) {
-    SetSwitch(FARMUnderB, v, kDfArmUnderB, 0);
+    SetSwitch(FARMUnderB, v, kCmdArmUnderB, 0);
 }
 void TVirtualDriverVexaRM::SetARMUnderExternal(bool v) {
-    SetSwitch(FARMUnderExternal, v, kDfArmUnderExternal, 0);
+    SetSwitch(FARMUnderExternal, v, kCmdArmUnderExternal, 0);
 }
 void TVirtualDriverVexaRM::SetTriggerSourceA(bool v) {
-    SetSwitch(FTriggerSourceA, v, kDfTriggerSourceA, 0);
+    SetSwitch(FTriggerSourceA, v, kCmdTriggerSourceA, 0);
 }
 void TVirtualDriverVexaRM::SetTriggerSourceB(bool v) {
-    SetSwitch(FTriggerSourceB, v, kDfTriggerSourceB, 0);
+    SetSwitch(FTriggerSourceB, v, kCmdTriggerSourceB, 0);
 }
 void TVirtualDriverVexaRM::SetTriggerLevelA(double v) {
-    SetLevel(FTriggerLevelA, v, kDfTriggerLevelA);
+    SetLevel(FTriggerLevelA, v, kCmdTriggerLevelA);
 }
 void TVirtualDriverVexaRM::SetTriggerLevelB(double v) {
-    SetLevel(FTriggerLevelB, v, kDfTriggerLevelB);
+    SetLevel(FTriggerLevelB, v, kCmdTriggerLevelB);
 }
 void TVirtualDriverVexaRM::SetTriggerUnderA(bool v) {
-    SetSwitch(FTriggerUnderA, v, kDfTriggerUnderA, 0);
+    SetSwitch(FTriggerUnderA, v, kCmdTriggerUnderA, 0);
 }
 void TVirtualDriverVexaRM::SetTriggerUnderB(bool v) {
-    SetSwitch(FTriggerUnderB, v, kDfTriggerUnderB, 0);
+    SetSwitch(FTriggerUnderB, v, kCmdTriggerUnderB, 0);
 }
 void TVirtualDriverVexaRM::SetTriggerRelation(bool v) {
-    SetSwitch(FTriggerRelation, v, kDfTriggerRelation, 0);
+    SetSwitch(FTriggerRelation, v, kCmdTriggerRelation, 0);
 }
 void TVirtualDriverVexaRM::SetSourceACDC_A(bool v) {
-    SetSwitch(FSourceACDC_A, v, kDfCouplingA, kRecCouplingA);
+    SetSwitch(FSourceACDC_A, v, kCmdCouplingA, kRecCouplingA);
 }
 void TVirtualDriverVexaRM::SetSourceACDC_B(bool v) {
-    SetSwitch(FSourceACDC_B, v, kDfCouplingB, kRecCouplingB);
+    SetSwitch(FSourceACDC_B, v, kCmdCouplingB, kRecCouplingB);
 }
 void TVirtualDriverVexaRM::SetGroundA(bool v) {
-    SetSwitch(FGroundA, v, kDfGroundA, kRecGroundA);
+    SetSwitch(FGroundA, v, kCmdGroundA, kRecGroundA);
 }
 void TVirtualDriverVexaRM::SetGroundB(bool v) {
-    SetSwitch(FGroundB, v, kDfGroundB, kRecGroundB);
+    SetSwitch(FGroundB, v, kCmdGroundB, kRecGroundB);
 }
 void TVirtualDriverVexaRM::SetSourceProbeA(int32_t v) {
-    SetProbe(FSourceProbeA, v, kDfProbeA, kRecProbeA);
+    SetProbe(FSourceProbeA, v, kCmdProbeA, kRecProbeA);
 }
 void TVirtualDriverVexaRM::SetSourceProbeB(int32_t v) {
-    SetProbe(FSourceProbeB, v, kDfProbeB, kRecProbeB);
+    SetProbe(FSourceProbeB, v, kCmdProbeB, kRecProbeB);
 }
 void TVirtualDriverVexaRM::SetVerticalLevelChannelA(uint16_t v) {
-    SetVerticalLevel(FVerticalLevelChannelA, FZeroChannelA, v, kDfPositionA, kRecLevelA);
+    SetVerticalLevel(FVerticalLevelChannelA, FZeroChannelA, v, kCmdPositionA, kRecLevelA);
 }
 void TVirtualDriverVexaRM::SetVerticalLevelChannelB(uint16_t v) {
-    SetVerticalLevel(FVerticalLevelChannelB, FZeroChannelB, v, kDfPositionB, kRecLevelB);
+    SetVerticalLevel(FVerticalLevelChannelB, FZeroChannelB, v, kCmdPositionB, kRecLevelB);
 }
 void TVirtualDriverVexaRM::SetDensityChannelA(uint16_t v) {
     SetDensity(FDensityChannelA, v, kChannelA);
@@ -341,7 +293,7 @@ void TVirtualDriverVexaRM::SetRecordFree(bool v) {
     if (v == FRecordFree && !FForceSettings) return;
     FRecordFree = v;
     FRecordTriggered = !v;
-    SendCommand(kDfFreeRun, v ? 1 : 0);
+    SendCommand(kCmdFreeRun, v ? 1 : 0);
 }
 
 void TVirtualDriverVexaRM::SetMeasurementStarted(bool v) {
@@ -352,7 +304,7 @@ void TVirtualDriverVexaRM::SetMeasurementStarted(bool v) {
         AppendSnapshot();
         FDemo.Restart();
     }
-    SendCommand(kDfStartStop, v ? 1 : 0);
+    SendCommand(kCmdStartStop, v ? 1 : 0);
 }
 
 void TVirtualDriverVexaRM::SetMeasurementLength(uint32_t v) {
@@ -368,7 +320,7 @@ void TVirtualDriverVexaRM::SetSMPSetting(int32_t v) {
     FSMPSetting = v;
     const int64_t newRate = SamplingRate();
     AppendLong(kRecSampleRate, static_cast<uint32_t>(newRate));
-    SendCommand(kDfSamplingRate, RateCodeForSmpSetting(v));
+    SendCommand(kCmdSamplingRate, RateCodeForSmpSetting(v));
     // Rescaled through 128 bits: a long recording at a high rate must not
     // overflow on the way.
     FSampleCount = static_cast<int64_t>(static_cast<__int128>(FSampleCount) * newRate / oldRate);
@@ -402,7 +354,7 @@ uint8_t TVirtualDriverVexaRM::ReadBlock(uint16_t *buffer, int32_t &count) {
     // The library leaves the result untouched when it delivers nothing
     // (e.g. not running): the count must then be 0, never a stale one.
     int32_t result = 0;
-    const int32_t status = FDeviceFunction(kDfReadSamples, buffer, 0, nullptr, 0, 0, &result);
+    const int32_t status = FDeviceFunction(kCmdReadSamples, buffer, 0, nullptr, 0, 0, &result);
     if (result < 0) result = 0;
     if (result > kMaxBlockWords) result = kMaxBlockWords;
     count = result;
@@ -443,10 +395,10 @@ void TVirtualDriverVexaRM::RequestTerminate() {
 
 void TVirtualDriverVexaRM::ReadVersions() {
     uint8_t bytes[2] = {0, 0};
-    CallDeviceFunction(kDfLibraryVersion, 0, nullptr, bytes);
+    CallDeviceFunction(kCmdLibraryVersion, 0, nullptr, bytes);
     FDeviceDriverVersion = std::to_string(bytes[0]) + "." + std::to_string(bytes[1]);
     bytes[0] = bytes[1] = 0;
-    CallDeviceFunction(kDfTransportVersion, 0, nullptr, bytes);
+    CallDeviceFunction(kCmdTransportVersion, 0, nullptr, bytes);
     char text[16];
     std::snprintf(text, sizeof text, "%u.%.2u", unsigned(bytes[0]), unsigned(bytes[1]));
     FUSBDriverVersion = text;
@@ -456,7 +408,7 @@ void TVirtualDriverVexaRM::ReadSerialNumber() {
     FDeviceSerialNumber = "N/A";
     if (FDemoMode || !FDeviceInitialized || !FDeviceFunction) return;
     int32_t serial = 0;
-    CallDeviceFunction(kDfSerialNumber, 0, &serial);
+    CallDeviceFunction(kCmdSerialNumber, 0, &serial);
     if (serial == 0) return;
     // The library's serial number is unsigned; shown as eight digits at least.
     char text[16];
@@ -468,33 +420,33 @@ void TVirtualDriverVexaRM::RunStartupTable() {
     for (;;) {
         const int32_t r = FInitializeDevice(FDescription);
         switch (r) {
-        case kStartOk:
+        case kInitOk:
             FDeviceInitialized = true;
             FDemoMode = false;
             FDeviceCalibrationOK = true;
             ReadVersions();
             return;
-        case kStartTransportIncomplete:
+        case kInitTransportIncomplete:
             Ask(kTextTransportIncomplete, kButtonOk, kButtonOk);
             EnterDemo();
             return;
-        case kStartUnusable:
+        case kInitNotReady:
             Ask(kTextDeviceUnusable, kButtonOk, kButtonOk);
             EnterDemo();
             return;
-        case kStartNoTransport:
+        case kInitTransportMissing:
             Ask(kTextTransportMissing, kButtonOk, kButtonOk);
             EnterDemo();
             return;
-        case kStartBrokenCalibration:
+        case kInitDeviceError5:
             Ask(kTextBrokenCalibration, kButtonOk, kButtonOk);
             FDeviceInitialized = true;
             FDemoMode = false;
             FDeviceCalibrationOK = false;
             return;
-        case kStartInitFailed:
-        case kStartNoDevice: {
-            const int answer = Ask(r == kStartInitFailed ? kTextInitFailed : kTextNoDevice,
+        case kInitDeviceError4:
+        case kInitNoDevice: {
+            const int answer = Ask(r == kInitDeviceError4 ? kTextInitFailed : kTextNoDevice,
                                    kButtonYes | kButtonNo | kButtonCancel, kButtonNo);
             if (answer == kButtonYes) continue; // the same library, called again
             if (answer == kButtonCancel)
@@ -548,7 +500,7 @@ bool TVirtualDriverVexaRM::InitializeDriver() {
             EnterDemo();
         } else {
             static_assert(sizeof(std::atomic<uint8_t>) == 1, "the failure byte is one byte");
-            CallDeviceFunction(kDfRegisterFailureFlag, reinterpret_cast<intptr_t>(&FUSBFailed),
+            CallDeviceFunction(kCmdRegisterFailureFlag, reinterpret_cast<intptr_t>(&FUSBFailed),
                                nullptr);
             RunStartupTable();
         }

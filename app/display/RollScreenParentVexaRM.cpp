@@ -1,0 +1,287 @@
+#include "RollScreenParentVexaRM.h"
+
+#include "ScopeConstsVexaRM.h"
+#include "VirtualScopeVexaRM.h"
+
+#include <QMetaObject>
+#include <QPainter>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+namespace vexa {
+
+TRollScreenParentVexaRM::TRollScreenParentVexaRM(int32_t controlGroup, QWidget *parent)
+    : QWidget(parent), FControlGroup(controlGroup), FBitmap(1, 1, QImage::Format_RGB32) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    std::lock_guard<std::mutex> control(FControlLock);
+    std::lock_guard<std::mutex> bitmap(FBitmapLock);
+    SizeBitmapToControl();
+}
+
+TRollScreenParentVexaRM::~TRollScreenParentVexaRM() {
+    if (TVirtualScopeVexaRM *scope = FVirtualScope.exchange(nullptr))
+        scope->UnregisterListener(this);
+}
+
+void TRollScreenParentVexaRM::SetVirtualScope(TVirtualScopeVexaRM *scope) {
+    FVirtualScope.store(scope);
+    if (scope != nullptr) scope->RegisterListener(FControlGroup, this);
+}
+
+void TRollScreenParentVexaRM::OnScopeNotification(int32_t kind, const int32_t &) {
+    ScopeChanged(kind);
+}
+
+void TRollScreenParentVexaRM::ScopeChanged(int32_t kind) {
+    if (kind == kNotifyDetach) {
+        if (TVirtualScopeVexaRM *scope = FVirtualScope.exchange(nullptr))
+            scope->UnregisterListener(this);
+        return;
+    }
+    if (kind != kNotifySettingsChanged && kind != kNotifyResized && kind != kNotifyGridChanged)
+        return;
+    if (!isVisible()) return;
+    {
+        // The processing thread may be drawing a block: then the redraw is
+        // left to the next paint instead of waiting here.
+        std::unique_lock<std::mutex> control(FControlLock, std::try_to_lock);
+        if (!control.owns_lock()) {
+            RequestRedraw();
+            return;
+        }
+        std::lock_guard<std::mutex> bitmap(FBitmapLock);
+        const TDrawSettingsVexaRM s = ReadSettings();
+        FRedrawPending.store(false);
+        SizeBitmapToControl();
+        if (s.DisplayActive) DrawAll(s);
+    }
+    RequestRepaint();
+}
+
+void TRollScreenParentVexaRM::Redraw() {
+    {
+        std::lock_guard<std::mutex> control(FControlLock);
+        std::lock_guard<std::mutex> bitmap(FBitmapLock);
+        const TDrawSettingsVexaRM s = ReadSettings();
+        FRedrawPending.store(false);
+        SizeBitmapToControl();
+        if (s.DisplayActive) DrawAll(s);
+    }
+    RequestRepaint();
+}
+
+void TRollScreenParentVexaRM::DisplayBlock(const uint16_t *words, int n) {
+    if (FVirtualScope.load() == nullptr) return;
+    const TDrawSettingsVexaRM s = ReadSettings();
+    if (!s.DisplayActive) return;
+    int64_t count = 0;
+    {
+        std::lock_guard<std::mutex> control(FControlLock);
+        std::lock_guard<std::mutex> bitmap(FBitmapLock);
+        const bool hadColumns = FReducer.ColumnCount() > 0;
+        const int64_t b = TColumnReducerVexaRM::SamplesPerColumn(s.SMPSetting, s.DSPSetting);
+        // A bitmap without width (a display never laid out) limits nothing.
+        count = FReducer.Reduce(words, n, b, FWidth > 0 ? FWidth : -1);
+        if (count > 0) DrawNewColumns(s, count, hadColumns);
+    }
+    if (count > 0) RequestRepaint();
+}
+
+void TRollScreenParentVexaRM::SetShown(bool shown) {
+    setVisible(shown);
+}
+
+QImage TRollScreenParentVexaRM::Bitmap() const {
+    std::lock_guard<std::mutex> bitmap(FBitmapLock);
+    return FBitmap.copy();
+}
+
+int TRollScreenParentVexaRM::Head() const {
+    std::lock_guard<std::mutex> control(FControlLock);
+    return FReducer.Head();
+}
+
+bool TRollScreenParentVexaRM::Wrapped() const {
+    std::lock_guard<std::mutex> control(FControlLock);
+    return FReducer.Wrapped();
+}
+
+double TRollScreenParentVexaRM::Scale() const {
+    std::lock_guard<std::mutex> bitmap(FBitmapLock);
+    return FScale;
+}
+
+void TRollScreenParentVexaRM::paintEvent(QPaintEvent *) {
+    QPainter painter(this);
+    std::lock_guard<std::mutex> control(FControlLock);
+    std::lock_guard<std::mutex> bitmap(FBitmapLock);
+    if (FRedrawPending.exchange(false) || FBitmap.size() != size()) {
+        const TDrawSettingsVexaRM s = ReadSettings();
+        SizeBitmapToControl();
+        if (s.DisplayActive) DrawAll(s);
+    }
+    painter.drawImage(0, 0, FBitmap);
+}
+
+void TRollScreenParentVexaRM::showEvent(QShowEvent *event) {
+    // Settings may have changed while the display was hidden.
+    RequestRedraw();
+    QWidget::showEvent(event);
+}
+
+void TRollScreenParentVexaRM::resizeEvent(QResizeEvent *event) {
+    RequestRedraw();
+    QWidget::resizeEvent(event);
+}
+
+TDrawSettingsVexaRM TRollScreenParentVexaRM::ReadSettings() const {
+    TDrawSettingsVexaRM s;
+    const TVirtualScopeVexaRM *scope = FVirtualScope.load();
+    if (scope == nullptr) return s;
+    s.DisplayActive = scope->DisplayActive();
+    s.Grid = scope->Grid();
+    s.ModeLine = scope->ModeLine();
+    s.SingleMode = scope->SingleMode();
+    s.MakeMaximum = scope->MakeMaximum();
+    s.MakeMinimum = scope->MakeMinimum();
+    s.MakeAvg = scope->MakeAvg();
+    s.StatusChannelA = scope->StatusChannelA();
+    s.StatusChannelB = scope->StatusChannelB();
+    s.GroundA = scope->GroundA();
+    s.GroundB = scope->GroundB();
+    s.MeasurementStarted = scope->MeasurementStarted();
+    s.ColorChannelA = uint32_t(scope->ColorChannelA());
+    s.ColorChannelB = uint32_t(scope->ColorChannelB());
+    s.RealGridColor = uint32_t(scope->RealGridColor());
+    s.BackgroundColor = uint32_t(scope->BackgroundColor());
+    s.ZeroChannelA = int(scope->ZeroChannelA());
+    s.ZeroChannelB = int(scope->ZeroChannelB());
+    s.SMPSetting = int(scope->SMPSetting());
+    s.DSPSetting = int(scope->DSPSetting());
+    return s;
+}
+
+void TRollScreenParentVexaRM::SizeBitmapToControl() {
+    const int width = std::max(0, this->width());
+    const int height = std::max(0, this->height());
+    if (FBitmap.width() != width || FBitmap.height() != height || FPixels == nullptr) {
+        // A QImage cannot be empty and writable at once: a control without
+        // area keeps a 1 x 1 bitmap that is never drawn into.
+        FBitmap = QImage(std::max(width, 1), std::max(height, 1), QImage::Format_RGB32);
+        FBitmap.fill(0);
+    }
+    FPixels = reinterpret_cast<uint32_t *>(FBitmap.bits());
+    FStride = size_t(FBitmap.bytesPerLine()) / sizeof(uint32_t);
+    FWidth = width;
+    FHeight = height;
+    FScale = double(height) / 255.0;
+    for (int v = 0; v < 256; ++v)
+        FRowOf[v] = Row(v);
+}
+
+void TRollScreenParentVexaRM::RequestRepaint() {
+    if (FRepaintQueued.exchange(true)) return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            FRepaintQueued.store(false);
+            update();
+        },
+        Qt::QueuedConnection);
+}
+
+void TRollScreenParentVexaRM::RequestRedraw() {
+    FRedrawPending.store(true);
+    RequestRepaint();
+}
+
+int TRollScreenParentVexaRM::Row(int value) const {
+    // Nearest integer to value x Height / 255 in integers: the exact
+    // product is never halfway between two rows.
+    const int64_t twice = 2 * int64_t(value) * FHeight;
+    const int64_t row = twice >= 0 ? (twice + 255) / 510 : -((-twice + 255) / 510);
+    return int(std::clamp<int64_t>(row, -1, int64_t(FHeight) + 1));
+}
+
+void TRollScreenParentVexaRM::FillStrip(int x, int width, uint32_t pixel) {
+    const int from = std::max(x, 0);
+    const int to = std::min(x + width, FWidth);
+    if (from >= to) return;
+    for (int y = 0; y < FHeight; ++y)
+        std::fill(FPixels + size_t(y) * FStride + from, FPixels + size_t(y) * FStride + to, pixel);
+}
+
+void TRollScreenParentVexaRM::VerticalLine(int x, int y0, int y1, uint32_t pixel) {
+    if (unsigned(x) >= unsigned(FWidth)) return;
+    const int from = std::max(std::min(y0, y1), 0);
+    const int to = std::min(std::max(y0, y1), FHeight - 1);
+    for (int y = from; y <= to; ++y)
+        FPixels[size_t(y) * FStride + size_t(x)] = pixel;
+}
+
+void TRollScreenParentVexaRM::Line(int x0, int y0, int x1, int y1, uint32_t pixel) {
+    if (x0 == x1) {
+        VerticalLine(x0, y0, y1, pixel);
+        return;
+    }
+    const int dx = std::abs(x1 - x0), sx = x0 < x1 ? 1 : -1;
+    const int dy = -std::abs(y1 - y0), sy = y0 < y1 ? 1 : -1;
+    int err = dx + dy;
+    for (;;) {
+        SetPixel(x0, y0, pixel);
+        if (x0 == x1 && y0 == y1) break;
+        const int e2 = 2 * err;
+        if (e2 >= dy) {
+            err += dy;
+            x0 += sx;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            y0 += sy;
+        }
+    }
+}
+
+void TRollScreenParentVexaRM::ScrollLeft(int shift) {
+    if (shift <= 0 || FWidth <= 0) return;
+    if (shift >= FWidth) return; // everything scrolls out; the caller fills the new strip
+    for (int y = 0; y < FHeight; ++y) {
+        uint32_t *row = FPixels + size_t(y) * FStride;
+        std::memmove(row, row + shift, sizeof(uint32_t) * size_t(FWidth - shift));
+    }
+}
+
+void TRollScreenParentVexaRM::DottedLine(int position, int start, int length, bool vertical,
+                                         uint32_t color) {
+    const uint32_t pixel = PixelOfColor(color);
+    if (vertical) {
+        for (int y = std::max(start, 0); y < start + length && y < FHeight; y += 2)
+            if (((y - start) & 1) == 0) SetPixel(position, y, pixel);
+        return;
+    }
+    int x = (position & 1) == 0 ? position : position + 1;
+    if (x < 0) x = 0; // 0 is even, so the dots keep their places
+    for (; x < position + length && x < FWidth; x += 2)
+        SetPixel(x, start, pixel);
+}
+
+void TRollScreenParentVexaRM::HorizontalGrid(int position, int length, uint32_t color) {
+    // The rows of the column bytes 224, 192, ..., 32: eight divisions of
+    // 32 codes.
+    for (int k = 31; k <= 223; k += 32)
+        DottedLine(position, Row(255 - k), length, false, color);
+}
+
+void TRollScreenParentVexaRM::MarkerLine(int x, uint16_t column) {
+    const uint32_t color = column == kColumnMarker2 ? kColorMarker2 : kColorMarker1;
+    VerticalLine(x, 0, FHeight - 1, PixelOfColor(color));
+}
+
+void TRollScreenParentVexaRM::GroundLines(const TDrawSettingsVexaRM &s) {
+    if (s.GroundA) DottedLine(0, Row(255 - s.ZeroChannelA), FWidth, false, s.ColorChannelA);
+    if (s.GroundB) DottedLine(0, Row(255 - s.ZeroChannelB), FWidth, false, s.ColorChannelB);
+}
+
+} // namespace vexa

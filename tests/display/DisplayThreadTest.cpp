@@ -1,0 +1,182 @@
+// The processing thread draws while the main thread repaints, redraws and
+// changes settings; a notification that finds the display busy leaves its
+// redraw to the next paint; notifications reach the display.
+#include "DisplayTestSupport.h"
+#include "RollScreenEKGVexaRM.h"
+#include "RollScreenShiftVexaRM.h"
+#include "ScopeConstsVexaRM.h"
+
+#include <QCoreApplication>
+
+#include <atomic>
+#include <condition_variable>
+#include <random>
+#include <thread>
+
+namespace vexa::test {
+namespace {
+
+std::vector<uint16_t> LongStream() {
+    std::mt19937 rng(3);
+    std::uniform_int_distribution<int> code(1, 255), pick(0, 499);
+    std::vector<uint16_t> s;
+    while (s.size() < 200000) {
+        const int p = pick(rng);
+        if (p == 0)
+            s.push_back(1);
+        else if (p == 1)
+            s.insert(s.end(), {2, 2});
+        else if (p == 2)
+            s.insert(s.end(), {0, 4, 1, 1});
+        else
+            s.push_back(Pair(code(rng), code(rng)));
+    }
+    return s;
+}
+
+template <class TDisplay> class ThreadTest : public ::testing::Test {
+protected:
+    void SetUp() override { ConfigureScope(Scope); }
+    TVirtualScopeVexaRM Scope;
+};
+
+using Displays = ::testing::Types<TRollScreenShiftVexaRM, TRollScreenEKGVexaRM>;
+TYPED_TEST_SUITE(ThreadTest, Displays);
+
+TYPED_TEST(ThreadTest, ProcessingThreadDrawsWhileTheMainThreadRepaints) {
+    const auto stream = LongStream();
+    std::vector<int> sizes;
+    std::mt19937 rng(9);
+    std::uniform_int_distribution<int> size(1, 2000);
+    for (size_t total = 0; total < stream.size();) {
+        sizes.push_back(int(std::min<size_t>(size_t(size(rng)), stream.size() - total)));
+        total += size_t(sizes.back());
+    }
+
+    TypeParam display;
+    display.resize(300, 120);
+    display.SetVirtualScope(&this->Scope);
+    display.show();
+    display.ResetScreen();
+
+    // The stream is drawn again and again until the main thread has made
+    // enough passes of its own.
+    std::atomic<bool> done{false};
+    std::atomic<int> passes{0};
+    int rounds = 0;
+    std::thread processing([&] {
+        do {
+            size_t at = 0;
+            for (int n : sizes) {
+                display.DisplayBlock(stream.data() + at, n);
+                at += size_t(n);
+            }
+            ++rounds;
+        } while (passes.load() < 40);
+        done.store(true);
+    });
+    while (!done.load()) {
+        const int pass = passes.load();
+        this->Scope.SetModeLine(pass % 2 == 0);
+        this->Scope.SetSingleMode(pass % 3 == 0);
+        display.ScopeChanged(kNotifySettingsChanged);
+        display.grab(); // paints through paintEvent
+        QCoreApplication::processEvents();
+        if (pass % 5 == 0) display.Redraw();
+        passes.store(pass + 1);
+    }
+    processing.join();
+    QCoreApplication::processEvents();
+
+    // Whatever the interleaving, the columns and the final full redraw are
+    // those of the same stream drawn on one thread.
+    TypeParam quiet;
+    quiet.resize(300, 120);
+    quiet.SetVirtualScope(&this->Scope);
+    quiet.ResetScreen();
+    for (int round = 0; round < rounds; ++round) {
+        size_t at = 0;
+        for (int n : sizes) {
+            quiet.DisplayBlock(stream.data() + at, n);
+            at += size_t(n);
+        }
+    }
+    EXPECT_EQ(display.Head(), quiet.Head());
+    EXPECT_EQ(display.Wrapped(), quiet.Wrapped());
+    display.Redraw();
+    quiet.Redraw();
+    EXPECT_TRUE(display.Bitmap() == quiet.Bitmap());
+}
+
+// Gives the test access to the control's lock, to hold it from a thread
+// standing in for the processing thread.
+class HeldShift : public TRollScreenShiftVexaRM {
+public:
+    std::mutex &ControlLock() { return FControlLock; }
+};
+
+TEST(DisplayNotifications, RedrawFindingTheDisplayBusyIsLeftToTheNextPaint) {
+    TVirtualScopeVexaRM scope;
+    ConfigureScope(scope);
+    HeldShift display;
+    display.resize(200, 100);
+    display.SetVirtualScope(&scope);
+    display.show();
+    display.ResetScreen();
+    display.grab(); // paints through paintEvent
+    ASSERT_EQ(ColorAt(display.Bitmap(), 1, 1), kTestBackground);
+
+    scope.SetBackgroundColor(0x000080);
+    std::mutex gate;
+    std::condition_variable changed;
+    bool held = false, release = false; // guarded by gate
+    std::thread drawing([&] {
+        std::lock_guard<std::mutex> control(display.ControlLock());
+        std::unique_lock<std::mutex> lock(gate);
+        held = true;
+        changed.notify_all();
+        changed.wait(lock, [&] { return release; });
+    });
+    {
+        std::unique_lock<std::mutex> lock(gate);
+        changed.wait(lock, [&] { return held; });
+    }
+    display.ScopeChanged(kNotifySettingsChanged); // must not wait
+    EXPECT_EQ(ColorAt(display.Bitmap(), 1, 1), kTestBackground);
+    {
+        std::lock_guard<std::mutex> lock(gate);
+        release = true;
+    }
+    changed.notify_all();
+    drawing.join();
+    display.grab(); // paints through paintEvent
+    EXPECT_EQ(ColorAt(display.Bitmap(), 1, 1), 0x000080u);
+}
+
+TEST(DisplayNotifications, VisibleDisplaysRedrawAndDetachOnRequest) {
+    TVirtualScopeVexaRM scope;
+    ConfigureScope(scope);
+    TRollScreenEKGVexaRM display;
+    display.resize(200, 100);
+    display.SetVirtualScope(&scope);
+    EXPECT_EQ(display.ControlGroup(), 16);
+    display.ResetScreen();
+
+    scope.SetBackgroundColor(0x000080);
+    display.ScopeChanged(kNotifyGridChanged); // hidden: nothing happens
+    EXPECT_EQ(ColorAt(display.Bitmap(), 1, 1), kTestBackground);
+    display.SetShown(true);
+    display.ScopeChanged(kNotifyLevelsSetBack); // not a redraw notification
+    EXPECT_EQ(ColorAt(display.Bitmap(), 1, 1), kTestBackground);
+    display.ScopeChanged(kNotifyResized);
+    EXPECT_EQ(ColorAt(display.Bitmap(), 1, 1), 0x000080u);
+
+    display.ScopeChanged(kNotifyDetach);
+    EXPECT_EQ(display.VirtualScope(), nullptr);
+    const uint16_t word = Pair(9, 9);
+    display.DisplayBlock(&word, 1); // without a model blocks are ignored
+    EXPECT_EQ(display.Head(), 0);
+}
+
+} // namespace
+} // namespace vexa::test
