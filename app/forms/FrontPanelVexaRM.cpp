@@ -40,12 +40,18 @@ TChannelIndicationButtonVexa *Marker(QWidget *parent, const QString &caption, co
     b->SetGlyph(glyph);
     b->SetNumGlyphs(cells);
     b->SetLatching(latching);
-    if (!caption.isEmpty()) {
-        b->SetLayout(TGlyphButtonVexa::GlyphLayout::GlyphRight);
-        b->SetMargin(1);
-        b->SetSpacing(0);
-    }
     b->setGeometry(x, y, w, h);
+    if (!caption.isEmpty()) {
+        // The colour marker sits at a fixed place (x 26..31): the frame
+        // glyph goes around it and the caption, right-aligned, ends before
+        // it; a condensed face keeps "1:1000" readable there.
+        b->SetLayout(TGlyphButtonVexa::GlyphLayout::GlyphRight);
+        b->SetMargin(w - 24 - glyph.width());
+        b->SetSpacing(0);
+        QFont f(QStringLiteral("DejaVu Sans Condensed"));
+        f.setPointSize(7);
+        b->setFont(f);
+    }
     return b;
 }
 

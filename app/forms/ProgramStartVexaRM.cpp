@@ -20,6 +20,8 @@ int TProgramStartVexaRM::Run(int argc, char **argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vexa_RollMode"));
     QApplication::setOrganizationName(QStringLiteral("Korvel"));
+    // One look on every desktop: framed group boxes, compact controls.
+    QApplication::setStyle(QStringLiteral("Fusion"));
     QFont font = QApplication::font();
     font.setPointSize(8);
     QApplication::setFont(font);
