@@ -2,7 +2,7 @@
 # End-to-end runs of the real program in a private X server, driven from
 # outside with xdotool and checked with screenshots and files.
 #   run_e2e.sh CASE BIN_DIR
-# CASE: first_start_record | second_instance | device_absent | screens
+# CASE: first_start_record | second_instance | device_absent | device_in_use | screens
 # Exit 0 pass, 1 fail, 77 skipped (tools missing).
 set -uo pipefail
 CASE=$1
@@ -154,6 +154,24 @@ case_device_absent() {
     local code=$?
     [ $code -eq 0 ] || e2e_fail "quitting from the question did not end cleanly (code $code)"
     [ "$(e2e_window_count 'ZovuDori')" -eq 0 ] || e2e_fail "a main window was left"
+    echo PASS
+}
+
+case_device_in_use() {
+    e2e_setup "$BIN"
+    # Another program holds the ownership lock but shows no window we know.
+    sleep 60 &
+    local holder=$!
+    E2E_PIDS+=("$holder")
+    printf '%s\nsleep\n%s\n' "$holder" "$(hostname)" >"$TMPDIR/Korvel_Vexa_SW_$(id -u).lock"
+    e2e_start
+    local msg
+    msg=$(e2e_wait_window '^Error$' 15) || e2e_fail "no message about the device in use"
+    [ "$(e2e_window_count 'ZovuDori|Vexa series scope')" -eq 0 ] || e2e_fail "the program went on"
+    e2e_answer "$msg" Return
+    e2e_wait_exit "$E2E_PID" 10
+    local code=$?
+    [ $code -eq 1 ] || e2e_fail "expected the program to end with code 1, got $code"
     echo PASS
 }
 
