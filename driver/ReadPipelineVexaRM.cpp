@@ -3,37 +3,55 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#define VEXA_PIPELINE_SSE2 1
+#endif
+
 namespace vexa {
 
 namespace {
-
-constexpr uint64_t kLaneOnes = 0x0001000100010001ULL;
-constexpr uint64_t kLaneHighs = 0x8000800080008000ULL;
-
-// True when one of the four 16-bit lanes of x is zero.
-inline bool HasZeroLane(uint64_t x) {
-    return ((x - kLaneOnes) & ~x & kLaneHighs) != 0;
-}
-
-inline uint64_t Load4(const uint16_t *p) {
-    uint64_t x;
-    std::memcpy(&x, p, sizeof x);
-    return x;
-}
-
-inline void Store4(uint16_t *p, uint64_t x) {
-    std::memcpy(p, &x, sizeof x);
-}
 
 inline uint16_t ClampZero(int32_t zero) {
     return static_cast<uint16_t>(std::clamp(zero, 1, 255));
 }
 
+// [lo, hi] limited to what a byte can reach; an empty range stays empty.
+inline int32_t ClampLo(int64_t lo) {
+    return static_cast<int32_t>(std::clamp<int64_t>(lo, 0, 256));
+}
+inline int32_t ClampHi(int64_t hi) {
+    return static_cast<int32_t>(std::clamp<int64_t>(hi, -1, 255));
+}
+
+// Compacts up to 8 words of w (zero words dropped) to block + j.
+inline int32_t CompactEight(const uint16_t *w, uint16_t *block, int32_t j) {
+    for (int k = 0; k < 8; ++k) {
+        block[j] = w[k];
+        j += (w[k] != 0);
+    }
+    return j;
+}
+
+#ifdef VEXA_PIPELINE_SSE2
+// Lanes whose value lies in [lo, hi] (values 0..255, bounds as clamped).
+inline __m128i InRange(__m128i v, int32_t lo, int32_t hi) {
+    const __m128i above = _mm_cmpgt_epi16(v, _mm_set1_epi16(static_cast<int16_t>(lo - 1)));
+    const __m128i below = _mm_cmpgt_epi16(_mm_set1_epi16(static_cast<int16_t>(hi + 1)), v);
+    return _mm_and_si128(above, below);
+}
+// Lanes holding one of the reserved words 0, 1, 2 (unsigned compare).
+inline __m128i Reserved(__m128i v) {
+    const __m128i bias = _mm_set1_epi16(static_cast<int16_t>(0x8000));
+    return _mm_cmplt_epi16(_mm_xor_si128(v, bias), _mm_set1_epi16(static_cast<int16_t>(0x8003)));
+}
+#endif
+
 } // namespace
 
 TReadPipelineVexaRM::TReadPipelineVexaRM() {
-    RebuildTriggerTables();
-    RebuildArmTables();
+    RebuildTriggerRanges();
+    RebuildArmRanges();
 }
 
 void TReadPipelineVexaRM::SetTrigger(uint8_t flags, int32_t thresholdA, int32_t thresholdB,
@@ -42,14 +60,14 @@ void TReadPipelineVexaRM::SetTrigger(uint8_t flags, int32_t thresholdA, int32_t 
     TriggerThresholdA = thresholdA;
     TriggerThresholdB = thresholdB;
     TriggerAll = relation;
-    RebuildTriggerTables();
+    RebuildTriggerRanges();
 }
 
 void TReadPipelineVexaRM::SetArm(uint8_t flags, int32_t thresholdA, int32_t thresholdB) {
     ArmFlags = flags;
     ArmThresholdA = thresholdA;
     ArmThresholdB = thresholdB;
-    RebuildArmTables();
+    RebuildArmRanges();
 }
 
 void TReadPipelineVexaRM::SetGround(bool groundA, bool groundB, int32_t zeroA, int32_t zeroB) {
@@ -59,60 +77,71 @@ void TReadPipelineVexaRM::SetGround(bool groundA, bool groundB, int32_t zeroA, i
     ZeroB = ClampZero(zeroB);
 }
 
-void TReadPipelineVexaRM::RebuildTriggerTables() {
-    const bool onA = (TriggerFlags & 0x01) != 0;
-    const bool onB = (TriggerFlags & 0x02) != 0;
-    const bool underA = (TriggerFlags & 0x04) != 0;
-    const bool underB = (TriggerFlags & 0x08) != 0;
-    for (int32_t v = 0; v < 256; ++v) {
-        const bool holdsA = onA && (underA ? v < TriggerThresholdA : v > TriggerThresholdA);
-        const bool holdsB = onB && (underB ? v < TriggerThresholdB : v > TriggerThresholdB);
-        // With AND, a channel that is not enabled does not hold the word back.
-        HoldsA[v] = static_cast<uint8_t>(TriggerAll && !onA ? 1 : holdsA);
-        HoldsB[v] = static_cast<uint8_t>(TriggerAll && !onB ? 1 : holdsB);
-    }
+void TReadPipelineVexaRM::RebuildTriggerRanges() {
+    auto range = [this](bool on, bool under, int32_t threshold) {
+        ByteRange r;
+        if (!on) {
+            // With AND a channel that is not enabled does not hold the word
+            // back; with OR it never makes it trigger.
+            r.Lo = TriggerAll ? 0 : 1;
+            r.Hi = TriggerAll ? 255 : 0;
+        } else if (under) {
+            r.Lo = 0;
+            r.Hi = ClampHi(static_cast<int64_t>(threshold) - 1);
+        } else {
+            r.Lo = ClampLo(static_cast<int64_t>(threshold) + 1);
+            r.Hi = 255;
+        }
+        return r;
+    };
+    TriggerRangeA = range(TriggerFlags & 0x01, TriggerFlags & 0x04, TriggerThresholdA);
+    TriggerRangeB = range(TriggerFlags & 0x02, TriggerFlags & 0x08, TriggerThresholdB);
 }
 
-void TReadPipelineVexaRM::RebuildArmTables() {
-    const bool onA = (ArmFlags & 0x01) != 0;
-    const bool onB = (ArmFlags & 0x02) != 0;
-    const bool underA = (ArmFlags & 0x04) != 0;
-    const bool underB = (ArmFlags & 0x08) != 0;
-    for (int32_t v = 0; v < 256; ++v) {
-        FailsA[v] = static_cast<uint8_t>(onA && (underA ? v > ArmThresholdA : v < ArmThresholdA));
-        FailsB[v] = static_cast<uint8_t>(onB && (underB ? v > ArmThresholdB : v < ArmThresholdB));
-    }
+void TReadPipelineVexaRM::RebuildArmRanges() {
+    auto range = [](bool on, bool under, int32_t threshold) {
+        ByteRange r;
+        if (on && under) r.Hi = ClampHi(threshold);  // fails above the threshold
+        if (on && !under) r.Lo = ClampLo(threshold); // fails below it
+        return r;
+    };
+    ArmPassA = range(ArmFlags & 0x01, ArmFlags & 0x04, ArmThresholdA);
+    ArmPassB = range(ArmFlags & 0x02, ArmFlags & 0x08, ArmThresholdB);
 }
 
 bool TReadPipelineVexaRM::TriggerTest(uint16_t word) const {
     if (word <= 2 || (TriggerFlags & 0x03) == 0) return false;
-    const uint8_t a = HoldsA[word & 0xFF];
-    const uint8_t b = HoldsB[word >> 8];
-    return TriggerAll ? (a & b) != 0 : (a | b) != 0;
+    const bool a = TriggerRangeA.Holds(word & 0xFF);
+    const bool b = TriggerRangeB.Holds(word >> 8);
+    return TriggerAll ? (a && b) : (a || b);
 }
 
 uint16_t TReadPipelineVexaRM::ArmTest(uint16_t word) const {
     if (word <= 2) return word;
-    return (FailsA[word & 0xFF] | FailsB[word >> 8]) ? uint16_t{2} : word;
+    const bool pass = ArmPassA.Holds(word & 0xFF) && ArmPassB.Holds(word >> 8);
+    return pass ? word : uint16_t{2};
 }
 
 uint8_t TReadPipelineVexaRM::CompactStage(uint16_t *block, int32_t start, int32_t end,
                                           int32_t &count) {
     int32_t j = 0;
     int32_t i = start;
-    for (; i + 4 <= end; i += 4) {
-        const uint64_t x = Load4(block + i);
-        if (!HasZeroLane(x)) {
-            Store4(block + j, x);
-            j += 4;
-        } else if (x != 0) {
-            for (int k = 0; k < 4; ++k) {
-                const uint16_t w = static_cast<uint16_t>(x >> (16 * k));
-                block[j] = w;
-                j += (w != 0);
-            }
+#ifdef VEXA_PIPELINE_SSE2
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 8 <= end; i += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(block + i));
+        const int empty = _mm_movemask_epi8(_mm_cmpeq_epi16(v, zero));
+        if (empty == 0) {
+            // Writing behind the read position: j <= i.
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(block + j), v);
+            j += 8;
+        } else if (empty != 0xFFFF) {
+            uint16_t w[8];
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(w), v);
+            j = CompactEight(w, block, j);
         }
     }
+#endif
     for (; i < end; ++i) {
         const uint16_t w = block[i];
         block[j] = w;
@@ -125,21 +154,22 @@ uint8_t TReadPipelineVexaRM::CompactStage(uint16_t *block, int32_t start, int32_
 template <bool All>
 int32_t TReadPipelineVexaRM::FindTrigger(const uint16_t *block, int32_t start, int32_t end) const {
     int32_t i = start;
+#ifdef VEXA_PIPELINE_SSE2
+    const __m128i lowByte = _mm_set1_epi16(0x00FF);
     for (; i + 8 <= end; i += 8) {
-        uint32_t any = 0;
-        for (int k = 0; k < 8; ++k) {
-            const uint16_t w = block[i + k];
-            const uint32_t a = HoldsA[w & 0xFF];
-            const uint32_t b = HoldsB[w >> 8];
-            any |= (w > 2) & (All ? (a & b) : (a | b));
-        }
-        if (any != 0) break;
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(block + i));
+        const __m128i a = InRange(_mm_and_si128(v, lowByte), TriggerRangeA.Lo, TriggerRangeA.Hi);
+        const __m128i b = InRange(_mm_srli_epi16(v, 8), TriggerRangeB.Lo, TriggerRangeB.Hi);
+        const __m128i holds = All ? _mm_and_si128(a, b) : _mm_or_si128(a, b);
+        const int hit = _mm_movemask_epi8(_mm_andnot_si128(Reserved(v), holds));
+        if (hit != 0) return i + __builtin_ctz(static_cast<unsigned>(hit)) / 2;
     }
+#endif
     for (; i < end; ++i) {
         const uint16_t w = block[i];
-        const uint32_t a = HoldsA[w & 0xFF];
-        const uint32_t b = HoldsB[w >> 8];
-        if ((w > 2) & (All ? (a & b) : (a | b))) return i;
+        const bool a = TriggerRangeA.Holds(w & 0xFF);
+        const bool b = TriggerRangeB.Holds(w >> 8);
+        if (w > 2 && (All ? (a && b) : (a || b))) return i;
     }
     return end;
 }
@@ -155,14 +185,8 @@ uint8_t TReadPipelineVexaRM::TriggerSearchStage(uint16_t *block, int32_t start, 
         TriggerAll ? FindTrigger<true>(block, start, end) : FindTrigger<false>(block, start, end);
     if (at >= end) return 0x11;
     const uint16_t w = block[at];
-    const int32_t a = w & 0xFF;
-    const int32_t b = w >> 8;
-    const bool underA = (TriggerFlags & 0x04) != 0;
-    const bool underB = (TriggerFlags & 0x08) != 0;
-    if ((TriggerFlags & 0x01) && (underA ? a < TriggerThresholdA : a > TriggerThresholdA))
-        StateA = 3;
-    if ((TriggerFlags & 0x02) && (underB ? b < TriggerThresholdB : b > TriggerThresholdB))
-        StateB = 3;
+    if ((TriggerFlags & 0x01) && TriggerRangeA.Holds(w & 0xFF)) StateA = 3;
+    if ((TriggerFlags & 0x02) && TriggerRangeB.Holds(w >> 8)) StateB = 3;
     TriggeredFlag = true;
     CompactStage(block, at, end, count);
     if (!ArmEnabled()) First = FirstStage::Compact;
@@ -173,30 +197,32 @@ uint8_t TReadPipelineVexaRM::ArmFilterStage(uint16_t *block, int32_t start, int3
                                             int32_t &count) {
     int32_t j = 0;
     int32_t i = start;
-    auto filtered = [this](uint16_t w) -> uint16_t {
-        const uint32_t fails = (w > 2) & (FailsA[w & 0xFF] | FailsB[w >> 8]);
-        return fails ? uint16_t{2} : w;
-    };
-    for (; i + 4 <= end; i += 4) {
-        const uint64_t x = Load4(block + i);
-        if (x == 0) continue;
-        if (!HasZeroLane(x)) {
-            uint64_t y = 0;
-            for (int k = 0; k < 4; ++k)
-                y |= static_cast<uint64_t>(filtered(static_cast<uint16_t>(x >> (16 * k))))
-                     << (16 * k);
-            Store4(block + j, y);
-            j += 4;
+#ifdef VEXA_PIPELINE_SSE2
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i lowByte = _mm_set1_epi16(0x00FF);
+    const __m128i marker = _mm_set1_epi16(2);
+    for (; i + 8 <= end; i += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(block + i));
+        const int empty = _mm_movemask_epi8(_mm_cmpeq_epi16(v, zero));
+        if (empty == 0xFFFF) continue;
+        const __m128i pass =
+            _mm_and_si128(InRange(_mm_and_si128(v, lowByte), ArmPassA.Lo, ArmPassA.Hi),
+                          InRange(_mm_srli_epi16(v, 8), ArmPassB.Lo, ArmPassB.Hi));
+        const __m128i fail =
+            _mm_andnot_si128(_mm_or_si128(pass, Reserved(v)), _mm_cmpeq_epi16(zero, zero));
+        const __m128i out = _mm_or_si128(_mm_and_si128(fail, marker), _mm_andnot_si128(fail, v));
+        if (empty == 0) {
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(block + j), out);
+            j += 8;
         } else {
-            for (int k = 0; k < 4; ++k) {
-                const uint16_t w = filtered(static_cast<uint16_t>(x >> (16 * k)));
-                block[j] = w;
-                j += (w != 0);
-            }
+            uint16_t w[8];
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(w), out);
+            j = CompactEight(w, block, j);
         }
     }
+#endif
     for (; i < end; ++i) {
-        const uint16_t w = filtered(block[i]);
+        const uint16_t w = ArmTest(block[i]);
         block[j] = w;
         j += (w != 0);
     }
@@ -214,16 +240,21 @@ uint8_t TReadPipelineVexaRM::ArmFilterStage(uint16_t *block, int32_t start, int3
 }
 
 void TReadPipelineVexaRM::GroundStage(uint16_t *block, int32_t count) const {
-    if (GroundA && GroundB) {
-        const uint16_t both = static_cast<uint16_t>(ZeroB << 8 | ZeroA);
-        std::fill(block, block + count, both);
-    } else if (GroundA) {
-        for (int32_t i = 0; i < count; ++i)
-            block[i] = static_cast<uint16_t>((block[i] & 0xFF00) | ZeroA);
-    } else if (GroundB) {
-        for (int32_t i = 0; i < count; ++i)
-            block[i] = static_cast<uint16_t>((block[i] & 0x00FF) | ZeroB << 8);
+    if (!GroundA && !GroundB) return;
+    // Keep mask and substitute of the delivered words.
+    const uint16_t keep = GroundA && GroundB ? 0x0000 : (GroundA ? 0xFF00 : 0x00FF);
+    const uint16_t put = static_cast<uint16_t>((GroundA ? ZeroA : 0) | (GroundB ? ZeroB << 8 : 0));
+    int32_t i = 0;
+#ifdef VEXA_PIPELINE_SSE2
+    const __m128i keepV = _mm_set1_epi16(static_cast<int16_t>(keep));
+    const __m128i putV = _mm_set1_epi16(static_cast<int16_t>(put));
+    for (; i + 8 <= count; i += 8) {
+        __m128i *p = reinterpret_cast<__m128i *>(block + i);
+        _mm_storeu_si128(p, _mm_or_si128(_mm_and_si128(_mm_loadu_si128(p), keepV), putV));
     }
+#endif
+    for (; i < count; ++i)
+        block[i] = static_cast<uint16_t>((block[i] & keep) | put);
 }
 
 uint8_t TReadPipelineVexaRM::RunFirstStage(uint16_t *block, int32_t &count) {
@@ -248,7 +279,7 @@ uint8_t TReadPipelineVexaRM::Process(uint16_t *block, int32_t &count) {
             std::memmove(block, block + 1, static_cast<size_t>(count - 1) * sizeof(uint16_t));
         FirstReadPending = false;
     }
-    if (GroundA || GroundB) GroundStage(block, count);
+    GroundStage(block, count);
     return status;
 }
 

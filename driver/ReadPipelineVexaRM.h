@@ -63,8 +63,8 @@ private:
     uint8_t RunFirstStage(uint16_t *block, int32_t &count);
     template <bool All>
     int32_t FindTrigger(const uint16_t *block, int32_t start, int32_t end) const;
-    void RebuildTriggerTables();
-    void RebuildArmTables();
+    void RebuildTriggerRanges();
+    void RebuildArmRanges();
 
     FirstStage First = FirstStage::Compact;
     bool FirstReadPending = true;
@@ -86,12 +86,18 @@ private:
     int32_t ArmThresholdA = 0;
     int32_t ArmThresholdB = 0;
 
-    // Per-byte lookups derived from the settings above (rebuilt only when a
-    // setting changes): a trigger condition holds / an ARM condition fails.
-    uint8_t HoldsA[256];
-    uint8_t HoldsB[256];
-    uint8_t FailsA[256];
-    uint8_t FailsB[256];
+    // Byte ranges derived from the settings above (rebuilt only when a
+    // setting changes), each [Lo, Hi] with Lo in 0..256 and Hi in -1..255
+    // (Lo > Hi: empty). A trigger condition holds on a byte inside its
+    // range; a sample passes the ARM condition when both bytes lie inside
+    // their pass ranges.
+    struct ByteRange {
+        int32_t Lo = 0;
+        int32_t Hi = 255;
+        bool Holds(int32_t v) const { return v >= Lo && v <= Hi; }
+    };
+    ByteRange TriggerRangeA, TriggerRangeB;
+    ByteRange ArmPassA, ArmPassB;
 };
 
 } // namespace vexa

@@ -144,7 +144,9 @@ const TEntry *FindEntry(const std::string &key) {
 // Lines longer than this are cut when read; the rest of such a line is
 // still consumed, and its value is then no valid number.
 constexpr size_t kMaxLineLength = 64 * 1024;
-constexpr size_t kReadBufferSize = 64 * 1024;
+// The loader reads whole chunks of TSettingsVexaRM::kReadChunk bytes, many
+// at a time; where a line ends does not depend on the chunk size.
+constexpr size_t kReadBufferSize = 2048 * TSettingsVexaRM::kReadChunk;
 
 size_t SkipBlanks(const std::string &text) {
     size_t i = 0;

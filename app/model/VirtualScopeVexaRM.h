@@ -234,7 +234,9 @@ public:
     void SetARMLEDStatus(int32_t v) { FARMLEDStatus.store(v); }
     uint8_t DataAcquisitionStatus() const { return FDataAcquisitionStatus.load(); }
     // 0 ends the measurement; non-zero while no measurement runs is ignored;
-    // otherwise stores and derives both LED states. No lock.
+    // otherwise stores and derives both LED states. Takes no lock itself,
+    // but 0 stops the measurement through its setter (SettingsLock): never
+    // call it while holding SettingsLock.
     void SetDataAcquisitionStatus(uint8_t v);
     int32_t CachedDataStatus() const { return FCachedDataStatus.load(); }
     void SetCachedDataStatus(int32_t v) { FCachedDataStatus.store(v); }

@@ -65,13 +65,30 @@ int TGlyphButtonVexa::GlyphCell() const {
     return cell < FNumGlyphs ? cell : 0;
 }
 
-void TGlyphButtonVexa::CalcLayout(QRect &glyph, QRect &caption) const {
-    const QFontMetrics metrics(font());
-    const int textWidth = text().isEmpty() ? 0 : metrics.horizontalAdvance(text());
-    const int textHeight = text().isEmpty() ? 0 : metrics.height();
+void TGlyphButtonVexa::CalcLayout(QRect &glyph, QRect &caption, QFont &captionFont) const {
+    captionFont = font();
     const int glyphWidth = FGlyph.isNull() ? 0 : FGlyph.width() / FNumGlyphs;
     const int glyphHeight = FGlyph.isNull() ? 0 : FGlyph.height();
+    int textWidth =
+        ShownCaption().isEmpty() ? 0 : QFontMetrics(captionFont).horizontalAdvance(ShownCaption());
     const int spacing = (textWidth == 0 || glyphWidth == 0) ? 0 : FSpacing;
+
+    // A caption wider than its room is set in a smaller font (down to 7
+    // pixels) rather than cut off at the button's edge.
+    int room = width() - 4;
+    if (glyphWidth > 0 && FMargin == -1)
+        room -= glyphWidth + spacing;
+    else if (glyphWidth > 0 && FLayout == GlyphLayout::GlyphRight)
+        room = width() - FMargin - glyphWidth - spacing - 2;
+    else if (glyphWidth > 0)
+        room = width() - 2 - (FMargin + glyphWidth + spacing);
+    if (textWidth > room && room > 0) {
+        const int pixels = QFontInfo(captionFont).pixelSize();
+        captionFont.setPixelSize(std::max(7, pixels * room / textWidth));
+        textWidth = QFontMetrics(captionFont).horizontalAdvance(ShownCaption());
+    }
+    const int textHeight = ShownCaption().isEmpty() ? 0 : QFontMetrics(captionFont).height();
+
     int margin = FMargin;
     if (margin == -1) margin = (width() - (glyphWidth + spacing + textWidth) + 1) / 2;
     int glyphX = 0;
@@ -81,7 +98,7 @@ void TGlyphButtonVexa::CalcLayout(QRect &glyph, QRect &caption) const {
         textX = glyphX + glyphWidth + spacing;
     } else {
         glyphX = width() - margin - glyphWidth;
-        textX = glyphX - spacing - textWidth;
+        textX = std::max(2, glyphX - spacing - textWidth);
     }
     glyph = QRect(glyphX, (height() - glyphHeight + 1) / 2, glyphWidth, glyphHeight);
     caption = QRect(textX, (height() - textHeight + 1) / 2, textWidth, textHeight);
@@ -89,13 +106,15 @@ void TGlyphButtonVexa::CalcLayout(QRect &glyph, QRect &caption) const {
 
 QRect TGlyphButtonVexa::GlyphRect() const {
     QRect glyph, caption;
-    CalcLayout(glyph, caption);
+    QFont captionFont;
+    CalcLayout(glyph, caption, captionFont);
     return glyph;
 }
 
 QRect TGlyphButtonVexa::CaptionRect() const {
     QRect glyph, caption;
-    CalcLayout(glyph, caption);
+    QFont captionFont;
+    CalcLayout(glyph, caption, captionFont);
     return caption;
 }
 
@@ -114,7 +133,7 @@ QImage TGlyphButtonVexa::GlyphCellImage(int cell) const {
 
 QSize TGlyphButtonVexa::sizeHint() const {
     const QFontMetrics metrics(font());
-    const int textWidth = text().isEmpty() ? 0 : metrics.horizontalAdvance(text());
+    const int textWidth = ShownCaption().isEmpty() ? 0 : metrics.horizontalAdvance(ShownCaption());
     const int glyphWidth = FGlyph.isNull() ? 0 : FGlyph.width() / FNumGlyphs;
     const int spacing = (textWidth == 0 || glyphWidth == 0) ? 0 : FSpacing;
     const int glyphHeight = FGlyph.isNull() ? 0 : FGlyph.height();
@@ -160,7 +179,8 @@ void TGlyphButtonVexa::paintEvent(QPaintEvent *) {
     }
 
     QRect glyphRect, captionRect;
-    CalcLayout(glyphRect, captionRect);
+    QFont captionFont;
+    CalcLayout(glyphRect, captionRect, captionFont);
     const QPoint shift = faceDown ? QPoint(1, 1) : QPoint(0, 0);
     if (!FGlyph.isNull()) {
         const int cell = GlyphCell();
@@ -169,11 +189,12 @@ void TGlyphButtonVexa::paintEvent(QPaintEvent *) {
         painter.drawImage(glyphRect.topLeft() + shift, GlyphCellImage(cell));
         painter.setOpacity(1.0);
     }
-    if (!text().isEmpty()) {
+    if (!ShownCaption().isEmpty()) {
         painter.setPen(colours.color(isEnabled() ? QPalette::Active : QPalette::Disabled,
                                      QPalette::ButtonText));
+        painter.setFont(captionFont);
         painter.drawText(captionRect.translated(shift), Qt::AlignCenter | Qt::TextSingleLine,
-                         text());
+                         ShownCaption());
     }
 }
 

@@ -35,6 +35,9 @@ public:
     void SetFlat(bool flat);
     QString Caption() const { return text(); }
     void SetCaption(const QString &caption);
+    // The caption as drawn: blanks at either end only pad it and are left out
+    // (the glyph keeps its own place).
+    QString ShownCaption() const { return text().trimmed(); }
     // Latching buttons toggle on a click; momentary ones spring back.
     bool Latching() const { return isCheckable(); }
     void SetLatching(bool latching);
@@ -46,7 +49,8 @@ public:
     // 3 latched down (cells the strip lacks fall back to 0).
     int GlyphCell() const;
     // Where glyph and caption go in a button of the current size, before the
-    // one-pixel shift of a pressed or latched button.
+    // one-pixel shift of a pressed or latched button. A caption too wide for
+    // its room is drawn in a smaller font.
     QRect GlyphRect() const;
     QRect CaptionRect() const;
 
@@ -66,7 +70,7 @@ protected:
     bool FaceDown() const { return isDown() || isChecked(); }
 
 private:
-    void CalcLayout(QRect &glyph, QRect &caption) const;
+    void CalcLayout(QRect &glyph, QRect &caption, QFont &captionFont) const;
     QImage GlyphCellImage(int cell) const;
 
     QImage FGlyph;

@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QPolygon>
 
+#include <algorithm>
 #include <cmath>
 
 namespace vexa {
@@ -142,9 +143,11 @@ QImage TPanelGlyphsVexa::AcDcStrip() {
     return image;
 }
 
-QImage TPanelGlyphsVexa::MarkerFrame() {
+QImage TPanelGlyphsVexa::MarkerFrame(int buttonHeight) {
     QImage image = Blank(10, 22);
-    DrawSunkenFrame(image, 2, 9, 6, 3);
+    // The button centres the glyph vertically, rounding as its layout does.
+    const int glyphTop = (buttonHeight - 22 + 1) / 2;
+    DrawSunkenFrame(image, 2, std::clamp(10 - glyphTop, 1, 18), 6, 3);
     return image;
 }
 
@@ -158,17 +161,26 @@ QImage TPanelGlyphsVexa::SweepStrip(SweepKind kind, int height) {
     const int middle = height / 2;
     for (int cell = 0; cell < 4; ++cell) {
         const int left = cell * cellWidth;
-        // A jagged trace between the top and bottom lines...
-        painter.setPen(cell == 1 ? kInkDisabled : kFrameDark);
-        const QPoint trace[] = {{left + 1, middle},  {left + 3, top + 2},    {left + 4, bottom - 2},
-                                {left + 6, top + 3}, {left + 7, bottom - 3}, {left + 8, middle}};
-        painter.drawPolyline(trace, 6);
-        // ...and the line of the value this button keeps.
-        painter.setPen(cell == 1 ? kInkDisabled : kInk);
-        const int line = kind == SweepKind::Minimum   ? bottom
-                         : kind == SweepKind::Maximum ? top
-                                                      : middle;
-        painter.drawLine(left + 1, line, left + 8, line);
+        const QColor ink = cell == 1 ? kInkDisabled : kInk;
+        painter.setPen(ink);
+        if (kind == SweepKind::Average) {
+            // A wave with the straight line of its mean through it.
+            painter.setPen(cell == 1 ? kInkDisabled : kFrameDark);
+            DrawSine(painter, left + 1, 7, middle, (height - 6) / 2);
+            painter.setPen(ink);
+            painter.drawLine(left + 1, middle, left + 8, middle);
+        } else {
+            // A bar with an arrow pointing at it: up for the maximum, down
+            // for the minimum.
+            const bool up = kind == SweepKind::Maximum;
+            const int bar = up ? top : bottom;
+            const int step = up ? 1 : -1;
+            painter.drawLine(left + 1, bar, left + 7, bar);
+            for (int r = 0; r < 4; ++r)
+                painter.drawLine(left + 4 - r, bar + step * (2 + r), left + 4 + r,
+                                 bar + step * (2 + r));
+            painter.drawLine(left + 4, bar + step * 6, left + 4, up ? bottom : top);
+        }
     }
     painter.end();
     for (int cell = 0; cell < 4; ++cell) {

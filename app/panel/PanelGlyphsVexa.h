@@ -23,11 +23,13 @@ public:
     // frame around the spot where the button paints its colour marker
     // (button pixels x 26..31, y 10..12), assuming the glyph's top-left
     // corner sits at button pixel (1, 1) for the 37 x 22 images — a 39 x 24
-    // button without caption — and at (24, 1) for the 10 x 22 frame.
-    static QImage ArrowUp();     // 37 x 22, one image
-    static QImage ArrowDown();   // 37 x 22, one image
-    static QImage AcDcStrip();   // 148 x 22: AC wave when up, DC line when latched
-    static QImage MarkerFrame(); // 10 x 22: the frame only
+    // button without caption. The 10 x 22 frame goes to button x 24 (glyph
+    // right of the caption with margin width - 34, or left of it with
+    // margin 24) in a button buttonHeight pixels high.
+    static QImage ArrowUp();   // 37 x 22, one image
+    static QImage ArrowDown(); // 37 x 22, one image
+    static QImage AcDcStrip(); // 148 x 22: AC wave when up, DC line when latched
+    static QImage MarkerFrame(int buttonHeight = 24); // 10 x 22: the frame only
 
     // The four-cell strips of the minimum, maximum and average buttons: a
     // small trace with the line of the value kept, and the lamp of the on/off

@@ -81,7 +81,6 @@ void TSafeLabel::paintEvent(QPaintEvent *) {
         bold = FMouseInside || FUpdateHeld;
     }
     QPainter painter(this);
-    painter.fillRect(rect(), palette().color(QPalette::Button));
     QFont face = font();
     face.setBold(bold);
     painter.setFont(face);

@@ -2,7 +2,8 @@
 // painted promptly on the user-interface thread. A mouse-sensitive label
 // freezes while the pointer is over it: new texts are dropped, the frozen
 // text turns bold and stays bold after the pointer leaves, until the next
-// text arrives.
+// text arrives. The label is see-through: the panel's face shows behind the
+// text, and every repaint starts from it.
 //
 // Owners stop every thread that writes to a label before destroying it.
 #pragma once

@@ -23,8 +23,8 @@ TVerticalSlideVexa::TVerticalSlideVexa(QWidget *parent) : QWidget(parent) {
 }
 
 void TVerticalSlideVexa::SetBarPosition(int position) {
-    // The whole slide is repainted from its background up, so the old knob
-    // is painted over before the new one appears.
+    // The slide is see-through: a repaint shows the panel under it first, so
+    // the old knob is painted over before the new one appears.
     FBarPosition = position;
     update();
 }
@@ -52,7 +52,6 @@ QSize TVerticalSlideVexa::sizeHint() const {
 void TVerticalSlideVexa::paintEvent(QPaintEvent *) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.fillRect(rect(), palette().color(backgroundRole()));
     const QColor black(0, 0, 0);
     const QColor bar = VexaToQColor(FBarColor);
     const int w2 = FBarWidth / 2;

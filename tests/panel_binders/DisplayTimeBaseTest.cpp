@@ -149,15 +149,6 @@ TEST_F(DisplayTimeBaseTest, TheRateCouplingShowsOnBothBars) {
     EXPECT_DOUBLE_EQ(DspSmp->MainValue(), 1.0);
 }
 
-TEST_F(DisplayTimeBaseTest, ReadoutsStayWithinTheTablesForOutOfRangeSettings) {
-    // A settings file may carry any index; the readouts use the nearest end.
-    Scope.SetSMPSetting(40);
-    Scope.SetDSPSetting(-2);
-    Scope.Notify(kNotifySettingsChanged, 10);
-    EXPECT_DOUBLE_EQ(SamplesPerSecond->MainValue(), 5000000.0);
-    EXPECT_DOUBLE_EQ(SecondPerDivider->MainValue(), 0.1);
-}
-
 TEST_F(DisplayTimeBaseTest, ToolTipsCarryTheDocumentedTexts) {
     Mode->ApplyToolTips();
     Sweep->ApplyToolTips();

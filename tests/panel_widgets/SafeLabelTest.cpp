@@ -1,0 +1,154 @@
+// The thread-safe labels: texts from a worker thread while the label is and
+// is not hovered, the hover freeze, and the unit label as the model's readout.
+#include "SafeLabel.h"
+#include "UnitValueLabel.h"
+
+#include <QCoreApplication>
+#include <QEnterEvent>
+#include <QLocale>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+using namespace vexa;
+
+namespace {
+
+// Remembers what each paint showed.
+class WatchedLabel : public TSafeLabel {
+public:
+    int Paints = 0;
+    QString LastPainted;
+
+protected:
+    void paintEvent(QPaintEvent *event) override {
+        ++Paints;
+        LastPainted = MyString();
+        TSafeLabel::paintEvent(event);
+    }
+};
+
+void Hover(QWidget &widget, bool inside) {
+    if (inside) {
+        QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), widget.mapToGlobal(QPointF(2, 2)));
+        QCoreApplication::sendEvent(&widget, &enter);
+    } else {
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(&widget, &leave);
+    }
+}
+
+// Writes `count` texts "<prefix><i>" from a worker thread, one every 200 us
+// (several thousand a second), while the main thread keeps painting.
+void WriteFromWorker(TSafeLabel &label, const QString &prefix, int count) {
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        for (int i = 1; i <= count; ++i) {
+            label.SetMyString(prefix + QString::number(i));
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+        done = true;
+    });
+    while (!done)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    worker.join();
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+}
+
+} // namespace
+
+TEST(SafeLabel, NewestTextFromAWorkerIsPaintedAndRequestsCoalesce) {
+    WatchedLabel label;
+    label.resize(120, 16);
+    label.show();
+    QCoreApplication::processEvents();
+    const int paintsBefore = label.Paints;
+
+    WriteFromWorker(label, "v", 2000);
+    EXPECT_EQ(label.MyString(), "v2000");
+    EXPECT_EQ(label.LastPainted, "v2000");
+    EXPECT_GT(label.Paints, paintsBefore);
+    EXPECT_LT(label.Paints - paintsBefore, 2000);
+    EXPECT_FALSE(label.Bold());
+}
+
+TEST(SafeLabel, HoveredSensitiveLabelFreezesAndStaysBoldUntilTheNextText) {
+    WatchedLabel label;
+    label.SetMouseSensitive(true);
+    label.setGeometry(300, 300, 120, 16);
+    label.show();
+    QCoreApplication::processEvents();
+    Hover(label, false); // in case the window appeared under the pointer
+    label.SetMyString("12.5 MB");
+    EXPECT_FALSE(label.Bold());
+    QCoreApplication::processEvents();
+    const QImage plain = label.grab().toImage();
+
+    Hover(label, true);
+    EXPECT_TRUE(label.MouseInside());
+    EXPECT_TRUE(label.Bold());
+    WriteFromWorker(label, "w", 500);
+    EXPECT_EQ(label.MyString(), "12.5 MB");
+    EXPECT_EQ(label.LastPainted, "12.5 MB");
+    EXPECT_TRUE(label.UpdateHeld());
+    const QImage frozen = label.grab().toImage();
+    EXPECT_NE(frozen, plain); // drawn bold
+
+    Hover(label, false);
+    EXPECT_FALSE(label.MouseInside());
+    EXPECT_TRUE(label.Bold());
+    EXPECT_EQ(label.MyString(), "12.5 MB");
+
+    label.SetMyString("12.5 MB");
+    EXPECT_FALSE(label.Bold());
+    EXPECT_EQ(label.grab().toImage(), plain);
+
+    // A label that is not mouse-sensitive ignores the pointer.
+    label.SetMouseSensitive(false);
+    Hover(label, true);
+    EXPECT_FALSE(label.MouseInside());
+    label.SetMyString("13 MB");
+    EXPECT_EQ(label.MyString(), "13 MB");
+    EXPECT_FALSE(label.Bold());
+}
+
+TEST(UnitValueLabel, FormatsOnEverySetterAndServesAsTheModelsReadout) {
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    TUnitValueLabel label;
+    label.resize(120, 16);
+    label.show();
+    label.SetControlType(2);
+    label.SetMainValue(-1500);
+    EXPECT_EQ(label.MyString(), "-1.5V");
+    label.SetControlType(4);
+    EXPECT_EQ(label.MyString(), "-1500mV/d");
+    label.SetControlType(0);
+    EXPECT_EQ(label.MyString(), "-1500");
+    label.SetControlType(3);
+    label.SetValueInValid(true);
+    EXPECT_EQ(label.MyString(), "N/A");
+    label.SetValueInValid(false);
+
+    IValueReadout &readout = label;
+    std::atomic<bool> done{false};
+    std::thread processing([&] {
+        for (int i = 1; i <= 1000; ++i) {
+            readout.SetValue(i * 1048576.0);
+            readout.Repaint();
+            std::this_thread::sleep_for(std::chrono::microseconds(100));
+        }
+        done = true;
+    });
+    while (!done)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    processing.join();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(label.MyString(), "1000 MB");
+    EXPECT_EQ(label.MainValue(), 1000 * 1048576.0);
+    EXPECT_EQ(label.ShownNumber(), 1000);
+    QLocale::setDefault(QLocale::c());
+}
