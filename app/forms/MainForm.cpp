@@ -410,8 +410,9 @@ bool TMainForm::eventFilter(QObject *watched, QEvent *event) {
 }
 
 void TMainForm::Activate() {
+    // While the program still starts, the window appears when start-up ends.
+    if (!isVisible()) return;
     if (isMinimized()) showNormal();
-    show();
     raise();
     activateWindow();
 }
