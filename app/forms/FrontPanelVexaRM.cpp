@@ -250,6 +250,11 @@ void TFrontPanelVexaRM::BuildRightColumn() {
     FGNDButtonB = Marker(FSource, QStringLiteral("GND"), frame, 1, true, 44, 66, 40, 24);
 
     FVerticalShifts = Group(this, QStringLiteral("Vertical"), 86, 143);
+    // Its buttons start 10 pixels down: a smaller caption stays clear of
+    // them (nothing else in the box shows text).
+    QFont small = FVerticalShifts->font();
+    small.setPointSize(7);
+    FVerticalShifts->setFont(small);
     const QImage up = TPanelGlyphsVexa::ArrowUp(), down = TPanelGlyphsVexa::ArrowDown();
     FSlideUpButtonA = Marker(FVerticalShifts, QString(), up, 1, false, 3, 10, 39, 22);
     FSlideUpButtonB = Marker(FVerticalShifts, QString(), up, 1, false, 44, 10, 39, 22);
