@@ -32,6 +32,12 @@ TNumEditVexa *MakeEdit(QWidget *parent, const QString &designText, int x, int y)
 } // namespace
 
 TDemoSetupForm::TDemoSetupForm(QWidget *parent) : QDialog(parent) {
+    // The places of the controls are fixed; a condensed face keeps the row
+    // names clear of the controls beside them.
+    QFont condensed = font();
+    condensed.setStretch(QFont::Condensed);
+    condensed.setPointSize(8);
+    setFont(condensed);
     setWindowTitle(QStringLiteral("Demo setup"));
     setFixedSize(211, 129);
 

@@ -48,7 +48,8 @@ TChannelIndicationButtonVexa *Marker(QWidget *parent, const QString &caption, co
         b->SetLayout(TGlyphButtonVexa::GlyphLayout::GlyphRight);
         b->SetMargin(w - 24 - glyph.width());
         b->SetSpacing(0);
-        QFont f(QStringLiteral("DejaVu Sans Condensed"));
+        QFont f = b->font();
+        f.setStretch(QFont::Condensed);
         f.setPointSize(7);
         b->setFont(f);
     }

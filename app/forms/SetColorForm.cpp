@@ -30,6 +30,12 @@ uint32_t TSetColorForm::FromQColor(const QColor &c) {
 }
 
 TSetColorForm::TSetColorForm(QWidget *parent) : QDialog(parent) {
+    // The places of the controls are fixed; a condensed face keeps the row
+    // names clear of the controls beside them.
+    QFont condensed = font();
+    condensed.setStretch(QFont::Condensed);
+    condensed.setPointSize(8);
+    setFont(condensed);
     setFixedSize(207, 126);
     FLabelChannelA = MakeLabel(this, QStringLiteral("Channel ") + QStringLiteral(" A"), 8, 19);
     FLabelChannelB = MakeLabel(this, QStringLiteral("Channel ") + QStringLiteral(" B"), 8, 41);
