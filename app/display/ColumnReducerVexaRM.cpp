@@ -122,6 +122,26 @@ void TColumnReducerVexaRM::Accumulate(const uint16_t *words, int len) {
     FCount += len;
 }
 
+int TColumnReducerVexaRM::WriteSampleColumns(const uint16_t *words, int n, int i) {
+    // With one sample per column the column is the inverted sample itself
+    // in all four rings, and the accumulator stays in its reset state.
+    int head = FHead;
+    const int from = i;
+    while (i < n && words[i] >= kReservedWordLimit) {
+        const uint16_t column = uint16_t(words[i] ^ 0xFFFFu);
+        FSampleRing[head] = column;
+        FMaxRing[head] = column;
+        FMinRing[head] = column;
+        FAvgRing[head] = column;
+        head = (head + 1) & kRingMask;
+        if (head == 0) FWrapped = true;
+        ++i;
+    }
+    FHead = head;
+    FColumnsWritten += i - from;
+    return i;
+}
+
 int TColumnReducerVexaRM::ResumeRecord(const uint16_t *words, int n) {
     int64_t next = 0;
     if (FExpectLength) {
@@ -185,15 +205,24 @@ int64_t TColumnReducerVexaRM::Reduce(const uint16_t *words, int n, int64_t sampl
     }
 
     while (i < n) {
-        const int len = int(std::min<int64_t>({b - FCount, int64_t(n - i), kChunkWords}));
-        const uint16_t *chunk = words + i;
-        const int clean = FirstReserved(chunk, len);
-        if (clean > 0) {
-            Accumulate(chunk, clean);
-            i += clean;
-            if (FCount >= b) WriteDataColumn(chunk[clean - 1]);
+        if (b == 1 && FCount == 0) {
+            i = WriteSampleColumns(words, n, i);
+            if (i == n) break;
+        } else {
+            // A column that the previous block left fuller than b words now
+            // asks for (after a change of the display rate) ends with the
+            // next sample.
+            const int64_t missing = std::max<int64_t>(1, b - FCount);
+            const int len = int(std::min<int64_t>({missing, int64_t(n - i), kChunkWords}));
+            const uint16_t *chunk = words + i;
+            const int clean = FirstReserved(chunk, len);
+            if (clean > 0) {
+                Accumulate(chunk, clean);
+                i += clean;
+                if (FCount >= b) WriteDataColumn(chunk[clean - 1]);
+            }
+            if (clean == len) continue;
         }
-        if (clean == len) continue;
 
         const uint16_t w = words[i];
         if (w == kWordRecordIntroducer) {

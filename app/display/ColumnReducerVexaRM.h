@@ -84,6 +84,9 @@ private:
     void WriteDataColumn(uint16_t lastWord);
     // Adds len sample words (none of them reserved) to the accumulator.
     void Accumulate(const uint16_t *words, int len);
+    // One sample per column: writes a column for each sample word from
+    // index i on; returns the index of the first reserved word (or n).
+    int WriteSampleColumns(const uint16_t *words, int n, int i);
     // Continues a setting record begun in an earlier block; returns the
     // index of the first word after it (n when it goes on past the block).
     int ResumeRecord(const uint16_t *words, int n);

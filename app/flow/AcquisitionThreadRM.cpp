@@ -131,8 +131,11 @@ void TAcquisitionThreadRM::Execute() {
             (driver->RecordFree() ||
              (driver->RecordTriggered() && (driver->TriggerSourceA() || driver->TriggerSourceB())));
         if (active) {
+            if (!FWasActive) FFirstReadOfStart = true;
+            FWasActive = true;
             ReadPass();
         } else {
+            FWasActive = false;
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
             driver->SetSampleCount(0);
         }
@@ -159,6 +162,10 @@ void TAcquisitionThreadRM::ReadPass() {
     TVirtualScopeVexaRM *scope = Owner->VirtualScope();
     TVirtualDriverVexaRM *driver = scope->VirtualDriver();
     TDataSourceModuleVexaRM *ring = Owner->DataSourceInstance();
+    // Records of a mirroring that was not drained yet (the one at the start
+    // of the thread, the one after a reload) describe the samples that
+    // follow: they go first.
+    if (driver->RecordLength() > 0 && !DrainRecords()) return;
     uint16_t *slot = ring->GetWritePointer(TerminatedFlag());
     if (!slot) return; // terminated while the ring was full
     int32_t n = 0;
@@ -174,32 +181,48 @@ void TAcquisitionThreadRM::ReadPass() {
             Owner->SetScopeSettingsDirty(true);
         }
     }
-    if (scope->CachedDataStatus() != scope->DataAcquisitionStatus()) UpdateLeds();
+    // The lamps follow every change of the status, and the first status of
+    // each measurement even when it equals the value cached at its start.
+    if (FFirstReadOfStart || scope->CachedDataStatus() != scope->DataAcquisitionStatus())
+        UpdateLeds();
+    FFirstReadOfStart = false;
 }
 
 void TAcquisitionThreadRM::SettingsPass() {
     TVirtualScopeVexaRM *scope = Owner->VirtualScope();
     TVirtualDriverVexaRM *driver = scope->VirtualDriver();
-    TDataSourceModuleVexaRM *ring = Owner->DataSourceInstance();
     // Taken before the copy: a change made while it runs asks for another.
     Owner->SetScopeSettingsDirty(false);
     ApplySettings();
-    uint16_t *slot = ring->GetWritePointer(TerminatedFlag());
-    if (!slot) {
+    if (!DrainRecords()) {
         Owner->SetScopeSettingsDirty(true); // the records wait for the last pass
         return;
     }
-    int32_t n = 0;
-    driver->DrainRecords(slot, n);
-    SetBlockLength(n);
-    ring->CommitWrite(n);
     if (driver->SetBackRequested()) {
-        TMainThreadHandoverVexaRM *handover = Owner->MainThreadHandover();
-        handover->RunInMainThread([&] {
+        // The request is cleared before the listeners hear of it, so that
+        // none of them sees it still raised.
+        bool ran = InMainThread([&] {
+            driver->SetSetBackRequested(false);
             if (!Terminated()) scope->Notify(kNotifyLevelsSetBack, kGroupDataFlow);
         });
-        driver->SetSetBackRequested(false);
+        if (!ran) driver->SetSetBackRequested(false);
     }
+}
+
+bool TAcquisitionThreadRM::InMainThread(const std::function<void()> &fn) {
+    TMainThreadHandoverVexaRM *handover = Owner->MainThreadHandover();
+    return handover && handover->RunInMainThread(fn);
+}
+
+bool TAcquisitionThreadRM::DrainRecords() {
+    TDataSourceModuleVexaRM *ring = Owner->DataSourceInstance();
+    uint16_t *slot = ring->GetWritePointer(TerminatedFlag());
+    if (!slot) return false;
+    int32_t n = 0;
+    Owner->VirtualScope()->VirtualDriver()->DrainRecords(slot, n);
+    SetBlockLength(n);
+    ring->CommitWrite(n);
+    return true;
 }
 
 void TAcquisitionThreadRM::UpdateLeds() {
@@ -217,7 +240,7 @@ void TAcquisitionThreadRM::UpdateLeds() {
     }
     if (status == 0 && !Terminated()) {
         // The measurement has ended: the front panel shows the stopped state.
-        Owner->MainThreadHandover()->RunInMainThread([&] {
+        InMainThread([&] {
             if (!Terminated()) scope->Notify(kNotifySettingsChanged, kGroupDataFlow);
         });
     }
@@ -227,19 +250,28 @@ void TAcquisitionThreadRM::UpdateLeds() {
 void TAcquisitionThreadRM::ReloadDriver() {
     TVirtualScopeVexaRM *scope = Owner->VirtualScope();
     TVirtualDriverVexaRM *driver = scope->VirtualDriver();
-    TMainThreadHandoverVexaRM *handover = Owner->MainThreadHandover();
-    bool reloaded = false;
+    bool initialised = false; // InitializeDriver ran
+    bool reloaded = false;    // and the operator did not choose to quit
+    // A fresh device does not run until it is told to: the measurement is
+    // mirrored as stopped now (its stop record marks the gap in the stream)
+    // and started again by the mirroring after the reload, with a complete
+    // start group.
+    if (driver->MeasurementStarted()) {
+        driver->SetMeasurementStarted(false);
+        if (!DrainRecords()) return;
+    }
     // The library is unloaded and started again in the main thread, where
     // its start-up dialogs run. Nothing of it happens once the flow stops.
-    bool ran = handover->RunInMainThread([&] {
+    bool ran = InMainThread([&] {
         if (Terminated()) return;
         driver->UnloadLibrary();
         scope->Notify(kNotifyDeviceRestart, kGroupDataFlow);
         if (Terminated()) return;
         driver->SetDescriptionAddress(scope->DeviceDescription());
+        initialised = true;
         reloaded = driver->InitializeDriver();
     });
-    if (!ran) return;
+    if (!ran || !initialised) return;
     ++FReloads;
     // The operator chose to quit during the start-up: settings stay as they are.
     if (reloaded && !driver->TerminateApplication()) {

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 
 namespace vexa {
 
@@ -52,6 +53,12 @@ private:
     // Mirrors the settings and drains the driver's setting records into
     // the ring, ahead of the next samples.
     void SettingsPass();
+    // Moves the driver's pending setting records into the ring; false when
+    // the thread was terminated while waiting for room.
+    bool DrainRecords();
+    // Runs fn in the main thread and waits; false when it did not run (no
+    // hand-over, or it was closed because the flow is stopping).
+    bool InMainThread(const std::function<void()> &fn);
     // The driver library reported a lost device: reload it.
     void ReloadDriver();
 
@@ -61,6 +68,10 @@ private:
     std::atomic<ILampVexaRM *> FArmLED{nullptr};
     std::atomic<ILampVexaRM *> FTriggerLED{nullptr};
     std::atomic<int32_t> FReloads{0};
+    // Thread-local state of the read loop: the last pass read, and the next
+    // read is the first of a measurement.
+    bool FWasActive = false;
+    bool FFirstReadOfStart = false;
 };
 
 } // namespace vexa

@@ -1,11 +1,32 @@
 #include "DataSourceModuleVexaRM.h"
 
+#include "ScopeConstsVexaRM.h"
+#include "VirtualScopeVexaRM.h"
+
 #include <cstring>
 
 namespace vexa {
 
 TDataSourceModuleVexaRM::TDataSourceModuleVexaRM() {
     ResetBuffer();
+}
+
+TDataSourceModuleVexaRM::~TDataSourceModuleVexaRM() {
+    if (FScope) FScope->UnregisterListener(this);
+}
+
+void TDataSourceModuleVexaRM::SetVirtualScope(TVirtualScopeVexaRM *scope) {
+    if (FScope == scope) return;
+    if (FScope) FScope->UnregisterListener(this);
+    FScope = scope;
+    if (FScope) FScope->RegisterListener(FControlGroup, this);
+}
+
+void TDataSourceModuleVexaRM::OnScopeNotification(int32_t kind, const int32_t &) {
+    if (kind != kNotifyDetach || !FScope) return;
+    TVirtualScopeVexaRM *scope = FScope;
+    FScope = nullptr;
+    scope->UnregisterListener(this);
 }
 
 void TDataSourceModuleVexaRM::ResetBuffer() {

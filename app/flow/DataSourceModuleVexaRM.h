@@ -3,6 +3,7 @@
 #pragma once
 
 #include "AutoResetEventVexaRM.h"
+#include "ScopeListenerVexaRM.h"
 
 #include <atomic>
 #include <cstdint>
@@ -10,7 +11,9 @@
 
 namespace vexa {
 
-class TDataSourceModuleVexaRM {
+class TVirtualScopeVexaRM;
+
+class TDataSourceModuleVexaRM : public IScopeListenerVexaRM {
 public:
     // An index that reaches or passes this after an addition goes back to 0.
     static constexpr int32_t kRingWrapLimit = 983040; // 15 x 65,536
@@ -23,11 +26,17 @@ public:
     static constexpr int32_t kFillBytes = 524288;
 
     TDataSourceModuleVexaRM();
+    ~TDataSourceModuleVexaRM() override;
     TDataSourceModuleVexaRM(const TDataSourceModuleVexaRM &) = delete;
     TDataSourceModuleVexaRM &operator=(const TDataSourceModuleVexaRM &) = delete;
 
     int32_t ControlGroup() const { return FControlGroup; }
     void SetControlGroup(int32_t group) { FControlGroup = group; }
+    // Setting the scope registers the module as its listener under
+    // ControlGroup; on notification 3 it detaches and forgets the scope.
+    TVirtualScopeVexaRM *VirtualScope() const { return FScope; }
+    void SetVirtualScope(TVirtualScopeVexaRM *scope);
+    void OnScopeNotification(int32_t kind, const int32_t &senderGroup) override;
 
     // Main thread, while no worker thread runs: an empty ring.
     void ResetBuffer();
@@ -70,6 +79,7 @@ private:
     bool RoomForBlock() const;
 
     int32_t FControlGroup = 16;
+    TVirtualScopeVexaRM *FScope = nullptr;
 
     // Guards every index, counter and flag of the ring below (never the
     // words themselves, which only the side that owns them touches).

@@ -133,7 +133,8 @@ void TFlowManagerVexaRM::ShowDisplayState() {
 void TFlowManagerVexaRM::SwitchDisplay(IBlockDisplayVexaRM *display) {
     if (FActiveDisplay) FActiveDisplay->SetShown(false);
     FActiveDisplay = display;
-    if (FActiveDisplay) FActiveDisplay->SetShown(true);
+    // While the display is off the caption stays and the new display waits.
+    if (FActiveDisplay) FActiveDisplay->SetShown(FScope->DisplayActive());
     if (FProcessing) FProcessing->SetDisplay(FActiveDisplay);
 }
 

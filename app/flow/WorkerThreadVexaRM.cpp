@@ -1,6 +1,7 @@
 #include "WorkerThreadVexaRM.h"
 
 #include <chrono>
+#include <ctime>
 #include <pthread.h>
 #include <sched.h>
 #include <sys/resource.h>
@@ -77,6 +78,17 @@ void TWorkerThreadVexaRM::Body() {
         Ended = true;
     }
     Gate.notify_all();
+}
+
+double TWorkerThreadVexaRM::CpuSeconds() const {
+    if (!Thread.joinable() || Finished()) return 0;
+    clockid_t clock;
+    // const_cast: native_handle is not const, reading the handle changes nothing.
+    if (pthread_getcpuclockid(const_cast<std::thread &>(Thread).native_handle(), &clock) != 0)
+        return 0;
+    timespec ts{};
+    if (clock_gettime(clock, &ts) != 0) return 0;
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
 }
 
 void TWorkerThreadVexaRM::SetBoosted(bool boosted) {

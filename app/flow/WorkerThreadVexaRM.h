@@ -39,6 +39,9 @@ public:
     // system is ignored. May be called before or after Resume.
     void SetBoosted(bool boosted);
     bool Boosted() const { return FBoosted.load(); }
+    // Processor time the thread has used so far, in seconds (0 once it has
+    // ended or before it was launched). Call from the owning thread.
+    double CpuSeconds() const;
 
 protected:
     // The derived class's constructor must call Launch once everything the

@@ -25,7 +25,9 @@ QRect TChannelIndicationButtonVexa::MarkerRect() const {
 
 void TChannelIndicationButtonVexa::paintEvent(QPaintEvent *event) {
     TGlyphButtonVexa::paintEvent(event);
-    if (!Flat()) FButtonDown = Down() ? 1 : 0;
+    // The marker sinks with the face, latched or held by the mouse, so that
+    // it stays inside the frame the glyph draws around it.
+    if (!Flat()) FButtonDown = FaceDown() ? 1 : 0;
     QPainter painter(this);
     painter.fillRect(MarkerRect(), VexaToQColor(FChannelColor));
 }

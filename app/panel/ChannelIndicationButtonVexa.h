@@ -1,7 +1,7 @@
 // A glyph button that paints a 6 x 3 marker in its channel's colour at
 // (26, 10); the marker moves one pixel right and down while the button is
-// latched, together with the sunken face. Momentary by default; the AC/DC
-// and ground buttons are made latching by their owner.
+// latched or held down, together with the sunken face. Momentary by default;
+// the AC/DC and ground buttons are made latching by their owner.
 #pragma once
 
 #include "GlyphButtonVexa.h"
@@ -15,8 +15,8 @@ class TChannelIndicationButtonVexa : public TGlyphButtonVexa {
 public:
     explicit TChannelIndicationButtonVexa(QWidget *parent = nullptr);
 
-    // Marker offset, 0 or 1. Painting sets it from the latched state unless
-    // the button is flat; a flat button keeps what was set.
+    // Marker offset, 0 or 1. Painting sets it from the face (latched or held
+    // down) unless the button is flat; a flat button keeps what was set.
     int ButtonDown() const { return FButtonDown; }
     void SetButtonDown(int down);
     // Marker colour as 0x00BBGGRR.

@@ -9,9 +9,19 @@ namespace vexa {
 
 TSafeLabel::TSafeLabel(QWidget *parent) : QWidget(parent) {}
 
+namespace {
+
+// Texts cross threads as private copies, so that no two threads ever share
+// one string's storage (and its reference count).
+QString PrivateCopy(const QString &text) {
+    return QString(text.constData(), text.size());
+}
+
+} // namespace
+
 QString TSafeLabel::MyString() const {
     std::lock_guard<std::mutex> hold(TextLock);
-    return FMyString;
+    return PrivateCopy(FMyString);
 }
 
 void TSafeLabel::SetMyString(const QString &text) {
@@ -22,7 +32,7 @@ void TSafeLabel::SetMyString(const QString &text) {
             return;
         }
         FUpdateHeld = false;
-        FMyString = text;
+        FMyString = PrivateCopy(text);
     }
     RequestRepaint();
 }
@@ -77,7 +87,7 @@ void TSafeLabel::paintEvent(QPaintEvent *) {
     bool bold = false;
     {
         std::lock_guard<std::mutex> hold(TextLock);
-        text = FMyString;
+        text = PrivateCopy(FMyString);
         bold = FMouseInside || FUpdateHeld;
     }
     QPainter painter(this);

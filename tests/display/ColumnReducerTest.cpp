@@ -53,6 +53,10 @@ struct ReferenceReducer {
     }
     uint16_t Previous() const { return rings[0][(head + 2047) % 2048]; }
     void Run(const std::vector<uint16_t> &stream, int64_t b) {
+        Run(stream, std::vector<int64_t>(stream.size(), b));
+    }
+    // With the samples per column in force at each word of the stream.
+    void Run(const std::vector<uint16_t> &stream, const std::vector<int64_t> &perColumn) {
         size_t i = 0;
         while (i < stream.size()) {
             const uint16_t w = stream[i];
@@ -75,7 +79,7 @@ struct ReferenceReducer {
                 minA = std::min(minA, a);
                 maxB = std::max(maxB, bb);
                 minB = std::min(minB, bb);
-                if (++count == b)
+                if (++count >= perColumn[i])
                     Write(Inverted(a, bb), Inverted(maxA, maxB), Inverted(minA, minB),
                           Inverted(int(sumA / count), int(sumB / count)));
                 ++i;
@@ -178,6 +182,27 @@ TEST(ColumnReducer, ColumnsCarryLastMaxMinAverageAndRestStaysInTheAccumulator) {
     EXPECT_EQ(r.MaxAt(2), Inverted(100, 255));
     EXPECT_EQ(r.MinAt(2), Inverted(1, 4));
     EXPECT_EQ(r.Count(), 0);
+}
+
+TEST(ColumnReducer, AColumnFullerThanANewSmallerWidthEndsWithTheNextSample) {
+    TColumnReducerVexaRM r;
+    EXPECT_EQ(Feed(r, {Pair(10, 10), Pair(30, 30), Pair(20, 20)}, 4), 0);
+    // The display rate changed: two samples per column, three are waiting.
+    EXPECT_EQ(Feed(r, {Pair(5, 40), Pair(7, 7), Pair(9, 9), Pair(11, 11)}, 2), 2);
+    EXPECT_EQ(r.SampleAt(0), Inverted(5, 40));
+    EXPECT_EQ(r.MaxAt(0), Inverted(30, 40));
+    EXPECT_EQ(r.MinAt(0), Inverted(5, 10));
+    EXPECT_EQ(r.AvgAt(0), Inverted(65 / 4, 100 / 4));
+    EXPECT_EQ(r.SampleAt(1), Inverted(9, 9));
+    EXPECT_EQ(r.Count(), 1);
+    // And down to one sample per column with one sample waiting.
+    EXPECT_EQ(Feed(r, {Pair(3, 4), 1, Pair(5, 6)}, 1), 3);
+    EXPECT_EQ(r.SampleAt(2), Inverted(3, 4));
+    EXPECT_EQ(r.MaxAt(2), Inverted(11, 11));
+    EXPECT_EQ(r.SampleAt(3), kColumnMarker1);
+    EXPECT_EQ(r.AvgAt(4), Inverted(5, 6));
+    EXPECT_EQ(r.MinAt(4), Inverted(5, 6));
+    EXPECT_EQ(r.Head(), 5);
 }
 
 TEST(ColumnReducer, RecordGroupsAndMarkers) {
@@ -345,6 +370,34 @@ TEST(ColumnReducer, RandomBlocksMatchTheReferenceOnLongMixedStreams) {
         EXPECT_EQ(columns, ref.columns);
         ExpectSameState(r, ref);
     }
+}
+
+TEST(ColumnReducer, RandomBlocksMatchTheReferenceWhileTheDisplayRateChanges) {
+    std::mt19937 rng(77);
+    const auto stream = MixedStream(rng, 200000, 1000);
+    std::uniform_int_distribution<int> size(1, 1500), pickB(0, 4);
+    const int64_t rates[] = {1, 2, 3, 7, 50};
+    std::vector<int64_t> perColumn;
+    std::vector<std::pair<int, int64_t>> blocks;
+    for (size_t at = 0; at < stream.size();) {
+        const int n = int(std::min<size_t>(size_t(size(rng)), stream.size() - at));
+        const int64_t b = rates[pickB(rng)];
+        blocks.emplace_back(n, b);
+        perColumn.insert(perColumn.end(), size_t(n), b);
+        at += size_t(n);
+    }
+    ReferenceReducer ref;
+    ref.Run(stream, perColumn);
+    TColumnReducerVexaRM r;
+    int64_t columns = 0;
+    size_t at = 0;
+    for (const auto &[n, b] : blocks) {
+        columns += r.Reduce(stream.data() + at, n, b, kNoLimit);
+        at += size_t(n);
+    }
+    EXPECT_TRUE(ref.wrapped);
+    EXPECT_EQ(columns, ref.columns);
+    ExpectSameState(r, ref);
 }
 
 } // namespace

@@ -156,22 +156,26 @@ TEST(DisplayNotifications, RedrawFindingTheDisplayBusyIsLeftToTheNextPaint) {
 TEST(DisplayNotifications, VisibleDisplaysRedrawAndDetachOnRequest) {
     TVirtualScopeVexaRM scope;
     ConfigureScope(scope);
+    scope.SetNotifyEnabled(true);
     TRollScreenEKGVexaRM display;
     display.resize(200, 100);
     display.SetVirtualScope(&scope);
     EXPECT_EQ(display.ControlGroup(), 16);
+    ASSERT_EQ(scope.Listeners().size(), 1u);
+    EXPECT_EQ(scope.Listeners()[0].Group, 16);
     display.ResetScreen();
 
     scope.SetBackgroundColor(0x000080);
-    display.ScopeChanged(kNotifyGridChanged); // hidden: nothing happens
+    scope.Notify(kNotifyGridChanged, 11); // hidden: nothing happens
     EXPECT_EQ(ColorAt(display.Bitmap(), 1, 1), kTestBackground);
     display.SetShown(true);
-    display.ScopeChanged(kNotifyLevelsSetBack); // not a redraw notification
+    scope.Notify(kNotifyLevelsSetBack, kGroupDataFlow); // not a redraw notification
     EXPECT_EQ(ColorAt(display.Bitmap(), 1, 1), kTestBackground);
-    display.ScopeChanged(kNotifyResized);
+    scope.Notify(kNotifyResized, kGroupMainWindow);
     EXPECT_EQ(ColorAt(display.Bitmap(), 1, 1), 0x000080u);
 
-    display.ScopeChanged(kNotifyDetach);
+    scope.Notify(kNotifyDetach, kGroupSystem);
+    EXPECT_TRUE(scope.Listeners().empty());
     EXPECT_EQ(display.VirtualScope(), nullptr);
     const uint16_t word = Pair(9, 9);
     display.DisplayBlock(&word, 1); // without a model blocks are ignored

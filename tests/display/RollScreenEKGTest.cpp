@@ -160,17 +160,6 @@ TEST_F(EKGTest, ClearScreenLeavesGridAndStartsTheSweepAgain) {
     EXPECT_EQ(ColorAt(image, 0, 101), kBlue);
 }
 
-TEST_F(EKGTest, BlocksAreIgnoredWhileTheDisplayIsOff) {
-    Make(300);
-    FeedSame(Pair(10, 20), 40);
-    const QImage before = Image();
-    Scope.SetDisplayActive(false);
-    FeedSame(Pair(90, 90), 50);
-    EXPECT_EQ(Display->Head(), 40);
-    EXPECT_EQ(Display->WritePosition(), 40);
-    EXPECT_TRUE(Image() == before);
-}
-
 TEST_F(EKGTest, DisplayWiderThanTheRingsRedrawsOnlyWhatTheRingsHold) {
     Make(2100, 100);
     FeedSame(Pair(128, 128), 2100);

@@ -43,11 +43,6 @@ struct DemoFlowTest : ::testing::Test {
             },
             3000);
     }
-    // True when tail is the end of whole.
-    static bool EndsWith(const std::vector<uint16_t> &whole, const std::vector<uint16_t> &tail) {
-        return tail.size() <= whole.size() &&
-               std::equal(tail.begin(), tail.end(), whole.end() - tail.size());
-    }
 };
 
 TEST_F(DemoFlowTest, StartGroupSamplesAndStopGiveExactlyTheDocumentedWords) {
@@ -224,6 +219,12 @@ TEST_F(DemoFlowTest, DisplaySwitchAndDisplayOffRouteBlocksWithoutLoss) {
     EXPECT_EQ(Rig->Roll.Clears, 1);
     EXPECT_FALSE(Rig->Scope.ClearScreenRequested());
     EXPECT_FALSE(Rig->Flow.AcquisitionThread()->Boosted());
+    // A switch while the display is off keeps the caption up.
+    Rig->Scope.Notify(kNotifyEkgModeSelected, 13);
+    EXPECT_FALSE(Rig->Ekg.Shown);
+    EXPECT_TRUE(Rig->Caption.Shown);
+    Rig->Scope.Notify(kNotifyRollModeSelected, 13);
+    EXPECT_FALSE(Rig->Roll.Shown);
     int64_t size = FileBytes(file);
     Tick += 700;
     ASSERT_TRUE(Rig->PumpUntil([&] { return FileBytes(file) >= size + 1400; }, 3000));
@@ -297,9 +298,9 @@ TEST_F(DemoFlowTest, DetachWithoutStartOnlyDetaches) {
     EXPECT_FALSE(Rig->Roll.Shown);
     Rig->Scope.Notify(kNotifyDetach, 255);
     EXPECT_EQ(Rig->Flow.VirtualScope(), nullptr);
+    EXPECT_EQ(Rig->Ring->VirtualScope(), nullptr);
     EXPECT_EQ(Rig->Flow.AcquisitionThread(), nullptr);
-    for (auto &e : Rig->Scope.Listeners())
-        EXPECT_NE(e.Listener, &Rig->Flow);
+    ASSERT_EQ(Rig->Scope.Listeners().size(), 0u);
     Rig->Stopped = true;
 }
 

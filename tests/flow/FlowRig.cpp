@@ -1,5 +1,6 @@
 #include "FlowRig.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -33,6 +34,7 @@ FlowRig::FlowRig(const std::string &libraryFolder)
     Driver.SetLibraryFolder(libraryFolder);
     Scope.SetVirtualDriver(&Driver);
     Scope.RegisterListener(13, &Panel);
+    Ring->SetVirtualScope(&Scope);
     Flow.SetDataSourceInstance(Ring.get());
     Flow.SetRollScreen(&Roll);
     Flow.SetEKGScreen(&Ekg);
@@ -96,6 +98,11 @@ int64_t FileBytes(const std::string &path) {
     std::error_code ec;
     auto n = std::filesystem::file_size(path, ec);
     return ec ? -1 : static_cast<int64_t>(n);
+}
+
+bool EndsWith(const std::vector<uint16_t> &whole, const std::vector<uint16_t> &tail) {
+    return tail.size() <= whole.size() &&
+           std::equal(tail.begin(), tail.end(), whole.end() - tail.size());
 }
 
 void SplitStream(const std::vector<uint16_t> &words, std::vector<StreamRecord> &records,

@@ -108,6 +108,9 @@ struct FlowRig {
 std::vector<uint16_t> ReadWords(const std::string &path);
 int64_t FileBytes(const std::string &path);
 
+// True when tail is the end of whole.
+bool EndsWith(const std::vector<uint16_t> &whole, const std::vector<uint16_t> &tail);
+
 // One setting record of the stream.
 struct StreamRecord {
     size_t At;

@@ -127,6 +127,11 @@ TEST(ChannelIndicationButton, MarkerMovesWithTheLatchedFaceAndFlatKeepsItsOffset
     EXPECT_EQ(button.ButtonDown(), 0);
     EXPECT_EQ(Count(up, QRect(0, 0, 39, 24), marker), 18);
     EXPECT_EQ(Count(up, QRect(26, 10, 6, 3), marker), 18);
+    // Held down by the mouse, the marker sinks with the face.
+    button.setDown(true);
+    EXPECT_EQ(Count(Render(button), QRect(27, 11, 6, 3), marker), 18);
+    EXPECT_EQ(button.ButtonDown(), 1);
+    button.setDown(false);
 
     button.SetLatching(true);
     int clicks = 0;
@@ -192,10 +197,12 @@ TEST(ChannelIndicationButton, GlyphFramesSurroundTheMarkerUpAndLatched) {
             EXPECT_GE(button.CaptionRect().left(), 2);
             EXPECT_LE(button.CaptionRect().right(), 24);
         }
-        for (bool latched : {false, true}) {
+        for (int state = 0; state < 3; ++state) {
+            const bool latched = state == 1;
             button.SetDown(latched);
+            button.setDown(state == 2); // held by the mouse
             const QImage image = Render(button);
-            const int d = latched ? 1 : 0;
+            const int d = state == 0 ? 0 : 1;
             EXPECT_EQ(Count(image, QRect(26 + d, 10 + d, 6, 3), QColor(0, 255, 0)), 18);
             EXPECT_EQ(At(image, 25 + d, 10 + d), dark) << latched;
             EXPECT_EQ(At(image, 28 + d, 9 + d), dark) << latched;

@@ -155,7 +155,8 @@ int main(int argc, char **argv) {
     slideB->SetBarHeight(80 - 15);
     slideB->SetBarColor(kColourB);
     slideB->SetBarPosition(8);
-    Channel(vertical, down, 1, QString(), none, {3, 120, 39, 24}, kColourA, false);
+    // Held down by the mouse (momentary): the face sinks, the marker stays.
+    Channel(vertical, down, 1, QString(), none, {3, 120, 39, 24}, kColourA, false)->setDown(true);
     Channel(vertical, down, 1, QString(), none, {44, 120, 39, 24}, kColourB, false);
     // The colour dialog's button: 41 x 20, "Set    ".
     Channel(&window, TPanelGlyphsVexa::MarkerFrame(20), 1, "Set    ", CaptionSide::Left,

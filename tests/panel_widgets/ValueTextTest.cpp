@@ -9,6 +9,7 @@
 #include <clocale>
 #include <cmath>
 #include <limits>
+#include <random>
 
 using namespace vexa;
 
@@ -290,5 +291,63 @@ TEST(TimeText, SetterTextsEntriesAndRoundTrip) {
         double back = -1;
         ASSERT_TRUE(ParseTimeEntry(TimeEditText(ms), back)) << ms;
         EXPECT_EQ(back, ms) << TimeEditText(ms);
+    }
+}
+
+TEST(ValueTextProperties, RandomValuesRoundTripAndKeepTheirShape) {
+    std::mt19937_64 random(20261208);
+    std::uniform_real_distribution<double> mantissa(1.0, 10.0);
+    std::uniform_int_distribution<int> exponent(-3, 11);
+    std::uniform_int_distribution<int> type(1, 9);
+    for (int i = 0; i < 20000; ++i) {
+        const double sign = (random() & 1) ? -1.0 : 1.0;
+        const double v = sign * mantissa(random) * std::pow(10.0, exponent(random));
+
+        // Decimal text reads back to the same value, with "." and no exponent.
+        const std::string text = DecimalText(v);
+        double back = 0;
+        ASSERT_TRUE(ParseDecimalText(text, back)) << text;
+        EXPECT_NEAR(back, v, std::fabs(v) * 1e-14) << text;
+        EXPECT_EQ(text.find_first_of(",eE"), std::string::npos) << text;
+
+        // A unit text starts with the shown number, which has at most three
+        // decimals (one for sizes). Only voltages come with a sign; sizes are
+        // whole bytes.
+        const int t = type(random);
+        const double u = t == 2 ? v : t == 3 ? std::floor(std::fabs(v)) : std::fabs(v);
+        const TUnitTextVexa unit = FormatUnitValue(t, u, 0, false);
+        if (t == 5 && u > 59) continue; // the composed text: hours, minutes, seconds
+        const size_t numberEnd = unit.Text.find_first_not_of("-0123456789.");
+        const std::string number = unit.Text.substr(0, numberEnd);
+        ASSERT_TRUE(ParseDecimalText(number, back)) << unit.Text;
+        EXPECT_EQ(back, unit.Shown) << unit.Text;
+        const size_t point = number.find('.');
+        const size_t decimals = point == std::string::npos ? 0 : number.size() - point - 1;
+        EXPECT_LE(decimals, t == 3 ? 1u : 3u) << t << " " << unit.Text;
+        EXPECT_TRUE(unit.Shown == 0 || (unit.Shown < 0) == (u < 0)) << t << " " << unit.Text;
+    }
+}
+
+TEST(ValueTextProperties, EditTextsReadBackToTheirValues) {
+    std::mt19937_64 random(4242);
+    std::uniform_int_distribution<int64_t> quarters(1, 4000000000LL);
+    for (int i = 0; i < 5000; ++i) {
+        // Lengths in quarter milliseconds up to about 11 days.
+        const double ms = double(quarters(random)) / 4;
+        double back = -1;
+        ASSERT_TRUE(ParseTimeEntry(TimeEditText(ms), back)) << TimeEditText(ms);
+        EXPECT_EQ(back, ms) << TimeEditText(ms);
+    }
+    std::uniform_int_distribution<int64_t> millivolts(-5000000, 5000000);
+    std::uniform_int_distribution<int64_t> microvolts(-999000, 999000);
+    for (int i = 0; i < 5000; ++i) {
+        const double whole = double(millivolts(random));
+        double back = 1e300;
+        EXPECT_NE(ParseVoltageEntry(VoltageEditText(whole), back), VoltageParse::Failed);
+        EXPECT_EQ(back, whole) << VoltageEditText(whole);
+        // Up to 999 mV the text keeps three decimals of the millivolts.
+        const double fine = double(microvolts(random)) / 1000;
+        EXPECT_EQ(ParseVoltageEntry(VoltageEditText(fine), back), VoltageParse::Millivolts);
+        EXPECT_EQ(back, fine) << VoltageEditText(fine);
     }
 }

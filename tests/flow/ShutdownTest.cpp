@@ -1,0 +1,172 @@
+// Closing the program in the hard states of the flow: it ends within the
+// bounded waits and the record file is complete.
+#include "FlowRig.h"
+
+#include "WorkerThreadVexaRM.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace vexa::test {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The longest a stop may take: both bounded waits and a margin.
+constexpr auto kStopBound = std::chrono::milliseconds(2500);
+
+// The file is what the display saw since saving started, and it ends with
+// the stop record.
+void ExpectCompleteFile(FlowRig &rig, const std::string &file) {
+    std::vector<uint16_t> words = ReadWords(file);
+    ASSERT_GE(words.size(), 4u);
+    EXPECT_EQ(std::vector<uint16_t>(words.end() - 4, words.end()),
+              (std::vector<uint16_t>{0, 4, 1, 0}));
+    EXPECT_TRUE(EndsWith(rig.Roll.Words(), words));
+    EXPECT_EQ(rig.Ring->Pending(), 0);
+}
+
+struct ShutdownTest : ::testing::Test {
+    std::unique_ptr<FlowRig> Rig = std::make_unique<FlowRig>(MakeTempDir("nolib"));
+    std::string File = Rig->Path("stop.rmd");
+
+    void StartRecording(int smp) {
+        Rig->Scope.SetSMPSetting(smp);
+        Rig->Start();
+        Rig->SaveTo("stop.rmd");
+        Rig->StartMeasurement();
+    }
+    Clock::duration TimedStop() {
+        auto t0 = Clock::now();
+        Rig->Stop();
+        return Clock::now() - t0;
+    }
+};
+
+TEST_F(ShutdownTest, AtTheTopRate) {
+    StartRecording(15);
+    ASSERT_TRUE(Rig->PumpUntil([&] { return Rig->Roll.WordCount() > 1000000; }, 5000));
+    EXPECT_LT(TimedStop(), kStopBound);
+    ExpectCompleteFile(*Rig, File);
+    EXPECT_FALSE(Rig->Driver.LibraryLoaded());
+}
+
+TEST_F(ShutdownTest, WithTheRingFull) {
+    Rig->Roll.DelayMs = 250; // a display far slower than the source
+    StartRecording(15);
+    ASSERT_TRUE(Rig->PumpUntil(
+        [&] {
+            return Rig->Ring->Pending() > TDataSourceModuleVexaRM::kRingWrapLimit -
+                                              3 * TDataSourceModuleVexaRM::kMaxBlockWords;
+        },
+        5000));
+    EXPECT_LT(TimedStop(), kStopBound);
+    ExpectCompleteFile(*Rig, File);
+}
+
+TEST_F(ShutdownTest, WhileTheAcquisitionWaitsOnTheMainThread) {
+    std::atomic<uint32_t> tick{1000};
+    Rig->Driver.DemoSource().SetTickSource([&] { return tick.load(); });
+    Rig->Scope.SetMeasurementDefined(true);
+    Rig->Scope.SetMeasurementLength(1000);
+    StartRecording(4);
+    ASSERT_TRUE(Rig->PumpUntil([&] { return Rig->Roll.WordCount() >= 55; }, 3000));
+    const int before = Rig->Panel.Count[kNotifySettingsChanged];
+    tick += 1000;
+    // The length is reached; the thread hands the stop notification to the
+    // main thread, which does not look.
+    auto deadline = Clock::now() + std::chrono::seconds(3);
+    while (Rig->Scope.MeasurementStarted() && Clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ASSERT_FALSE(Rig->Scope.MeasurementStarted());
+    EXPECT_EQ(Rig->Panel.Count[kNotifySettingsChanged], before);
+    EXPECT_LT(TimedStop(), kStopBound);
+    ExpectCompleteFile(*Rig, File);
+    std::vector<StreamRecord> records;
+    std::vector<uint16_t> samples;
+    SplitStream(ReadWords(File), records, samples);
+    EXPECT_EQ(samples.size(), 1000u);
+}
+
+// A worker thread on its own: created suspended, bounded waits, hand-over.
+struct GatedWorker : TWorkerThreadVexaRM {
+    explicit GatedWorker(std::function<void(GatedWorker &)> body) : Body(std::move(body)) {
+        Launch();
+    }
+    ~GatedWorker() override { Stop(); }
+    void Execute() override {
+        Ran = true;
+        Body(*this);
+    }
+    std::function<void(GatedWorker &)> Body;
+    std::atomic<bool> Ran{false};
+};
+
+TEST(WorkerThreadTest, RunsOnlyAfterResumeAndEndsWhenTerminated) {
+    GatedWorker w([](GatedWorker &self) {
+        while (!self.Terminated())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_FALSE(w.Ran);
+    w.Resume();
+    EXPECT_FALSE(w.WaitFor(30));
+    EXPECT_TRUE(w.Ran);
+    w.Terminate();
+    EXPECT_TRUE(w.WaitFor(1000));
+    EXPECT_TRUE(w.Finished());
+
+    GatedWorker never([](GatedWorker &) { ADD_FAILURE() << "a terminated thread ran"; });
+    never.Terminate();
+    never.Resume();
+    EXPECT_TRUE(never.WaitFor(1000));
+}
+
+TEST(WorkerThreadTest, StopWaitServicesOrReleasesTheMainThreadHandOver) {
+    TMainThreadHandoverVexaRM handover;
+    std::atomic<int> ran{0};
+    std::atomic<bool> released{false};
+    GatedWorker w([&](GatedWorker &) {
+        if (handover.RunInMainThread([&] { ++ran; })) return;
+        released = true;
+    });
+    w.Resume();
+    while (!w.Ran)
+        std::this_thread::yield();
+    w.Terminate();
+    EXPECT_TRUE(w.WaitFor(1000, [&] { handover.ServicePending(); }));
+    EXPECT_EQ(ran, 1);
+
+    GatedWorker stuck([&](GatedWorker &) {
+        if (!handover.RunInMainThread([&] { ++ran; })) released = true;
+    });
+    stuck.Resume();
+    while (!stuck.Ran)
+        std::this_thread::yield();
+    stuck.Terminate();
+    EXPECT_FALSE(stuck.WaitFor(50)); // nobody services the hand-over
+    handover.Close();
+    EXPECT_TRUE(stuck.WaitFor(1000));
+    EXPECT_TRUE(released);
+    EXPECT_EQ(ran, 1);
+}
+
+TEST(WorkerThreadTest, BoostIsBestEffort) {
+    GatedWorker w([](GatedWorker &self) {
+        while (!self.Terminated())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    });
+    w.SetBoosted(true);
+    w.Resume();
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    w.SetBoosted(false); // refused or granted, the thread runs on
+    EXPECT_FALSE(w.Boosted());
+    EXPECT_FALSE(w.WaitFor(20));
+    w.Terminate();
+    EXPECT_TRUE(w.WaitFor(1000));
+}
+
+} // namespace
+} // namespace vexa::test
