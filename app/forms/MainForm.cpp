@@ -6,7 +6,6 @@
 #include "ArmControlsVexaRM.h"
 #include "ChannelControlsVexaRM.h"
 #include "ConvertErrorVexa.h"
-#include "DataSourceListenerVexaRM.h"
 #include "DataSourceModuleVexaRM.h"
 #include "DemoSetupForm.h"
 #include "DensityControlsVexaRM.h"
@@ -127,7 +126,6 @@ void TMainForm::CreateComponents() {
     FScope = std::make_unique<TVirtualScopeVexaRM>();
     FDriver = std::make_unique<TVirtualDriverVexaRM>();
     FDataSource = std::make_unique<TDataSourceModuleVexaRM>();
-    FDataSourceListener = std::make_unique<TDataSourceListenerVexaRM>(*FDataSource);
     FFlowManager = std::make_unique<TFlowManagerVexaRM>();
     FSettings = std::make_unique<TSettingsVexaRM>();
     FSaveDialog = std::make_unique<TQtSaveFileDialogVexaRM>(this);
@@ -309,7 +307,7 @@ void TMainForm::AssignReferences() {
     FTimeBaseControls->SetDSP_SMPRatio(p->DSP_SMP());
     FTimeBaseControls->SetVirtualScope(scope);
 
-    FDataSourceListener->SetVirtualScope(scope);
+    FDataSource->SetVirtualScope(scope);
 
     FArmControls->SetArmSourceA(p->ARMSourceA());
     FArmControls->SetArmSourceB(p->ArmSourceB());

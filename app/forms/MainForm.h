@@ -17,7 +17,6 @@ namespace vexa {
 class IOperatorDialogs;
 class TArmControlsVexaRM;
 class TChannelControlsVexaRM;
-class TDataSourceListenerVexaRM;
 class TDataSourceModuleVexaRM;
 class TDensityControlsVexaRM;
 class TFlowManagerVexaRM;
@@ -122,7 +121,6 @@ private:
     std::unique_ptr<TVirtualScopeVexaRM> FScope;
     std::unique_ptr<TVirtualDriverVexaRM> FDriver;
     std::unique_ptr<TDataSourceModuleVexaRM> FDataSource;
-    std::unique_ptr<TDataSourceListenerVexaRM> FDataSourceListener;
     std::unique_ptr<TFlowManagerVexaRM> FFlowManager;
     std::unique_ptr<TSettingsVexaRM> FSettings;
     std::unique_ptr<TQtSaveFileDialogVexaRM> FSaveDialog;

@@ -4,7 +4,7 @@
 #include "AboutForm.h"
 #include "ArmControlsVexaRM.h"
 #include "ChannelControlsVexaRM.h"
-#include "DataSourceListenerVexaRM.h"
+#include "DataSourceModuleVexaRM.h"
 #include "DemoSetupForm.h"
 #include "DensityControlsVexaRM.h"
 #include "FlowManagerVexaRM.h"
@@ -104,7 +104,7 @@ TEST_F(MainFormTest, ListenersRegisterInTheDocumentedOrderAndDetachInReverse) {
     EXPECT_TRUE(Is<TModeDisplayVexaRM>(l[13].Listener));
     EXPECT_TRUE(Is<TSweepControlsVexaRM>(l[14].Listener));
     EXPECT_TRUE(Is<TTimeBaseControlsVexaRM>(l[15].Listener));
-    EXPECT_TRUE(Is<TDataSourceListenerVexaRM>(l[16].Listener));
+    EXPECT_EQ(l[16].Listener, &form.DataSource());
     EXPECT_TRUE(Is<TArmControlsVexaRM>(l[17].Listener));
     EXPECT_EQ(l[18].Listener, static_cast<IScopeListenerVexaRM *>(&form));
     const int groups[] = {17, 16, 4, 3, 2, 1, 1, 5, 6, 8, 7, 9, 10, 11, 12, 14, 16, 18, 13};
