@@ -37,7 +37,9 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QHelpEvent>
 #include <QPushButton>
+#include <QToolTip>
 
 #include <gtest/gtest.h>
 
@@ -325,4 +327,40 @@ TEST_F(MainFormTest, ExitAsksAndAWholeRunOnTheSimulatedDeviceSavesTheSettings) {
     EXPECT_TRUE(form.VirtualScope().Listeners().empty());
     EXPECT_FALSE(form.VirtualDriver().LibraryLoaded());
     EXPECT_EQ(CountLines("ZovuDori.ini"), 62);
+}
+
+TEST_F(MainFormTest, ToolTipSwitchSilencesHintsButNotTheDemoRowNames) {
+    TMainForm form;
+    form.show();
+    form.VirtualScope().SetNotifyEnabled(true);
+    // Whether a tool-tip request gets through to the widget.
+    auto tipReaches = [](QWidget *w) {
+        struct Probe : QObject {
+            bool seen = false;
+            bool eventFilter(QObject *, QEvent *e) override {
+                if (e->type() == QEvent::ToolTip) seen = true;
+                return false;
+            }
+        } probe;
+        w->installEventFilter(&probe);
+        QHelpEvent e(QEvent::ToolTip, QPoint(2, 2), w->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(w, &e);
+        w->removeEventFilter(&probe);
+        return probe.seen;
+    };
+    QWidget *start = form.FrontPanel()->StartRecordButtonVexa1();
+    EXPECT_EQ(start->toolTip(), "Start measurement");
+    form.VirtualScope().Notify(2, 13);
+    EXPECT_TRUE(tipReaches(start));
+    form.MenuToolTipHelp(); // off
+    EXPECT_FALSE(tipReaches(start));
+
+    TDemoSetupForm demo(&form);
+    demo.SetShowHints(false);
+    demo.show();
+    EXPECT_TRUE(tipReaches(demo.AmplitudeLabel()));
+    EXPECT_FALSE(tipReaches(demo.PeriodChannelA()));
+    form.MenuToolTipHelp(); // on again
+    EXPECT_TRUE(tipReaches(start));
+    QToolTip::hideText();
 }
