@@ -163,7 +163,7 @@ case_device_in_use() {
     sleep 60 &
     local holder=$!
     E2E_PIDS+=("$holder")
-    printf '%s\nsleep\n%s\n' "$holder" "$(hostname)" >"$TMPDIR/Korvel_Vexa_SW_$(id -u).lock"
+    printf '%s\nsleep\n%s\n' "$holder" "$(uname -n)" >"$TMPDIR/Korvel_Vexa_SW_$(id -u).lock"
     e2e_start
     local msg
     msg=$(e2e_wait_window '^Error$' 15) || e2e_fail "no message about the device in use"
