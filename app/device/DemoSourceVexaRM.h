@@ -55,6 +55,13 @@ public:
     // status 0x22. Never allocates; safe for any parameter values.
     uint8_t GenerateDemoBlock(const TDemoParametersVexaRM &p, uint16_t *buffer, int32_t &count);
 
+    // The sample code at which the source puts 0 V for a channel whose
+    // stored level (4095 minus the operator's level) is storedLevel. It may
+    // lie outside 1..255, where the samples are clamped.
+    static int32_t ZeroLevel(uint16_t storedLevel) {
+        return 640 - ((4096 - static_cast<int32_t>(storedLevel)) >> 2);
+    }
+
 private:
     uint32_t NextRandom();
 

@@ -171,6 +171,10 @@ void TVirtualDriverVexaRM::SetVerticalLevel(uint16_t &field, int32_t &zero, uint
     // A result the library leaves untouched keeps the zero level as it was.
     int32_t result = zero;
     if (SendCommand(code, stored, &result)) zero = result;
+    // While the demo source delivers the samples, the zero level is where it
+    // puts 0 V, so that the voltage readouts and the level records of a
+    // recorded demo file tell the true voltages.
+    if (!FDeviceInitialized || FDemoMode) zero = TDemoSourceVexaRM::ZeroLevel(stored);
     if (FSettingsToFile) AppendLevel(recordType, field, zero);
 }
 

@@ -339,6 +339,43 @@ TEST_F(VirtualDriverSettingsTest, DemoModeSendsNothing) {
     EXPECT_EQ(NewCalls(), Calls{});
 }
 
+TEST_F(VirtualDriverSettingsTest, DemoZeroLevelIsWhereTheDemoSourcePutsZeroVolts) {
+    Driver.UnloadLibrary();
+    setenv("VEXA_TEST_DRIVER_RESULTS", "1", 1); // transport missing: demo
+    ASSERT_TRUE(Driver.InitializeDriver());
+    ASSERT_TRUE(Driver.DemoMode());
+    Driver.SetAmplitudeA(0);
+    Driver.SetNoiseA(0);
+    Driver.SetAmplitudeB(0);
+    Driver.SetNoiseB(0);
+    Driver.SetSMPSetting(4);
+    Driver.SetVerticalLevelChannelA(2047);
+    Driver.SetVerticalLevelChannelB(1433);
+    // The zero levels follow the demo source, so readouts and level records
+    // of a recorded demo file tell true voltages.
+    EXPECT_EQ(Driver.ZeroChannelA(), 128);
+    EXPECT_EQ(Driver.ZeroChannelB(), 640 - (1434 / 4));
+    Driver.SetSettingsToFile(true);
+    Driver.SetVerticalLevelChannelA(1023);
+    const Words w = Drain();
+    ASSERT_GE(w.size(), 6u);
+    EXPECT_EQ(Words(w.end() - 6, w.end()), (Words{0, 6, 2, 4095 - 1023, 640 - 256, 0}));
+
+    Driver.SetVerticalLevelChannelA(2047);
+    uint32_t tick = 10;
+    Driver.DemoSource().SetTickSource([&tick] { return tick; });
+    Driver.SetMeasurementStarted(true);
+    tick += 5;
+    Words block(65536, 0);
+    int32_t count = 0;
+    EXPECT_EQ(Driver.ReadBlock(block.data(), count), 0x22);
+    ASSERT_EQ(count, 5);
+    for (int i = 0; i < count; ++i) {
+        EXPECT_EQ(block[i] & 0xFF, 128); // 0 V sits at the zero level
+        EXPECT_EQ(block[i] >> 8, 255);   // zero 282 lies above the codes
+    }
+}
+
 TEST(VirtualDriverDeflectionTest, ProbeTimesRangeOrOne) {
     TVirtualDriverVexaRM d;
     const int32_t ranges[] = {10, 20, 50, 100, 200, 500, 1000, 2000, 5000};

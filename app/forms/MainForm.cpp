@@ -1,0 +1,507 @@
+#include "MainForm.h"
+
+#include "AboutForm.h"
+#include "CaptionLabelVexaRM.h"
+#include "LampShapeVexaRM.h"
+#include "ArmControlsVexaRM.h"
+#include "ChannelControlsVexaRM.h"
+#include "ConvertErrorVexa.h"
+#include "DataSourceModuleVexaRM.h"
+#include "DemoSetupForm.h"
+#include "DensityControlsVexaRM.h"
+#include "FlowManagerVexaRM.h"
+#include "FrontPanelVexaRM.h"
+#include "HandoverWakeVexaRM.h"
+#include "InformationPanelAVexaRM.h"
+#include "InformationPanelBVexaRM.h"
+#include "MainThreadHandoverVexaRM.h"
+#include "MeasurementRecordControlsVexaRM.h"
+#include "ModeDisplayVexaRM.h"
+#include "OpenSaveControlsVexaRM.h"
+#include "OperatorDialogsVexaRM.h"
+#include "ProgramVersionVexaRM.h"
+#include "QtSaveFileDialogVexaRM.h"
+#include "RollScreenEKGVexaRM.h"
+#include "RollScreenShiftVexaRM.h"
+#include "SetColorForm.h"
+#include "SettingsVexaRM.h"
+#include "SourceControlsVexaRM.h"
+#include "SweepControlsVexaRM.h"
+#include "TimeBaseControlsVexaRM.h"
+#include "TriggerControlsVexaRM.h"
+#include "VerticalShiftsVexaRM.h"
+#include "VirtualDriverVexaRM.h"
+#include "VirtualScopeVexaRM.h"
+#include "WorkingFolderVexaRM.h"
+
+#include <ScopeConstsVexaRM.h>
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLocale>
+#include <QMenuBar>
+#include <QProcess>
+#include <QScreen>
+#include <QUrl>
+
+#include <clocale>
+
+namespace vexa {
+
+namespace {
+
+// Control groups of the components on the main window (the data flow's,
+// the main window's and the system's are shared constants).
+constexpr int32_t kGroupInformation = 1;
+constexpr int32_t kGroupDensity = 2;
+constexpr int32_t kGroupSource = 3;
+constexpr int32_t kGroupVerticalShifts = 4;
+constexpr int32_t kGroupChannels = 6;
+constexpr int32_t kGroupOpenSave = 7;
+constexpr int32_t kGroupTrigger = 8;
+constexpr int32_t kGroupRecord = 9;
+constexpr int32_t kGroupSettings = 10;
+constexpr int32_t kGroupMode = 11;
+constexpr int32_t kGroupSweep = 12;
+constexpr int32_t kGroupTimeBase = 14;
+constexpr int32_t kGroupDataSource = 16;
+constexpr int32_t kGroupEKG = 16;
+constexpr int32_t kGroupRoll = 17;
+constexpr int32_t kGroupArm = 18;
+
+// A dynamic property: widgets that show their tool tip even while tool
+// tips are switched off.
+const char kAlwaysHint[] = "vexaAlwaysHint";
+
+} // namespace
+
+QString TMainForm::TitleText(bool demoMode, int32_t deviceType) {
+    if (demoMode) return QStringLiteral("ZovuDori VexaX      <-RUNNING IN DEMO MODE->");
+    // Six variants are known; an unknown type is shown as the first one, so
+    // that a second start still finds this window.
+    int digit = (deviceType >= 0 && deviceType <= 5) ? deviceType + 1 : 1;
+    return QStringLiteral("ZovuDori Vexa") + QString::number(digit);
+}
+
+TMainForm::TMainForm(QWidget *parent) : QMainWindow(parent) {
+    setWindowTitle(QStringLiteral("Roll Mode"));
+    CreateComponents();
+    ApplyStoredValues();
+    AssignReferences();
+    CreateMenus();
+    OnCreate();
+
+    resize(824, 600);
+    setMinimumSize(800, 600);
+    if (QScreen *screen = QGuiApplication::primaryScreen()) {
+        QRect r = screen->availableGeometry();
+        move(r.center() - QPoint(width() / 2, height() / 2));
+    }
+}
+
+TMainForm::~TMainForm() {
+    FTerminating = true;
+    if (!FStopped && FScope->ApplicationInitialized()) {
+        FStopped = true;
+        FScope->StopApplication();
+    }
+    qApp->removeEventFilter(this);
+    // The displays and widgets go first, while the model they may still be
+    // registered with exists.
+    FPanel->SetLayoutEnabled(false);
+    delete FPanel;
+    FPanel = nullptr;
+    if (FListenScope) FListenScope->UnregisterListener(this);
+}
+
+void TMainForm::CreateComponents() {
+    FHandover = std::make_unique<TMainThreadHandoverVexaRM>();
+    FWake = std::make_unique<THandoverWakeVexaRM>(*FHandover);
+    FOwnDialogs = std::make_unique<TOperatorDialogsVexaRM>(this);
+    FAsk = FOwnDialogs.get();
+    FScope = std::make_unique<TVirtualScopeVexaRM>();
+    FDriver = std::make_unique<TVirtualDriverVexaRM>();
+    FDataSource = std::make_unique<TDataSourceModuleVexaRM>();
+    FFlowManager = std::make_unique<TFlowManagerVexaRM>();
+    FSettings = std::make_unique<TSettingsVexaRM>();
+    FSaveDialog = std::make_unique<TQtSaveFileDialogVexaRM>(this);
+
+    FPanel = new TFrontPanelVexaRM(this);
+    setCentralWidget(FPanel);
+    FRollScreen = new TRollScreenShiftVexaRM(FPanel);
+    FEKGScreen = new TRollScreenEKGVexaRM(FPanel);
+    FPanel->SetDisplays(FRollScreen, FEKGScreen);
+
+    FVerticalShifts = std::make_unique<TVerticalShiftsVexaRM>();
+    FSourceControls = std::make_unique<TSourceControlsVexaRM>();
+    FDensityControls = std::make_unique<TDensityControlsVexaRM>();
+    FInformationPanelB = std::make_unique<TInformationPanelBVexaRM>();
+    FInformationPanelA = std::make_unique<TInformationPanelAVexaRM>();
+    FChannelControls = std::make_unique<TChannelControlsVexaRM>();
+    FTriggerControls = std::make_unique<TTriggerControlsVexaRM>();
+    FOpenSaveControls = std::make_unique<TOpenSaveControlsVexaRM>();
+    FMeasurementRecordControls = std::make_unique<TMeasurementRecordControlsVexaRM>();
+    FModeDisplay = std::make_unique<TModeDisplayVexaRM>();
+    FSweepControls = std::make_unique<TSweepControlsVexaRM>();
+    FTimeBaseControls = std::make_unique<TTimeBaseControlsVexaRM>();
+    FArmControls = std::make_unique<TArmControlsVexaRM>();
+}
+
+void TMainForm::ApplyStoredValues() {
+    // The scope model's stored values, in their stored order.
+    FScope->ApplyStoredValues();
+
+    // Every component's own stored values: its control group and flags.
+    FRollScreen->SetControlGroup(kGroupRoll);
+    FEKGScreen->SetControlGroup(kGroupEKG);
+    FVerticalShifts->SetControlGroup(kGroupVerticalShifts);
+    FSourceControls->SetControlGroup(kGroupSource);
+    FDensityControls->SetControlGroup(kGroupDensity);
+    FInformationPanelB->SetControlGroup(kGroupInformation);
+    FInformationPanelA->SetControlGroup(kGroupInformation);
+    FFlowManager->SetControlGroup(kGroupDataFlow);
+    FFlowManager->SetScopeSettingsDirty(false);
+    FChannelControls->SetControlGroup(kGroupChannels);
+    FTriggerControls->SetControlGroup(kGroupTrigger);
+    FOpenSaveControls->SetControlGroup(kGroupOpenSave);
+    FMeasurementRecordControls->SetControlGroup(kGroupRecord);
+    FSettings->SetControlGroup(kGroupSettings);
+    FModeDisplay->SetControlGroup(kGroupMode);
+    FSweepControls->SetControlGroup(kGroupSweep);
+    FTimeBaseControls->SetControlGroup(kGroupTimeBase);
+    FDataSource->SetControlGroup(kGroupDataSource);
+    FArmControls->SetControlGroup(kGroupArm);
+    FPanel->InactiveDispLabel()->SetShown(false);
+}
+
+void TMainForm::AssignReferences() {
+    TFrontPanelVexaRM *p = FPanel;
+    TVirtualScopeVexaRM *scope = FScope.get();
+
+    // The model's references.
+    scope->SetVirtualDriver(FDriver.get());
+    scope->SetFileSizeLabel(p->FileSizeLabel());
+    scope->SetActualVoltageA(p->ActualVoltageA());
+    scope->SetActualVoltageB(p->ActualVoltageB());
+    scope->SetDialogs(FAsk);
+    FDriver->SetDescriptionAddress(scope->DeviceDescription());
+    FDriver->SetDialogs(FAsk);
+    // The operator's "quit" in a start-up dialog while the program runs
+    // closes the window; before the message loop the program start looks
+    // at TerminateApplication itself.
+    FDriver->SetTerminateHandler(
+        [this] { QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection); });
+
+    // Each component in the stored order of its references; setting the
+    // scope registers it as a listener, so this order is the listener order.
+    FRollScreen->SetVirtualScope(scope);
+    FEKGScreen->SetVirtualScope(scope);
+
+    FVerticalShifts->SetSlideUpButtonA(p->SlideUpButtonA());
+    FVerticalShifts->SetSlideUpButtonB(p->SlideUpButtonB());
+    FVerticalShifts->SetSlideDownButtonA(p->SlideDownButtonA());
+    FVerticalShifts->SetSlideDownButtonB(p->SlideDownButtonB());
+    FVerticalShifts->SetVerticalSlideA(p->VerticalSlideA());
+    FVerticalShifts->SetVerticalSlideB(p->VerticalSlideB());
+    FVerticalShifts->SetTimer(p->Timer1());
+    FVerticalShifts->SetVirtualScope(scope);
+
+    FSourceControls->SetACDCButtonA(p->ACDCButtonA());
+    FSourceControls->SetACDCButtonB(p->ACDCButtonB());
+    FSourceControls->SetProbeButtonA(p->ProbeButtonA());
+    FSourceControls->SetProbeButtonB(p->ProbeButtonB());
+    FSourceControls->SetGroundA(p->GNDButtonA());
+    FSourceControls->SetGroundB(p->GNDButtonB());
+    FSourceControls->SetVirtualScope(scope);
+
+    FDensityControls->SetDensityUpButtonA(p->DensityUpButtonA());
+    FDensityControls->SetDensityUpButtonB(p->DensityUpButtonB());
+    FDensityControls->SetDensityDownButtonA(p->DensityDownButtonA());
+    FDensityControls->SetDensityDownButtonB(p->DensityDownButtonB());
+    FDensityControls->SetVirtualScope(scope);
+
+    FInformationPanelB->SetChannelB(p->InfoChannelB());
+    FInformationPanelB->SetAcdcB(p->InfoAcdcB());
+    FInformationPanelB->SetProbeB(p->InfoProbeB());
+    FInformationPanelB->SetDensityB(p->DensityValueB());
+    FInformationPanelB->SetTriggerLevelVoltageB(p->TriggerVoltageB());
+    FInformationPanelB->SetChannelColorB(p->InfoColorB());
+    FInformationPanelB->SetFrameCanvasB(p->InfoPanelB());
+    FInformationPanelB->SetVirtualScope(scope);
+
+    FInformationPanelA->SetChannelA(p->InfoChannelA());
+    FInformationPanelA->SetAcdcA(p->InfoAcdcA());
+    FInformationPanelA->SetProbeA(p->InfoProbeA());
+    FInformationPanelA->SetDensityA(p->DensityValueA());
+    FInformationPanelA->SetTriggerLevelVoltageA(p->TriggerVoltageA());
+    FInformationPanelA->SetChannelColorA(p->InfoColoA());
+    FInformationPanelA->SetFrameCanvasA(p->InfoPanelA());
+    FInformationPanelA->SetVirtualScope(scope);
+
+    FFlowManager->SetDataSourceInstance(FDataSource.get());
+    FFlowManager->SetRollScreen(FRollScreen);
+    FFlowManager->SetEKGScreen(FEKGScreen);
+    FFlowManager->SetLinkToDispInactiveCaption(p->InactiveDispLabel());
+    FFlowManager->SetArmLED(p->ArmLED());
+    FFlowManager->SetTriggerLED(p->TriggerLED());
+    FFlowManager->SetMainThreadHandover(FHandover.get());
+    FFlowManager->SetVirtualScope(scope);
+
+    FChannelControls->SetChannelButtonA(p->ChannelButtonA());
+    FChannelControls->SetChannelButtonB(p->ChannelButtonB());
+    FChannelControls->SetVirtualScope(scope);
+
+    FTriggerControls->SetTriggerSourceA(p->TriggerAButtonVexa1());
+    FTriggerControls->SetTriggerSourceB(p->TriggerBButtonVexa1());
+    FTriggerControls->SetTrigUnderOverA(p->TriggerAUnderOverButton());
+    FTriggerControls->SetTrigUnderOverB(p->TriggerBUnderOverButton());
+    FTriggerControls->SetTrigRelation(p->TriggersRelationButton());
+    FTriggerControls->SetTriggerLevelEditA(p->TriggerAVoltageValueEditVexa1());
+    FTriggerControls->SetTriggerLevelEditB(p->TriggerBVoltageValueEditVexa1());
+    FTriggerControls->SetVirtualScope(scope);
+
+    FOpenSaveControls->SetSaveFileEdit(p->SaveFileEdit());
+    FOpenSaveControls->SetSaveFileBrowse(p->SaveFileBrowseButton());
+    FOpenSaveControls->SetSaveButton(p->SaveButton());
+    FOpenSaveControls->SetCLFButton(p->ClearFileButton());
+    FOpenSaveControls->SetSaveDialog(FSaveDialog.get());
+    FOpenSaveControls->SetVirtualScope(scope);
+
+    FMeasurementRecordControls->SetMeasurementStart(p->StartRecordButtonVexa1());
+    FMeasurementRecordControls->SetMeasurementStop(p->StopRecordButtonVexa2());
+    FMeasurementRecordControls->SetRecordTriggered(p->TRRecordButtonVexa1());
+    FMeasurementRecordControls->SetRecordFree(p->FRRecordButtonVexa1());
+    FMeasurementRecordControls->SetRecordDefined(p->DefRecordButtonVexa1());
+    FMeasurementRecordControls->SetRecordContinuos(p->ContRecordButtonVexa1());
+    FMeasurementRecordControls->SetRecordTimeLength(p->LongerTimeEditVexaRM1());
+    FMeasurementRecordControls->SetVirtualScope(scope);
+
+    FSettings->SetVirtualScope(scope);
+
+    FModeDisplay->SetGridButton(p->GridButtonVexa3());
+    FModeDisplay->SetDisplayButton(p->DisplayButtonVexa());
+    FModeDisplay->SetBeamFinder(p->BeamButton());
+    FModeDisplay->SetLineModeDisplay(p->LineButton());
+    FModeDisplay->SetEKGModeDisplay(p->RewButtonVexa1());
+    FModeDisplay->SetRollModeDisplay(p->RollButtonVexa2());
+    FModeDisplay->SetGridScroll(p->GridBrightness());
+    FModeDisplay->SetVirtualScope(scope);
+
+    FSweepControls->SetMakeMinimumButton(p->SweepMinimum());
+    FSweepControls->SetMakeMaximumButton(p->SweepMaximum());
+    FSweepControls->SetMakeAvgButton(p->SweepAverage());
+    FSweepControls->SetSingleButton(p->SweepSingleButton());
+    FSweepControls->SetCalcButton(p->SweepCalcButton());
+    FSweepControls->SetClearScreenButton(p->ClearScreen());
+    FSweepControls->SetVirtualScope(scope);
+
+    FTimeBaseControls->SetSMPScrollBar(p->SmpScrollBar());
+    FTimeBaseControls->SetDSPScrollBar(p->DSPScrollBar());
+    FTimeBaseControls->SetSMPRatio(p->SamplesPerSecond());
+    FTimeBaseControls->SetDSPRatio(p->SecondPerDivider());
+    FTimeBaseControls->SetDSPRatioHz(p->FreqPerDiv());
+    FTimeBaseControls->SetDSP_SMPRatio(p->DSP_SMP());
+    FTimeBaseControls->SetVirtualScope(scope);
+
+    FDataSource->SetVirtualScope(scope);
+
+    FArmControls->SetArmSourceA(p->ARMSourceA());
+    FArmControls->SetArmSourceB(p->ArmSourceB());
+    FArmControls->SetExternalSource(p->ARMSourceE());
+    FArmControls->SetTrigUnderOverA(p->ArmUnderA());
+    FArmControls->SetTrigUnderOverB(p->ArmUnderB());
+    FArmControls->SetTrigUnderOverExternal(p->ArmUnderExternal());
+    FArmControls->SetArmLevelEditA(p->ArmVoltageA());
+    FArmControls->SetArmLevelEditB(p->ArmVoltageB());
+    FArmControls->SetVirtualScope(scope);
+}
+
+void TMainForm::CreateMenus() {
+    QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->addAction(QStringLiteral("Viewer"), this, &TMainForm::MenuViewer);
+    file->addSeparator();
+    file->addAction(QStringLiteral("E&xit"), this, &TMainForm::MenuExit);
+
+    QMenu *settings = menuBar()->addMenu(QStringLiteral("&Settings"));
+    settings->addAction(QStringLiteral("Restore defaults"), this, &TMainForm::MenuRestoreDefaults);
+    settings->addAction(QStringLiteral("Load saved"), this, &TMainForm::MenuLoadSettings);
+    settings->addAction(QStringLiteral("Save settings"), this, &TMainForm::MenuSaveSettings);
+    settings->addSeparator();
+    settings->addAction(QStringLiteral("Demo setup"), this, &TMainForm::MenuDemoSetup);
+    settings->addAction(QStringLiteral("Color setup"), this, &TMainForm::MenuColorSetup);
+    FToolTipAction =
+        settings->addAction(QStringLiteral("Tool tip help"), this, &TMainForm::MenuToolTipHelp);
+    FToolTipAction->setCheckable(true);
+    FHighPriorityAction =
+        settings->addAction(QStringLiteral("High priority"), this, &TMainForm::MenuHighPriority);
+    FHighPriorityAction->setCheckable(true);
+
+    QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->addAction(QStringLiteral("Index"), this, &TMainForm::MenuHelpIndex);
+    help->addSeparator();
+    help->addAction(QStringLiteral("Korvel web"), this, &TMainForm::MenuWeb);
+    help->addAction(QStringLiteral("Support"), this, &TMainForm::MenuSupport);
+    help->addSeparator();
+    help->addAction(QStringLiteral("About"), this, &TMainForm::MenuAbout);
+}
+
+void TMainForm::OnCreate() {
+    // Every number the program writes uses "." as its decimal separator.
+    std::setlocale(LC_NUMERIC, "C");
+    QLocale::setDefault(QLocale::c());
+    FPanel->SetHints();
+    connect(FPanel, &TFrontPanelVexaRM::LaidOut, this, &TMainForm::OnLaidOut);
+    qApp->installEventFilter(this);
+    FListenScope = FScope.get();
+    FScope->RegisterListener(kGroupMainWindow, this);
+}
+
+void TMainForm::SetDialogs(IOperatorDialogs *dialogs) {
+    FAsk = dialogs ? dialogs : FOwnDialogs.get();
+    FScope->SetDialogs(FAsk);
+    FDriver->SetDialogs(FAsk);
+}
+
+void TMainForm::RecomputeTitle() {
+    QString title = TitleText(FDriver->DemoMode(), FScope->DeviceType());
+    if (title == windowTitle()) return;
+    setWindowTitle(title);
+    emit TitleChanged(title);
+}
+
+void TMainForm::OnScopeNotification(int32_t kind, const int32_t &) {
+    RecomputeTitle();
+    if (kind == 1 || kind == 2) {
+        FShowHints = FScope->ShowComixHelp();
+        FToolTipAction->setChecked(FShowHints);
+        FHighPriorityAction->setChecked(FScope->BoostThread());
+    } else if (kind == 3) {
+        if (FListenScope) FListenScope->UnregisterListener(this);
+        FListenScope = nullptr;
+    }
+}
+
+void TMainForm::OnLaidOut() {
+    if (FTerminating || !FListenScope) return;
+    FListenScope->Notify(kNotifyResized, kGroupMainWindow);
+}
+
+void TMainForm::closeEvent(QCloseEvent *event) {
+    FTerminating = true;
+    FPanel->SetLayoutEnabled(false);
+    if (!FStopped) {
+        FStopped = true;
+        FScope->StopApplication();
+    }
+    event->accept();
+}
+
+bool TMainForm::eventFilter(QObject *watched, QEvent *event) {
+    // The application's tool-tip switch.
+    if (event->type() == QEvent::ToolTip && !FShowHints && !watched->property(kAlwaysHint).toBool())
+        return true;
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainForm::Activate() {
+    // While the program still starts, the window appears when start-up ends.
+    if (!isVisible()) return;
+    if (isMinimized()) showNormal();
+    raise();
+    activateWindow();
+}
+
+// ---- Menu commands ----------------------------------------------------------
+
+void TMainForm::MenuViewer() {
+    // The viewer lies outside the program; a failure to start it is not
+    // reported.
+    QString viewer = TWorkingFolderVexaRM::ProgramFile(QStringLiteral("PreviewVexaRM"));
+    QFileInfo info(viewer);
+    if (info.isFile() && info.isExecutable())
+        QProcess::startDetached(viewer, QStringList(), QDir::currentPath());
+}
+
+void TMainForm::MenuExit() {
+    if (FAsk->Ask(DialogStyle::Confirmation, "Exit program?", kButtonYes | kButtonNo) == kButtonYes)
+        close();
+}
+
+void TMainForm::MenuRestoreDefaults() {
+    if (FAsk->Ask(DialogStyle::Confirmation, "Current settings will be lost. Continue?",
+                  kButtonOk | kButtonCancel) == kButtonCancel)
+        return;
+    FScope->Notify(kNotifyRestoreDefaults, kGroupMainWindow);
+    FScope->Notify(kNotifySettingsChanged, kGroupMainWindow);
+}
+
+void TMainForm::MenuLoadSettings() {
+    FScope->Notify(kNotifyLoadSettings, kGroupMainWindow);
+    FScope->Notify(kNotifySettingsChanged, kGroupMainWindow);
+}
+
+void TMainForm::MenuSaveSettings() {
+    FScope->Notify(kNotifySaveSettings, kGroupMainWindow);
+}
+
+void TMainForm::MenuDemoSetup() {
+    TDemoSetupForm dialog(this);
+    dialog.SetVirtualScope(FScope.get());
+    dialog.SetShowHints(FScope->ShowComixHelp());
+    if (dialog.exec() != QDialog::Accepted) return;
+    try {
+        dialog.ApplyTo(*FScope);
+    } catch (const EConvertErrorVexa &e) {
+        // The values before the bad field stay applied; no notification.
+        FAsk->Ask(DialogStyle::Error, e.what(), kButtonOk);
+        return;
+    }
+    FScope->Notify(kNotifySettingsChanged, kGroupSystem);
+}
+
+void TMainForm::MenuColorSetup() {
+    TSetColorForm dialog(this);
+    dialog.setWindowTitle(QStringLiteral("Color settings"));
+    dialog.SetVirtualScope(FScope.get());
+    if (dialog.exec() != QDialog::Accepted) return;
+    dialog.ApplyTo(*FScope);
+    FScope->Notify(kNotifySettingsChanged, kGroupTimeBase);
+}
+
+void TMainForm::MenuToolTipHelp() {
+    FScope->SetShowComixHelp(!FScope->ShowComixHelp());
+    FScope->Notify(kNotifySettingsChanged, kGroupMainWindow);
+}
+
+void TMainForm::MenuHighPriority() {
+    FScope->SetBoostThread(!FScope->BoostThread());
+    FHighPriorityAction->setChecked(FScope->BoostThread());
+    FScope->Notify(kNotifySettingsChanged, kGroupMainWindow);
+}
+
+void TMainForm::MenuHelpIndex() {
+    QDesktopServices::openUrl(
+        QUrl::fromLocalFile(TWorkingFolderVexaRM::ProgramFile(QStringLiteral("Help/help.htm"))));
+}
+
+void TMainForm::MenuWeb() {
+    QDesktopServices::openUrl(QUrl(TAboutForm::CompanySiteAddress()));
+}
+
+void TMainForm::MenuSupport() {
+    QDesktopServices::openUrl(QUrl(QStringLiteral("mailto:") + TAboutForm::CompanyMailAddress()));
+}
+
+void TMainForm::MenuAbout() {
+    TAboutForm about(this);
+    about.SetSoftwareVersion(TProgramVersionVexaRM::Text());
+    about.SetUSBDriverVersion(QString::fromStdString(FDriver->USBDriverVersion()));
+    about.SetDeviceSerialNumber(QString::fromStdString(FDriver->DeviceSerialNumber()));
+    about.exec();
+}
+
+} // namespace vexa

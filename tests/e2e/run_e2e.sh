@@ -1,0 +1,204 @@
+#!/usr/bin/env bash
+# End-to-end runs of the real program in a private X server, driven from
+# outside with xdotool and checked with screenshots and files.
+#   run_e2e.sh CASE BIN_DIR
+# CASE: first_start_record | second_instance | device_absent | device_in_use | screens
+# Exit 0 pass, 1 fail, 77 skipped (tools missing).
+set -uo pipefail
+CASE=$1
+BIN=$(cd "$2" && pwd)
+HERE=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=e2e_lib.sh
+source "$HERE/e2e_lib.sh"
+
+MAIN_TITLE='^ZovuDori Vexa[1-6]$'
+DEMO_TITLE='^ZovuDori VexaX +<-RUNNING IN DEMO MODE->$'
+
+# Places on the front panel, from the window's bottom edge: the bottom row
+# is centred and the window has no frame in a bare X server.
+row_x() { echo $(((WIN_W - 790) / 2 + $1)); }
+row_y() { echo $((WIN_H - 96 + $1)); }
+
+answer_missing_settings() {
+    local msg
+    msg=$(e2e_wait_window '^Error$' 20) || e2e_fail "no message about the missing settings file"
+    e2e_answer "$msg" Return
+}
+
+exit_by_menu() {
+    local main=$1 confirm
+    e2e_answer "$main" alt+f
+    sleep 0.3
+    xdotool key x
+    confirm=$(e2e_wait_window '^Confirm$' 10) || e2e_fail "Exit did not ask"
+    e2e_answer "$confirm" Return # Yes is the default button
+}
+
+# Percentage of pure magenta pixels in an image.
+magenta_share() {
+    local total magenta
+    total=$(identify -format '%[fx:w*h]' "$1")
+    magenta=$(convert "$1" -fill black +opaque '#FF00FF' -fill white -opaque '#FF00FF' \
+        -format '%[fx:mean*w*h]' info:)
+    echo $((${magenta%.*} * 100 / ${total%.*}))
+}
+
+display_area() { # the trace display, as an import crop geometry
+    echo "$((WIN_W - 86 - 1 - 87 - 20))x$((WIN_H - 96 - 120))+$((WIN_X + 97))+$((WIN_Y + 100))"
+}
+
+case_first_start_record() {
+    e2e_setup "$BIN"
+    e2e_start
+    answer_missing_settings
+    local main
+    main=$(e2e_wait_window "$MAIN_TITLE" 20) || e2e_fail "main window not shown"
+    sleep 1
+    e2e_geometry "$main"
+
+    # Record file name, then saving on.
+    e2e_click "$main" "$(row_x 49)" "$(row_y 28)"
+    xdotool key ctrl+a BackSpace
+    xdotool type --delay 30 "e2e.rmd"
+    xdotool key Return
+    e2e_click "$main" "$(row_x 89)" "$(row_y 54)"
+    # Start the measurement.
+    e2e_click "$main" "$(row_x $((121 + 193 + 5 + 42)))" "$(row_y 80)"
+    sleep 2
+    local a b
+    a=$(e2e_shot trace1 "$(display_area)")
+    sleep 1.5
+    b=$(e2e_shot trace2 "$(display_area)")
+    local diff
+    diff=$(compare -metric AE "$a" "$b" null: 2>&1 | cut -d' ' -f1)
+    echo "pixels changed in the display: $diff"
+    [ "${diff%.*}" -gt 50 ] 2>/dev/null || e2e_fail "the trace did not move ($diff pixels)"
+    # Stop, and the record file holds data.
+    e2e_click "$main" "$(row_x $((121 + 193 + 96 + 42)))" "$(row_y 80)"
+    sleep 0.5
+    local size
+    size=$(stat -c %s "$E2E_DIR/bin/e2e.rmd" 2>/dev/null || echo 0)
+    echo "record file: $size bytes"
+    [ "$size" -gt 1000 ] || e2e_fail "nothing recorded (e2e.rmd has $size bytes)"
+    exit_by_menu "$main"
+    e2e_wait_exit "$E2E_PID" 15 || e2e_fail "the program did not end cleanly (code $?)"
+    local lines
+    lines=$(wc -l <"$E2E_DIR/bin/ZovuDori.ini")
+    echo "ZovuDori.ini: $lines lines"
+    [ "$lines" -eq 62 ] || e2e_fail "ZovuDori.ini has $lines lines, not 62"
+    echo PASS
+}
+
+case_second_instance() {
+    e2e_setup "$BIN"
+    e2e_start
+    local first=$E2E_PID
+    answer_missing_settings
+    local main
+    main=$(e2e_wait_window "$MAIN_TITLE" 20) || e2e_fail "main window not shown"
+    sleep 0.5
+    # Cover the window with another one, then start again: the first
+    # instance must come to the front over it.
+    e2e_geometry "$main"
+    convert -size 300x200 xc:'#FF00FF' "$E2E_DIR/cover.png"
+    display -geometry "+$((WIN_X + 200))+$((WIN_Y + 150))" "$E2E_DIR/cover.png" &
+    E2E_PIDS+=("$!")
+    e2e_wait_window 'cover.png' 10 >/dev/null || e2e_fail "the covering window did not open"
+    sleep 0.5
+    local area="200x120+$((WIN_X + 250))+$((WIN_Y + 190))"
+    [ "$(magenta_share "$(e2e_shot covered "$area")")" -gt 90 ] || e2e_fail "the cover is not on top"
+    e2e_start
+    local second=$E2E_PID
+    e2e_wait_exit "$second" 10
+    local code=$?
+    [ $code -eq 0 ] || e2e_fail "the second start did not end by itself (code $code)"
+    kill -0 "$first" 2>/dev/null || e2e_fail "the first instance ended"
+    [ "$(e2e_window_count "$MAIN_TITLE")" -eq 1 ] || e2e_fail "a second main window opened"
+    sleep 0.5
+    local share
+    share=$(magenta_share "$(e2e_shot raised "$area")")
+    echo "cover visible after the second start: $share %"
+    [ "$share" -lt 10 ] || e2e_fail "the first window was not brought to the front"
+    exit_by_menu "$main"
+    e2e_wait_exit "$first" 15 || e2e_fail "the first instance did not end cleanly"
+    echo PASS
+}
+
+case_device_absent() {
+    e2e_setup "$BIN"
+    # Retry once, then demo mode.
+    e2e_start VEXA_SIM_INIT_FAILURES=-1
+    answer_missing_settings
+    local ask
+    ask=$(e2e_wait_window '^Error$' 20) || e2e_fail "no question about the missing device"
+    e2e_answer "$ask" alt+y # Retry
+    local i again=""
+    for i in $(seq 1 50); do
+        again=$(xdotool search --onlyvisible --name '^Error$' 2>/dev/null | grep -vx "$ask" | head -n1)
+        [ -n "$again" ] && break
+        sleep 0.2
+    done
+    [ -n "$again" ] || e2e_fail "retry did not ask again"
+    ask=$again
+    e2e_answer "$ask" alt+n # No: demo mode
+    local main
+    main=$(e2e_wait_window "$DEMO_TITLE" 20) || e2e_fail "no demo mode after No"
+    exit_by_menu "$main"
+    e2e_wait_exit "$E2E_PID" 15 || e2e_fail "demo run did not end cleanly"
+
+    # Quit from the question: the program ends before its window opens.
+    e2e_start VEXA_SIM_INIT_FAILURES=-1
+    ask=$(e2e_wait_window '^Error$' 20) || e2e_fail "no question on the second start"
+    e2e_answer "$ask" Escape # Cancel: quit
+    e2e_wait_exit "$E2E_PID" 15
+    local code=$?
+    [ $code -eq 0 ] || e2e_fail "quitting from the question did not end cleanly (code $code)"
+    [ "$(e2e_window_count 'ZovuDori')" -eq 0 ] || e2e_fail "a main window was left"
+    echo PASS
+}
+
+case_device_in_use() {
+    e2e_setup "$BIN"
+    # Another program holds the ownership lock but shows no window we know.
+    sleep 60 &
+    local holder=$!
+    E2E_PIDS+=("$holder")
+    printf '%s\nsleep\n%s\n' "$holder" "$(uname -n)" >"$TMPDIR/Korvel_Vexa_SW_$(id -u).lock"
+    e2e_start
+    local msg
+    msg=$(e2e_wait_window '^Error$' 15) || e2e_fail "no message about the device in use"
+    [ "$(e2e_window_count 'ZovuDori|Vexa series scope')" -eq 0 ] || e2e_fail "the program went on"
+    e2e_answer "$msg" Return
+    e2e_wait_exit "$E2E_PID" 10
+    local code=$?
+    [ $code -eq 1 ] || e2e_fail "expected the program to end with code 1, got $code"
+    echo PASS
+}
+
+# Not a test: screenshots of the main window while recording, in both
+# display modes, for a look by eye (E2E_SHOTS names the folder).
+case_screens() {
+    local size=${E2E_SCREEN:-1280x800}
+    e2e_setup "$BIN" "$size"
+    e2e_start
+    answer_missing_settings
+    local main
+    main=$(e2e_wait_window "$MAIN_TITLE" 20) || e2e_fail "main window not shown"
+    if [ -n "${E2E_WINDOW:-}" ]; then
+        xdotool windowsize --sync "$main" "${E2E_WINDOW%x*}" "${E2E_WINDOW#*x}"
+        xdotool windowmove --sync "$main" 0 0
+    fi
+    sleep 1
+    e2e_geometry "$main"
+    e2e_click "$main" "$(row_x $((121 + 193 + 5 + 42)))" "$(row_y 80)"
+    sleep 4
+    e2e_shot "main_${size}_ekg"
+    e2e_click "$main" 64 $((57 + 41 + 11 + 22)) # Roll
+    sleep 4
+    e2e_shot "main_${size}_roll"
+    exit_by_menu "$main"
+    e2e_wait_exit "$E2E_PID" 15 || e2e_fail "did not end cleanly"
+    echo DONE
+}
+
+"case_$CASE"

@@ -1,0 +1,219 @@
+// The program's shell pieces: message boxes, hand-over wake-up, lamp,
+// JPEG picture, version text, single instance and working folder.
+#include "HandoverWakeVexaRM.h"
+#include "JpegPictureVexaRM.h"
+#include "LampShapeVexaRM.h"
+#include "MainThreadHandoverVexaRM.h"
+#include "ModalHelper.h"
+#include "OperatorDialogsVexaRM.h"
+#include "ProgramVersionVexaRM.h"
+#include "SingleInstanceVexaRM.h"
+#include "TestSupport.h"
+#include "WorkingFolderVexaRM.h"
+
+#include <QAbstractButton>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMessageBox>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+using namespace vexa;
+
+namespace {
+
+void ClickButton(QWidget *w, QMessageBox::StandardButton which) {
+    auto *box = qobject_cast<QMessageBox *>(w);
+    ASSERT_NE(box, nullptr);
+    QAbstractButton *b = box->button(which);
+    ASSERT_NE(b, nullptr);
+    b->click();
+}
+
+QString PictureFile() {
+    return QDir(QString::fromStdString(test::BinDir())).filePath("VexaSplash.jpg");
+}
+
+} // namespace
+
+TEST(OperatorDialogs, ReturnsTheButtonPressedAndTheDefaultWhenClosed) {
+    TOperatorDialogsVexaRM dialogs;
+    test::WhenModal([](QWidget *w) {
+        auto *box = qobject_cast<QMessageBox *>(w);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->text(), "Exit program?");
+        EXPECT_EQ(box->icon(), QMessageBox::Question);
+        EXPECT_EQ(box->windowTitle(), "Confirm");
+        EXPECT_NE(box->button(QMessageBox::Yes), nullptr);
+        EXPECT_NE(box->button(QMessageBox::No), nullptr);
+        EXPECT_EQ(box->button(QMessageBox::Ok), nullptr);
+        ClickButton(w, QMessageBox::Yes);
+    });
+    EXPECT_EQ(dialogs.Ask(DialogStyle::Confirmation, "Exit program?", kButtonYes | kButtonNo),
+              kButtonYes);
+
+    test::WhenModal([](QWidget *w) { ClickButton(w, QMessageBox::Retry); });
+    EXPECT_EQ(dialogs.Ask(DialogStyle::Error, "x", kButtonRetry | kButtonAbort | kButtonIgnore),
+              kButtonRetry);
+
+    // Escape closes without a choice: Cancel when offered, else No, else Ok.
+    test::WhenModal([](QWidget *w) { QTest::keyClick(w, Qt::Key_Escape); });
+    EXPECT_EQ(dialogs.Ask(DialogStyle::Warning, "q", kButtonOk | kButtonCancel), kButtonCancel);
+    test::WhenModal([](QWidget *w) { QTest::keyClick(w, Qt::Key_Escape); });
+    EXPECT_EQ(dialogs.Ask(DialogStyle::Warning, "q", kButtonYes | kButtonNo), kButtonNo);
+    test::WhenModal([](QWidget *w) {
+        EXPECT_EQ(qobject_cast<QMessageBox *>(w)->icon(), QMessageBox::Critical);
+        w->close();
+    });
+    EXPECT_EQ(dialogs.Ask(DialogStyle::Error, "Device in use by another application", kButtonOk),
+              kButtonOk);
+}
+
+TEST(HandoverWake, WorkerItemsRunOnTheGuiThreadAndLateWakeUpsAreHarmless) {
+    TMainThreadHandoverVexaRM handover;
+    std::thread::id ranOn;
+    std::atomic<bool> result{false};
+    {
+        THandoverWakeVexaRM wake(handover);
+        std::thread worker([&] {
+            result = handover.RunInMainThread([&] { ranOn = std::this_thread::get_id(); });
+        });
+        QElapsedTimer t;
+        t.start();
+        while (!result && t.elapsed() < 5000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        worker.join();
+        EXPECT_TRUE(result);
+        EXPECT_EQ(ranOn, std::this_thread::get_id());
+        EXPECT_GE(wake.Serviced(), 1);
+    }
+    // The wake-up object is gone: a worker's item is no longer serviced by
+    // the event loop, and closing the hand-over releases the worker.
+    std::atomic<bool> ran{false}, done{false};
+    std::thread late([&] {
+        handover.RunInMainThread([&] { ran = true; });
+        done = true;
+    });
+    for (int i = 0; i < 20; ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    handover.Close();
+    late.join();
+    EXPECT_TRUE(done);
+    EXPECT_FALSE(ran);
+}
+
+TEST(LampShape, ColourSetFromAWorkerIsPaintedOnTheGuiThread) {
+    TLampShapeVexaRM lamp;
+    lamp.resize(13, 13);
+    lamp.show();
+    std::thread worker([&] { lamp.SetLampColor(0x00FF00); }); // green
+    worker.join();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(lamp.LampColor(), 0x00FF00u);
+    QImage img = lamp.grab().toImage();
+    EXPECT_EQ(img.pixelColor(6, 6), QColor(0, 255, 0));
+    lamp.SetLampColor(0x00FFFF); // yellow, red in the low byte
+    QCoreApplication::processEvents();
+    EXPECT_EQ(lamp.grab().toImage().pixelColor(6, 6), QColor(255, 255, 0));
+}
+
+TEST(JpegPicture, DecodesTheShippedPictureAndRejectsBrokenData) {
+    QImage img = TJpegPictureVexaRM::Load(PictureFile());
+    ASSERT_FALSE(img.isNull());
+    EXPECT_EQ(img.size(), QSize(390, 249));
+    // The text areas of the about box need a light background.
+    QColor c = img.pixelColor(300, 120);
+    EXPECT_GT(c.lightness(), 180);
+
+    QFile f(PictureFile());
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    QByteArray bytes = f.readAll();
+    EXPECT_TRUE(TJpegPictureVexaRM::Decode(bytes.left(bytes.size() / 2)).isNull());
+    EXPECT_TRUE(TJpegPictureVexaRM::Decode(bytes.left(20)).isNull());
+    EXPECT_TRUE(TJpegPictureVexaRM::Decode(QByteArray(4000, 'x')).isNull());
+    EXPECT_TRUE(TJpegPictureVexaRM::Decode(QByteArray()).isNull());
+    EXPECT_TRUE(TJpegPictureVexaRM::Load("/nonexistent/VexaSplash.jpg").isNull());
+    QByteArray damaged = bytes;
+    for (int i = 700; i < damaged.size() - 2; i += 97)
+        damaged[i] = char(0xFF);
+    EXPECT_TRUE(TJpegPictureVexaRM::Decode(damaged).isNull());
+}
+
+TEST(ProgramVersion, MinorNumberHasAtLeastTwoDigits) {
+    EXPECT_EQ(TProgramVersionVexaRM::Text(1, 2), "1.02");
+    EXPECT_EQ(TProgramVersionVexaRM::Text(2, 10), "2.10");
+    EXPECT_EQ(TProgramVersionVexaRM::Text(0, 0), "0.00");
+    // The program carries the project's version 1.2.
+    EXPECT_EQ(TProgramVersionVexaRM::Text(), "1.02");
+}
+
+class SingleInstance : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Dir = test::MakeTempDir("vexa_single_");
+        OldTmp = qgetenv("TMPDIR");
+        qputenv("TMPDIR", QByteArray::fromStdString(Dir));
+    }
+    void TearDown() override {
+        qputenv("TMPDIR", OldTmp);
+        QDir(QString::fromStdString(Dir)).removeRecursively();
+    }
+    std::string Dir;
+    QByteArray OldTmp;
+};
+
+TEST_F(SingleInstance, TableHoldsThisProgramsTitles) {
+    const auto &table = TSingleInstanceVexaRM::WindowTable();
+    ASSERT_EQ(table.size(), 42u);
+    EXPECT_EQ(table[0].first, "TMainForm");
+    EXPECT_EQ(table[0].second, "ZovuDori Vexa1");
+    EXPECT_EQ(table[5].second, "ZovuDori Vexa6");
+    EXPECT_EQ(table[6].second, "ZovuDori VexaX      <-RUNNING IN DEMO MODE->");
+    EXPECT_NE(TSingleInstanceVexaRM::ServerName("TMainForm", "ZovuDori Vexa1"),
+              TSingleInstanceVexaRM::ServerName("TMainForm", "ZovuDori Vexa2"));
+}
+
+TEST_F(SingleInstance, SecondOwnerIsRefusedUntilTheFirstReleases) {
+    TSingleInstanceVexaRM first, second;
+    EXPECT_TRUE(first.Acquire());
+    EXPECT_FALSE(second.Acquire());
+    first.Release();
+    EXPECT_TRUE(second.Acquire());
+}
+
+TEST_F(SingleInstance, ActivationReachesTheWindowUnderItsCurrentTitle) {
+    EXPECT_FALSE(TSingleInstanceVexaRM::ActivateRunning(200)); // nobody runs
+    TSingleInstanceVexaRM running;
+    ASSERT_TRUE(running.Acquire());
+    ASSERT_TRUE(running.Listen("TMainForm", "ZovuDori Vexa1"));
+    // The title changes once the device is known: the name follows it.
+    ASSERT_TRUE(running.Listen("TMainForm", "ZovuDori Vexa4"));
+    QSignalSpy spy(&running, &TSingleInstanceVexaRM::ActivateRequested);
+    EXPECT_TRUE(TSingleInstanceVexaRM::ActivateRunning(500));
+    EXPECT_TRUE(spy.wait(2000) || spy.count() > 0);
+    EXPECT_EQ(spy.count(), 1);
+    EXPECT_EQ(running.ListeningName(),
+              TSingleInstanceVexaRM::ServerName("TMainForm", "ZovuDori Vexa4"));
+}
+
+TEST(WorkingFolder, ExecutableFolderWhenWritableElseDataFolder) {
+    QString base = QString::fromStdString(test::MakeTempDir("vexa_wf_"));
+    QString exe = base + "/bin", data = base + "/data/Vexa";
+    QDir().mkpath(exe);
+    EXPECT_EQ(TWorkingFolderVexaRM::Choose(exe, data), QDir(exe).absolutePath());
+    EXPECT_FALSE(QDir(data).exists());
+    // A folder that cannot hold files (here: a plain file in its place).
+    QFile blocker(base + "/blocked");
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    EXPECT_EQ(TWorkingFolderVexaRM::Choose(base + "/blocked", data), QDir(data).absolutePath());
+    EXPECT_TRUE(QDir(data).exists());
+    EXPECT_TRUE(TWorkingFolderVexaRM::Choose(base + "/blocked", base + "/blocked/x").isEmpty());
+    QDir(base).removeRecursively();
+}
