@@ -29,7 +29,8 @@ if [ "${#targets[@]}" -eq 0 ]; then
   exit 1
 fi
 e2e=()
-if [ -z "${SKIP_E2E:-}" ] && cmake --build "$BUILD_DIR" --target help | grep -q '^\.\.\. Vexa_RollMode$'; then
+help=$(cmake --build "$BUILD_DIR" --target help)
+if [ -z "${SKIP_E2E:-}" ] && grep -q '^\.\.\. Vexa_RollMode$' <<<"$help"; then
   e2e=(Vexa_RollMode)
 fi
 cmake --build "$BUILD_DIR" -j"${JOBS:-2}" --target "${targets[@]}" "${e2e[@]}"

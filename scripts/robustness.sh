@@ -14,7 +14,8 @@ bash scripts/setup.sh
 cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} >/dev/null
 targets=(robustness_tests robustness_long)
 program=no
-if cmake --build "$BUILD_DIR" --target help | grep -q '^\.\.\. Vexa_RollMode$'; then
+help=$(cmake --build "$BUILD_DIR" --target help)
+if grep -q '^\.\.\. Vexa_RollMode$' <<<"$help"; then
   targets+=(Vexa_RollMode record_check)
   program=yes
 fi
