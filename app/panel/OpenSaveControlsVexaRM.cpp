@@ -36,7 +36,9 @@ void TOpenSaveControlsVexaRM::SetSaveFileEdit(QLineEdit *w) {
 }
 
 bool TOpenSaveControlsVexaRM::eventFilter(QObject *watched, QEvent *event) {
-    if (watched == FSaveFileEdit && event->type() == QEvent::KeyRelease) {
+    // The type first: the edit's own destruction sends events through this
+    // filter, and comparing with the guarded pointer then reads a half-destroyed edit.
+    if (event->type() == QEvent::KeyRelease && watched == FSaveFileEdit) {
         auto *key = static_cast<QKeyEvent *>(event);
         if (!key->isAutoRepeat()) EditKeyUp(key->key());
     }
