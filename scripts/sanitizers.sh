@@ -10,6 +10,12 @@ kinds=("$@")
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 # scripts/test.sh sets the sanitizer options (leak check, stack traces, the
 # ThreadSanitizer suppressions of tests/tsan.supp); a report fails the test.
+# The one leak left out: a buffer of the system's D-Bus library, which Qt's
+# X platform opens in the end-to-end runs and never frees.
+lsan_supp=$(mktemp)
+trap 'rm -f "$lsan_supp"' EXIT
+printf 'leak:libdbus-1.so\n' >"$lsan_supp"
+export LSAN_OPTIONS="suppressions=$lsan_supp ${LSAN_OPTIONS:-}"
 
 status=0
 for kind in "${kinds[@]}"; do
