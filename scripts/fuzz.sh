@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang into build-fuzz and runs each for a
 # bounded time (FUZZ_SECONDS, default 30). New interesting inputs are kept in
-# tests/fuzz/corpus/<target>/; crashes land in build-fuzz/artifacts/.
+# tests/fuzz/corpus/<target>/ (minimised after each run; files named
+# regression_* and the hand-written *.ini seeds always stay); crashes land in
+# build-fuzz/artifacts/.
 # Usage: scripts/fuzz.sh [seconds] [target...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -38,6 +40,15 @@ for t in "${TARGETS[@]}"; do
       -artifact_prefix="$BUILD_DIR/artifacts/$t-"; then
     echo "== $t FAILED: see $BUILD_DIR/artifacts/" >&2
     status=1
+    continue
   fi
+  # Keep the corpus small: only inputs that add coverage stay.
+  merged=$(mktemp -d)
+  if "$BUILD_DIR/bin/$t" -merge=1 "${sizes[@]}" "$merged" "$corpus" >/dev/null 2>&1; then
+    find "$corpus" -type f ! -name 'regression_*' ! -name '*.ini' -delete
+    cp -n "$merged"/* "$corpus"/ 2>/dev/null || true
+  fi
+  rm -rf "$merged"
+  echo "== $t: corpus of $(find "$corpus" -type f | wc -l) files"
 done
 exit $status
