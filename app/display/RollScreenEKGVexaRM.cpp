@@ -119,6 +119,13 @@ void TRollScreenEKGVexaRM::DrawNewColumns(const TDrawSettingsVexaRM &s, int64_t 
     // Erase what will be drawn over; past the right edge also a strip at
     // the left, which gets its grid back at once.
     const int erase = int(std::min<int64_t>(count, positions));
+    // What changes: the line from the previous column, the erased strip with
+    // the new columns, the cursor and the spots after it; past the right
+    // edge the sweep starts again at the left, so all of it.
+    if (x + count > width)
+        MarkDirty(0, width - 1);
+    else
+        MarkDirty(x - 1, x + erase + kSpotSize + 1);
     FillStrip(x, erase, background);
     DrawGrid(s, x, erase);
     if (x + count > width) {

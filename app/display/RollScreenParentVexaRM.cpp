@@ -4,7 +4,9 @@
 #include "VirtualScopeVexaRM.h"
 
 #include <QMetaObject>
+#include <QPaintEvent>
 #include <QPainter>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdlib>
@@ -86,7 +88,7 @@ void TRollScreenParentVexaRM::DisplayBlock(const uint16_t *words, int n) {
         count = FReducer.Reduce(words, n, b, FWidth > 0 ? FWidth : -1);
         if (count > 0) DrawNewColumns(s, count, hadColumns);
     }
-    if (count > 0) RequestRepaint();
+    if (count > 0) QueueRepaint();
 }
 
 void TRollScreenParentVexaRM::SetShown(bool shown) {
@@ -113,7 +115,7 @@ double TRollScreenParentVexaRM::Scale() const {
     return FScale;
 }
 
-void TRollScreenParentVexaRM::paintEvent(QPaintEvent *) {
+void TRollScreenParentVexaRM::paintEvent(QPaintEvent *event) {
     QPainter painter(this);
     std::lock_guard<std::mutex> control(FControlLock);
     std::lock_guard<std::mutex> bitmap(FBitmapLock);
@@ -121,8 +123,17 @@ void TRollScreenParentVexaRM::paintEvent(QPaintEvent *) {
         const TDrawSettingsVexaRM s = ReadSettings();
         SizeBitmapToControl();
         if (s.DisplayActive) DrawAll(s);
+        // The painter is clipped to the requested part; the rest of the
+        // redrawn picture follows with the next copy.
+        if (!event->rect().contains(rect())) {
+            MarkDirty(0, FWidth - 1);
+            QueueRepaint();
+        }
     }
-    painter.drawImage(0, 0, FBitmap);
+    if (FBitmap.size() == size())
+        painter.drawImage(event->rect().topLeft(), FBitmap, event->rect());
+    else
+        painter.drawImage(0, 0, FBitmap);
 }
 
 void TRollScreenParentVexaRM::showEvent(QShowEvent *event) {
@@ -181,15 +192,56 @@ void TRollScreenParentVexaRM::SizeBitmapToControl() {
         FRowOf[v] = Row(v);
 }
 
+// At most this many copies of the bitmap reach the screen per second: at the
+// fastest display rates columns arrive hundreds of times a second, and each
+// copy costs the user-interface thread and the display server far more than
+// drawing the columns did.
+constexpr int kFrameIntervalMs = 20;
+
+void TRollScreenParentVexaRM::MarkDirty(int from, int to) {
+    from = std::max(from, 0);
+    to = std::min(to, FWidth - 1);
+    if (from > to) return;
+    if (FDirtyFrom > FDirtyTo) {
+        FDirtyFrom = from;
+        FDirtyTo = to;
+    } else {
+        FDirtyFrom = std::min(FDirtyFrom, from);
+        FDirtyTo = std::max(FDirtyTo, to);
+    }
+}
+
 void TRollScreenParentVexaRM::RequestRepaint() {
+    {
+        std::lock_guard<std::mutex> bitmap(FBitmapLock);
+        MarkDirty(0, FWidth - 1);
+    }
+    QueueRepaint();
+}
+
+void TRollScreenParentVexaRM::QueueRepaint() {
     if (FRepaintQueued.exchange(true)) return;
     QMetaObject::invokeMethod(
-        this,
-        [this] {
+        this, [this] { ServeRepaint(); }, Qt::QueuedConnection);
+}
+
+void TRollScreenParentVexaRM::ServeRepaint() {
+    QRect dirty;
+    {
+        std::lock_guard<std::mutex> bitmap(FBitmapLock);
+        if (FDirtyFrom > FDirtyTo) {
+            // Nothing new since the last copy: the next request queues afresh.
             FRepaintQueued.store(false);
-            update();
-        },
-        Qt::QueuedConnection);
+            return;
+        }
+        dirty = QRect(FDirtyFrom, 0, FDirtyTo - FDirtyFrom + 1, std::max(FHeight, 1));
+        FDirtyFrom = 0;
+        FDirtyTo = -1;
+    }
+    update(dirty);
+    // Requests that arrive within the frame interval only widen the dirty
+    // columns; the timer copies them.
+    QTimer::singleShot(kFrameIntervalMs, this, [this] { ServeRepaint(); });
 }
 
 void TRollScreenParentVexaRM::RequestRedraw() {

@@ -75,10 +75,17 @@ protected:
     // Gives the bitmap the control's size (main thread) and recomputes the
     // scale; the pixels of a bitmap that changes size are undefined.
     void SizeBitmapToControl();
-    // Asks the main thread to copy the bitmap to the screen (any thread).
+    // Asks the main thread to copy the whole bitmap to the screen (any
+    // thread; the caller holds neither lock).
     void RequestRepaint();
+    // Marks the columns from .. to (both included) as changed since the last
+    // copy to the screen; the caller holds FBitmapLock. Blocks of a running
+    // measurement mark what they drew, so only that part is copied.
+    void MarkDirty(int from, int to);
     // The next paint performs a full redraw.
     void RequestRedraw();
+    // Asks the main thread to copy the columns marked dirty (any thread).
+    void QueueRepaint();
 
     // ---- drawing into the bitmap; the caller holds FBitmapLock ----------
     int BitmapWidth() const { return FWidth; }
@@ -136,8 +143,18 @@ private:
     // Set when a full redraw is owed (a notification found the control
     // busy, the display was shown or reset); cleared by the next paint.
     std::atomic<bool> FRedrawPending{true};
-    // Set while a queued repaint request is on its way to the main thread.
+    // Set while a repaint is owed to the main thread: from the queued
+    // request until the frame interval after the last copy has passed. It
+    // is cleared only while FBitmapLock is held, so a worker that marks
+    // columns dirty under that lock and then finds it set can rely on the
+    // main thread to copy them.
     std::atomic<bool> FRepaintQueued{false};
+    // Columns changed since the last copy to the screen (FBitmapLock).
+    int FDirtyFrom = 0;
+    int FDirtyTo = -1;
+    // Copies the dirty columns to the screen (main thread); with
+    // restartInterval the next copy waits one frame interval.
+    void ServeRepaint();
 };
 
 } // namespace vexa

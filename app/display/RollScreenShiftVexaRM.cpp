@@ -103,6 +103,8 @@ void TRollScreenShiftVexaRM::DrawNewColumns(const TDrawSettingsVexaRM &s, int64_
     const bool hasPrevious = hadColumns && count < TColumnReducerVexaRM::kRingSize;
     const int exposed = int(std::min<int64_t>(count, width));
 
+    // The whole picture moves.
+    MarkDirty(0, width - 1);
     ScrollLeft(exposed);
     FillStrip(width - exposed, exposed, PixelOfColor(s.BackgroundColor));
     DrawGrid(s, count);

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QStyle>
 #include <QThread>
+#include <QTimer>
 
 namespace vexa {
 
@@ -52,19 +53,33 @@ bool TSafeLabel::Bold() const {
     return FMouseInside || FUpdateHeld;
 }
 
+// A worker that reports every block (the voltage and size readouts at the
+// top sampling rate) repaints the label at most this often.
+constexpr int kFrameIntervalMs = 40;
+
 void TSafeLabel::RequestRepaint() {
     if (QThread::currentThread() == thread()) {
         update();
         return;
     }
+    RepaintWanted = true;
     if (RepaintQueued.exchange(true)) return;
     QMetaObject::invokeMethod(
-        this,
-        [this] {
-            RepaintQueued = false;
-            update();
-        },
-        Qt::QueuedConnection);
+        this, [this] { ServeRepaint(); }, Qt::QueuedConnection);
+}
+
+void TSafeLabel::ServeRepaint() {
+    if (RepaintWanted.exchange(false)) {
+        update();
+        QTimer::singleShot(kFrameIntervalMs, this, [this] { ServeRepaint(); });
+        return;
+    }
+    RepaintQueued = false;
+    // A request that found the flag still set just before it was cleared
+    // would otherwise wait for the next one.
+    if (RepaintWanted.load() && !RepaintQueued.exchange(true))
+        QMetaObject::invokeMethod(
+            this, [this] { ServeRepaint(); }, Qt::QueuedConnection);
 }
 
 QSize TSafeLabel::sizeHint() const {

@@ -55,9 +55,14 @@ private:
     QString FMyString;
     bool FMouseInside = false;
     bool FUpdateHeld = false;
-    // True while a queued repaint request is on its way; later requests
-    // from worker threads are then dropped, since that one paints the newest text.
+    // True from a worker's repaint request until one frame interval after
+    // the label last repainted for a worker; requests in between only set
+    // RepaintWanted, and the interval's end paints the newest text.
     std::atomic<bool> RepaintQueued{false};
+    // A worker set a text that is not on the screen yet.
+    std::atomic<bool> RepaintWanted{false};
+    // Main thread: repaints when a worker asked for it, then waits a frame.
+    void ServeRepaint();
     bool FMouseSensitive = false;
     bool FShowHint = true;
 };

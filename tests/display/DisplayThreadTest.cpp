@@ -7,8 +7,11 @@
 #include "ScopeConstsVexaRM.h"
 
 #include <QCoreApplication>
+#include <QPaintEvent>
+#include <QRegion>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <random>
 #include <thread>
@@ -180,6 +183,81 @@ TEST(DisplayNotifications, VisibleDisplaysRedrawAndDetachOnRequest) {
     const uint16_t word = Pair(9, 9);
     display.DisplayBlock(&word, 1); // without a model blocks are ignored
     EXPECT_EQ(display.Head(), 0);
+}
+
+} // namespace
+} // namespace vexa::test
+
+namespace vexa::test {
+namespace {
+
+// Records the part of the control each paint was asked to copy.
+class PaintLogEKG : public TRollScreenEKGVexaRM {
+public:
+    std::vector<QRect> Rects;
+
+protected:
+    void paintEvent(QPaintEvent *event) override {
+        Rects.push_back(event->rect());
+        TRollScreenEKGVexaRM::paintEvent(event);
+    }
+};
+
+void RunEventsFor(int ms) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (std::chrono::steady_clock::now() < until) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+TEST(DisplayRepaint, BlocksCopyOnlyTheirColumnsAndAtMostOneFramePerInterval) {
+    TVirtualScopeVexaRM scope;
+    ConfigureScope(scope); // one word per column
+    PaintLogEKG display;
+    display.resize(300, 120);
+    display.SetVirtualScope(&scope);
+    display.show();
+    display.ResetScreen();
+    RunEventsFor(60);
+    display.Rects.clear();
+
+    // Ten columns from the left edge: only their strip (with the line from
+    // the previous column, the cursor and the spots) is copied.
+    const std::vector<uint16_t> ten(10, Pair(100, 150));
+    std::thread([&] { display.DisplayBlock(ten.data(), int(ten.size())); }).join();
+    RunEventsFor(60);
+    ASSERT_FALSE(display.Rects.empty());
+    QRect copied;
+    for (const QRect &r : display.Rects)
+        copied = copied.united(r);
+    EXPECT_EQ(copied.left(), 0);
+    EXPECT_GE(copied.right(), 10 + 5);
+    EXPECT_LT(copied.width(), 40);
+    EXPECT_EQ(copied.height(), 120);
+
+    // Many blocks in quick succession from the processing thread: the
+    // copies are capped, yet in the end the screen shows all of it.
+    display.Rects.clear();
+    std::atomic<bool> done{false};
+    std::thread processing([&] {
+        const std::vector<uint16_t> one(1, Pair(60, 200));
+        for (int i = 0; i < 200; ++i) {
+            display.DisplayBlock(one.data(), 1);
+            std::this_thread::sleep_for(std::chrono::microseconds(500));
+        }
+        done.store(true);
+    });
+    while (!done.load())
+        RunEventsFor(5);
+    processing.join();
+    RunEventsFor(60);
+    EXPECT_LT(display.Rects.size(), 200u / 2);
+    QRegion shown;
+    for (const QRect &r : display.Rects)
+        shown += r;
+    // Columns 10 .. 210 were drawn, the cursor and spots after them.
+    EXPECT_TRUE(shown.contains(QRect(10, 0, 206, 120)));
 }
 
 } // namespace

@@ -55,8 +55,12 @@ void WriteFromWorker(TSafeLabel &label, const QString &prefix, int count) {
     while (!done)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     worker.join();
-    QCoreApplication::processEvents();
-    QCoreApplication::processEvents();
+    // The newest text reaches the screen within one frame interval.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(120);
+    while (std::chrono::steady_clock::now() < until) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
 }
 
 } // namespace
@@ -72,7 +76,8 @@ TEST(SafeLabel, NewestTextFromAWorkerIsPaintedAndRequestsCoalesce) {
     EXPECT_EQ(label.MyString(), "v2000");
     EXPECT_EQ(label.LastPainted, "v2000");
     EXPECT_GT(label.Paints, paintsBefore);
-    EXPECT_LT(label.Paints - paintsBefore, 2000);
+    // Thousands of texts a second cost at most one repaint per frame.
+    EXPECT_LT(label.Paints - paintsBefore, 100);
     EXPECT_FALSE(label.Bold());
 }
 
