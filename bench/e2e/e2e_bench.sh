@@ -43,7 +43,7 @@ cpu_seconds() {
     calc "(${fields[11]} + ${fields[12]}) / $(getconf CLK_TCK)"
 }
 
-for tool in awk identify; do
+for tool in awk identify compare; do
     command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
 e2e_setup "$BIN"
@@ -127,7 +127,14 @@ for t in $threads1; do
         "$(echo "$t" | cut -d: -f2- | sed 's/:[0-9]*$//')" \
         "$(calc "100 * $used / $tck / $MEASURE_SECONDS")"
 done
-e2e_shot e2e_bench "$(display_area)" >/dev/null || true
+# A cheap display would prove nothing if it stopped drawing: the trace must
+# still move (as the end-to-end test of the main window checks it).
+shot_a=$(e2e_shot e2e_bench_a "$(display_area)")
+sleep 0.5
+shot_b=$(e2e_shot e2e_bench_b "$(display_area)")
+moved=$(compare -metric AE "$shot_a" "$shot_b" null: 2>&1 | cut -d' ' -f1)
+echo "pixels changed in the display within 0.5 s: $moved"
+[ "${moved%.*}" -gt 50 ] 2>/dev/null || e2e_fail "the trace did not move ($moved pixels)"
 
 wall=$(calc "$t1 - $t0")
 cpu=$(calc "$cpu1 - $cpu0")
@@ -160,7 +167,8 @@ cat >"$OUT" <<JSON
   "cpu_per_signal_second": $per_signal,
   "startup_to_window_s": $startup_window,
   "startup_to_first_frame_s": $startup_frame,
-  "peak_rss_mib": $peak
+  "peak_rss_mib": $peak,
+  "display_pixels_changed_in_half_a_second": ${moved%.*}
 }
 JSON
 echo "written: $OUT"
