@@ -12,6 +12,7 @@ PACKAGES=(
   libbenchmark-dev
   xvfb xauth xdotool imagemagick
   clang-format clang
+  python3
   fonts-dejavu-core
 )
 
