@@ -13,12 +13,7 @@ TChannelControlsVexaRM::~TChannelControlsVexaRM() {
 }
 
 void TChannelControlsVexaRM::Hook(Slot slot, QPointer<TOnOffButtonVexa> &ref, TOnOffButtonVexa *w) {
-    ref = w;
-    if (!w) {
-        FHooks.Clear(slot);
-        return;
-    }
-    FHooks.Replace(slot, {connect(w, &TOnOffButtonVexa::Clicked, this, [this, w] { Click(w); })});
+    FHooks.BindClicked(slot, ref, w, this, [this](QObject *b) { Click(b); });
 }
 
 void TChannelControlsVexaRM::Click(QObject *sender) {

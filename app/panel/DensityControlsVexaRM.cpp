@@ -15,13 +15,7 @@ TDensityControlsVexaRM::~TDensityControlsVexaRM() {
 
 void TDensityControlsVexaRM::Hook(Slot slot, QPointer<TChannelIndicationButtonVexa> &ref,
                                   TChannelIndicationButtonVexa *w) {
-    ref = w;
-    if (!w) {
-        FHooks.Clear(slot);
-        return;
-    }
-    FHooks.Replace(
-        slot, {connect(w, &TChannelIndicationButtonVexa::Clicked, this, [this, w] { Click(w); })});
+    FHooks.BindClicked(slot, ref, w, this, [this](QObject *b) { Click(b); });
 }
 
 void TDensityControlsVexaRM::Click(QObject *sender) {

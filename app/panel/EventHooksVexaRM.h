@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QMetaObject>
+#include <QObject>
+#include <QPointer>
 
 #include <map>
 #include <vector>
@@ -23,6 +25,20 @@ public:
     void ClearAll();
     // How many live connections the reference `slot` holds.
     int Count(int slot) const;
+
+    // Binds the widget w to the reference `ref` kept under `slot`: a click of
+    // it calls onClick(w) in the binder's thread; a null w unhooks the slot.
+    template <class TWidget, class FOnClick>
+    void BindClicked(int slot, QPointer<TWidget> &ref, TWidget *w, QObject *binder,
+                     FOnClick onClick) {
+        ref = w;
+        if (!w) {
+            Clear(slot);
+            return;
+        }
+        Replace(slot,
+                {QObject::connect(w, &TWidget::Clicked, binder, [onClick, w] { onClick(w); })});
+    }
 
 private:
     std::map<int, std::vector<QMetaObject::Connection>> FHooks;

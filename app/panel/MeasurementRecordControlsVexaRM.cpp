@@ -19,12 +19,7 @@ TMeasurementRecordControlsVexaRM::~TMeasurementRecordControlsVexaRM() {
 
 void TMeasurementRecordControlsVexaRM::Hook(Slot slot, QPointer<TOnOffButtonVexa> &ref,
                                             TOnOffButtonVexa *w) {
-    ref = w;
-    if (!w) {
-        FHooks.Clear(slot);
-        return;
-    }
-    FHooks.Replace(slot, {connect(w, &TOnOffButtonVexa::Clicked, this, [this, w] { Click(w); })});
+    FHooks.BindClicked(slot, ref, w, this, [this](QObject *b) { Click(b); });
 }
 
 void TMeasurementRecordControlsVexaRM::SetRecordTimeLength(TLongerTimeEditVexaRM *w) {

@@ -16,13 +16,7 @@ TSourceControlsVexaRM::~TSourceControlsVexaRM() {
 
 void TSourceControlsVexaRM::Hook(Slot slot, QPointer<TChannelIndicationButtonVexa> &ref,
                                  TChannelIndicationButtonVexa *w) {
-    ref = w;
-    if (!w) {
-        FHooks.Clear(slot);
-        return;
-    }
-    FHooks.Replace(
-        slot, {connect(w, &TChannelIndicationButtonVexa::Clicked, this, [this, w] { Click(w); })});
+    FHooks.BindClicked(slot, ref, w, this, [this](QObject *b) { Click(b); });
 }
 
 // The next probe code of the cycle 1:1, 1:10, 1:100, 1:1000, 1:1.
