@@ -15,44 +15,45 @@ TRecordStreamVexaRM::~TRecordStreamVexaRM() {
     if (Fd >= 0) ::close(Fd);
 }
 
-std::unique_ptr<TRecordStreamVexaRM>
-TRecordStreamVexaRM::OpenForAppending(const std::string &name) {
-    if (name.empty()) return nullptr;
+namespace {
+
+// Opens name with flags (retrying interrupted calls); -1 on failure. With
+// requireRegular anything but a regular file (a folder, a pipe, a device)
+// is refused, so that records never go where they cannot be kept.
+int OpenFile(const std::string &name, int flags, bool requireRegular) {
+    if (name.empty()) return -1;
     int fd;
     do {
-        fd = ::open(name.c_str(), O_RDWR | O_APPEND | O_CLOEXEC);
+        fd = ::open(name.c_str(), flags | O_CLOEXEC, 0666);
     } while (fd < 0 && errno == EINTR);
-    if (fd < 0) return nullptr;
+    if (fd < 0 || !requireRegular) return fd;
     struct stat st;
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        return nullptr;
+        return -1;
     }
+    return fd;
+}
+
+} // namespace
+
+std::unique_ptr<TRecordStreamVexaRM>
+TRecordStreamVexaRM::OpenForAppending(const std::string &name) {
+    const int fd = OpenFile(name, O_RDWR | O_APPEND, true);
+    if (fd < 0) return nullptr;
     return std::unique_ptr<TRecordStreamVexaRM>(new TRecordStreamVexaRM(fd, name));
 }
 
 std::unique_ptr<TRecordStreamVexaRM> TRecordStreamVexaRM::CreateNew(const std::string &name) {
-    if (name.empty()) return nullptr;
-    int fd;
-    do {
-        fd = ::open(name.c_str(), O_RDWR | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    } while (fd < 0 && errno == EINTR);
+    // O_EXCL: only a file that did not exist, which is a regular file.
+    const int fd = OpenFile(name, O_RDWR | O_APPEND | O_CREAT | O_EXCL, false);
     if (fd < 0) return nullptr;
     return std::unique_ptr<TRecordStreamVexaRM>(new TRecordStreamVexaRM(fd, name));
 }
 
 std::unique_ptr<TRecordStreamVexaRM> TRecordStreamVexaRM::CreateTruncated(const std::string &name) {
-    if (name.empty()) return nullptr;
-    int fd;
-    do {
-        fd = ::open(name.c_str(), O_RDWR | O_APPEND | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    } while (fd < 0 && errno == EINTR);
+    const int fd = OpenFile(name, O_RDWR | O_APPEND | O_CREAT | O_TRUNC, true);
     if (fd < 0) return nullptr;
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return nullptr;
-    }
     return std::unique_ptr<TRecordStreamVexaRM>(new TRecordStreamVexaRM(fd, name));
 }
 
