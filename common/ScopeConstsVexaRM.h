@@ -61,6 +61,16 @@ enum RecordType : uint16_t {
     kRecSampleRate = 10,  // L 5: 32-bit samples per second, low half first
     kRecDeflectionA = 11, // L 5: 32-bit mV/div at the probe tip, low half first
     kRecDeflectionB = 12, // L 5
+    kRecLostSamples = 13, // L 8: lost sample periods (64-bit, lowest word first), how counted
+};
+
+// The record of lost samples stands where the gap is: the samples after it
+// were taken that many sample periods (of the current rate) after the ones
+// before it. Word 7 says where the count comes from.
+constexpr int kLostSamplesRecordWords = 8;
+enum LostSamplesSource : uint16_t {
+    kLostCountedByDevice = 0,   // the device counted the periods it could not keep
+    kLostEstimatedFromTime = 1, // estimated from the time that passed
 };
 
 // ---- Channels ----------------------------------------------------------
