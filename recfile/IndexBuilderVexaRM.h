@@ -23,11 +23,11 @@ namespace vexa::rec {
 
 struct TIndexResult {
     std::shared_ptr<const TSummaryIndexVexaRM> Index; // null when cancelled
-    bool Extended = false;    // an older index was continued, not rebuilt
+    bool Extended = false;                            // an older index was continued, not rebuilt
     uint64_t BytesScanned = 0;
     double Seconds = 0;
-    bool Saved = false;       // written beside the record file
-    std::string SaveError;    // why it was not (it is then kept in memory)
+    bool Saved = false;    // written beside the record file
+    std::string SaveError; // why it was not (it is then kept in memory)
 };
 
 class TIndexBuilderVexaRM {
@@ -35,10 +35,10 @@ public:
     // Scans file on the calling thread, continuing start when given (an
     // index of the file's first bytes, e.g. one that was loaded as Grown),
     // and stores the result at savePath (none when empty).
-    static TIndexResult Build(const TMappedFileVexaRM &file, const TSummaryIndexVexaRM *start,
-                              const std::string &savePath, const TProgressFn &progress = {},
-                              const std::function<void(std::shared_ptr<TSummaryIndexVexaRM>)>
-                                  &publish = {});
+    static TIndexResult
+    Build(const TMappedFileVexaRM &file, const TSummaryIndexVexaRM *start,
+          const std::string &savePath, const TProgressFn &progress = {},
+          const std::function<void(std::shared_ptr<TSummaryIndexVexaRM>)> &publish = {});
 
     // Starts Build on a worker thread. onChange, when set, is called on the
     // worker thread after each snapshot and when the work ends (for example

@@ -36,8 +36,8 @@ std::shared_ptr<TMappedFileVexaRM> TMappedFileVexaRM::Remap(std::string *error) 
     return MapFd(FFd, FPath, error);
 }
 
-std::shared_ptr<TMappedFileVexaRM>
-TMappedFileVexaRM::MapFd(std::shared_ptr<int> fd, std::string path, std::string *error) {
+std::shared_ptr<TMappedFileVexaRM> TMappedFileVexaRM::MapFd(std::shared_ptr<int> fd,
+                                                            std::string path, std::string *error) {
     struct stat st {};
     if (fstat(*fd, &st) != 0) {
         if (error) *error = path + ": " + std::strerror(errno);

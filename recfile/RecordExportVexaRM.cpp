@@ -48,7 +48,8 @@ public:
     }
     bool PWrite(const void *p, size_t n, off_t at) {
         Flush();
-        if (Ok() && ::pwrite(Fd, p, n, at) != static_cast<ssize_t>(n)) Error = Path + ": write failed";
+        if (Ok() && ::pwrite(Fd, p, n, at) != static_cast<ssize_t>(n))
+            Error = Path + ": write failed";
         return Ok();
     }
     bool Close() {
@@ -115,7 +116,8 @@ struct TTicker {
 };
 
 bool SameFile(const std::string &a, const std::string &b) {
-    struct stat sa {}, sb {};
+    struct stat sa {
+    }, sb{};
     return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
            sa.st_ino == sb.st_ino;
 }
@@ -128,8 +130,9 @@ struct TCodeTexts {
     uint8_t Length[256];
     void Fill(const TScale &sc, int ch, bool volts) {
         for (int k = 0; k < 256; ++k) {
-            const int64_t q = volts ? static_cast<int64_t>(k - sc.Zero[ch]) * sc.Deflection[ch] * 3125
-                                    : k; // (k - zero) x mV / 32 / 1000 = q x 10^-8 V
+            const int64_t q = volts
+                                  ? static_cast<int64_t>(k - sc.Zero[ch]) * sc.Deflection[ch] * 3125
+                                  : k; // (k - zero) x mV / 32 / 1000 = q x 10^-8 V
             Length[k] = static_cast<uint8_t>(FormatFixed(q, volts ? 8 : 0, Text[k]));
         }
     }
@@ -146,8 +149,9 @@ void ExportCsv(const TRecordReaderVexaRM &r, const std::vector<TPart> &parts, TO
     if (decimate <= 1)
         std::snprintf(head, sizeof head, "time_s,a_%s,b_%s\n", unit[0], unit[1]);
     else
-        std::snprintf(head, sizeof head, "time_s,a_min_%s,a_max_%s,a_mean_%s,b_min_%s,b_max_%s,b_mean_%s\n",
-                      unit[0], unit[0], unit[0], unit[1], unit[1], unit[1]);
+        std::snprintf(head, sizeof head,
+                      "time_s,a_min_%s,a_max_%s,a_mean_%s,b_min_%s,b_max_%s,b_mean_%s\n", unit[0],
+                      unit[0], unit[0], unit[1], unit[1], unit[1]);
     out.Put(std::string(head));
     TCodeTexts text[2];
     for (const TPart &p : parts) {
@@ -158,29 +162,30 @@ void ExportCsv(const TRecordReaderVexaRM &r, const std::vector<TPart> &parts, TO
         const bool wholeNs = kNsPerSecond % rate == 0;
         const int64_t step = kNsPerSecond / rate;
         if (decimate <= 1) {
-            r.VisitPeriods(p.Section, p.First, p.Last, [&](uint64_t first, const uint16_t *w, uint64_t n) {
-                TTimeNs t = sec.TimeOf(first);
-                for (uint64_t k = 0; k < n; ++k) {
-                    if (!wholeNs) t = sec.TimeOf(first + k);
-                    char *o = out.Room(96);
-                    int len = FormatSeconds(t, o);
-                    o[len++] = ',';
-                    if (w[k] == kWordMarker2) {
-                        o[len++] = ',';
-                    } else {
-                        const uint8_t a = w[k] & 0xFF, b = w[k] >> 8;
-                        std::memcpy(o + len, text[0].Text[a], 24);
-                        len += text[0].Length[a];
-                        o[len++] = ',';
-                        std::memcpy(o + len, text[1].Text[b], 24);
-                        len += text[1].Length[b];
-                    }
-                    o[len++] = '\n';
-                    out.Commit(static_cast<size_t>(len));
-                    t += step;
-                }
-                return tick.Add(n) && out.Ok();
-            });
+            r.VisitPeriods(p.Section, p.First, p.Last,
+                           [&](uint64_t first, const uint16_t *w, uint64_t n) {
+                               TTimeNs t = sec.TimeOf(first);
+                               for (uint64_t k = 0; k < n; ++k) {
+                                   if (!wholeNs) t = sec.TimeOf(first + k);
+                                   char *o = out.Room(96);
+                                   int len = FormatSeconds(t, o);
+                                   o[len++] = ',';
+                                   if (w[k] == kWordMarker2) {
+                                       o[len++] = ',';
+                                   } else {
+                                       const uint8_t a = w[k] & 0xFF, b = w[k] >> 8;
+                                       std::memcpy(o + len, text[0].Text[a], 24);
+                                       len += text[0].Length[a];
+                                       o[len++] = ',';
+                                       std::memcpy(o + len, text[1].Text[b], 24);
+                                       len += text[1].Length[b];
+                                   }
+                                   o[len++] = '\n';
+                                   out.Commit(static_cast<size_t>(len));
+                                   t += step;
+                               }
+                               return tick.Add(n) && out.Ok();
+                           });
             continue;
         }
         // One line per group of decimate periods; groups restart at every section.
@@ -245,8 +250,13 @@ bool PutCodes(const TRecordReaderVexaRM &r, const TPart &p, TOut &out, TTicker &
 
 std::string JsonNumber(double v) {
     char b[40];
-    std::snprintf(b, sizeof b, "%.17g", v);
+    std::snprintf(b, sizeof b, "%.12g", v);
     return b;
+}
+
+std::string JsonSeconds(TTimeNs t) {
+    char b[40];
+    return std::string(b, static_cast<size_t>(FormatSeconds(t, b)));
 }
 
 } // namespace
@@ -297,8 +307,8 @@ std::vector<uint8_t> TRecordExportVexaRM::WavHeader(uint32_t rate, uint64_t fram
 }
 
 std::string TRecordExportVexaRM::NpyHeader(uint64_t rows) {
-    std::string dict = "{'descr': '|u1', 'fortran_order': False, 'shape': (" + std::to_string(rows) +
-                       ", 2), }";
+    std::string dict =
+        "{'descr': '|u1', 'fortran_order': False, 'shape': (" + std::to_string(rows) + ", 2), }";
     // Magic (6) + version (2) + length (2) + dict + padding + '\n', a multiple of 64.
     const size_t total = (10 + dict.size() + 1 + 63) / 64 * 64;
     dict.append(total - 10 - dict.size() - 1, ' ');
@@ -385,8 +395,8 @@ TExportResult TRecordExportVexaRM::Export(const TRecordReaderVexaRM &r, const st
         TOut *f = create(out);
         f->Put(NpyHeader(total));
         std::string json = "{\n  \"measurement\": " + std::to_string(o.Measurement + 1) + ",\n";
-        json += "  \"from_s\": " + JsonNumber(Seconds(from)) + ",\n";
-        json += "  \"to_s\": " + JsonNumber(Seconds(std::max(from, to))) + ",\n";
+        json += "  \"from_s\": " + JsonSeconds(from) + ",\n";
+        json += "  \"to_s\": " + JsonSeconds(std::max(from, to)) + ",\n";
         json += "  \"rows\": " + std::to_string(total) + ",\n";
         json += "  \"columns\": [\"a\", \"b\"],\n  \"no_value_code\": 0,\n  \"sections\": [";
         uint64_t row = 0;
@@ -396,14 +406,15 @@ TExportResult TRecordExportVexaRM::Export(const TRecordReaderVexaRM &r, const st
             json += i ? ",\n    {" : "\n    {";
             json += "\"row\": " + std::to_string(row) +
                     ", \"rows\": " + std::to_string(parts[i].Last - parts[i].First) +
-                    ", \"start_s\": " + JsonNumber(Seconds(sec.TimeOf(parts[i].First))) +
+                    ", \"start_s\": " + JsonSeconds(sec.TimeOf(parts[i].First)) +
                     ", \"rate\": " + std::to_string(sc.Rate);
             const char *name[2] = {"a", "b"};
             for (int c = 0; c < 2; ++c) {
                 if (sc.ScaleKnown(c))
-                    json += std::string(", \"") + name[c] + "_zero\": " + std::to_string(sc.Zero[c]) +
-                            ", \"" + name[c] + "_mv_per_div\": " + std::to_string(sc.Deflection[c]) +
-                            ", \"" + name[c] + "_volts_per_code\": " +
+                    json += std::string(", \"") + name[c] +
+                            "_zero\": " + std::to_string(sc.Zero[c]) + ", \"" + name[c] +
+                            "_mv_per_div\": " + std::to_string(sc.Deflection[c]) + ", \"" +
+                            name[c] + "_volts_per_code\": " +
                             JsonNumber(sc.Deflection[c] / (kCodesPerDivision * 1000.0));
                 else
                     json += std::string(", \"") + name[c] + "_zero\": null, \"" + name[c] +

@@ -12,8 +12,8 @@ constexpr uint64_t kProbeWords = 2ull << 20; // 4 MiB at each end
 
 // A setting record of a known type with its exact length starts at word i.
 bool KnownRecordAt(const uint16_t *w, uint64_t i, uint64_t n) {
-    static constexpr uint16_t kLength[kRecLostSamples + 1] = {0, 4, 6, 6, 4, 4, 4, 4, 4, 4, 5, 5, 5,
-                                                              kLostSamplesRecordWords};
+    static constexpr uint16_t kLength[kRecLostSamples + 1] = {
+        0, 4, 6, 6, 4, 4, 4, 4, 4, 4, 5, 5, 5, kLostSamplesRecordWords};
     if (w[i] != kWordRecordIntroducer || i + 2 >= n) return false;
     const uint16_t type = w[i + 2];
     return type >= kRecMeasurement && type <= kRecLostSamples && w[i + 1] == kLength[type];

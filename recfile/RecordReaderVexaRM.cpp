@@ -36,9 +36,9 @@ struct TVoltSums {
         const __int128 d = static_cast<__int128>(s.Sum[ch]) - n * zero;
         const __int128 d2 = static_cast<__int128>(s.SumSquares[ch]) -
                             2 * zero * static_cast<__int128>(s.Sum[ch]) + n * zero * zero;
-        const long double k = known ? static_cast<long double>(sc.Deflection[ch]) /
-                                          (kCodesPerDivision * 1000.0L)
-                                    : 1.0L;
+        const long double k =
+            known ? static_cast<long double>(sc.Deflection[ch]) / (kCodesPerDivision * 1000.0L)
+                  : 1.0L;
         Sum += static_cast<long double>(d) * k;
         SumSquares += static_cast<long double>(d2) * k * k;
         N += s.Values;
@@ -107,8 +107,8 @@ uint64_t TRecordReaderVexaRM::SectionAt(uint32_t m, TTimeNs t) const {
     const auto &sec = Sections();
     auto first = sec.begin() + static_cast<std::ptrdiff_t>(ms.FirstSection);
     auto last = first + static_cast<std::ptrdiff_t>(ms.SectionCount);
-    auto it = std::upper_bound(first, last, t,
-                               [](TTimeNs v, const TSection &s) { return v < s.Start; });
+    auto it =
+        std::upper_bound(first, last, t, [](TTimeNs v, const TSection &s) { return v < s.Start; });
     if (it != first) --it;
     return static_cast<uint64_t>(it - sec.begin());
 }
@@ -172,8 +172,7 @@ uint64_t TRecordReaderVexaRM::ReadPeriods(uint64_t section, uint64_t first, uint
     return n;
 }
 
-TSummary TRecordReaderVexaRM::RawSummary(const TSection &s, uint64_t first,
-                                         uint64_t last) const {
+TSummary TRecordReaderVexaRM::RawSummary(const TSection &s, uint64_t first, uint64_t last) const {
     TSummary sum;
     const uint64_t index = static_cast<uint64_t>(&s - Sections().data());
     VisitPeriods(index, first, last, [&](uint64_t, const uint16_t *w, uint64_t n) {
@@ -225,8 +224,7 @@ TSummary TRecordReaderVexaRM::SectionSummary(uint64_t section, uint64_t first,
         }
     } merge{*this, s, total};
     merge.Run(1, j0, j1);
-    if (j1 * kLevel1Periods < last)
-        total.Merge(RawSummary(s, j1 * kLevel1Periods, last));
+    if (j1 * kLevel1Periods < last) total.Merge(RawSummary(s, j1 * kLevel1Periods, last));
     return total;
 }
 
@@ -313,34 +311,37 @@ void TRecordReaderVexaRM::Frame(uint32_t m, TTimeNs from, TTimeNs to, int column
                 acc[static_cast<size_t>(col) * 2 + c].Add(sec.Scale, c, sum);
             }
         };
-        const long double perColumn = static_cast<long double>(bound[columns] - bound[0]) /
-                                      std::max(1, columns);
+        const long double perColumn =
+            static_cast<long double>(bound[columns] - bound[0]) / std::max(1, columns);
         int level = 0; // 0: raw words
         for (int L = 1; L <= kMaxLevels; ++L)
             if (sec.EntryCount[L - 1] > 0 && PeriodsPerEntry(L) <= perColumn) level = L;
         if (level == 0) {
             int col = 0;
-            VisitPeriods(s, bound[0], bound[columns], [&](uint64_t p, const uint16_t *w, uint64_t n) {
-                while (n > 0) {
-                    while (col + 1 < columns && bound[col + 1] <= p)
-                        ++col;
-                    const uint64_t k = std::min<uint64_t>(n, col + 1 < columns ? bound[col + 1] - p : n);
-                    TSummary sum;
-                    if (w[0] == kWordMarker2)
-                        sum.Flags |= kEntryArm;
-                    else
-                        SummariseSamples(w, k, sum);
-                    add(col, sum);
-                    p += k;
-                    w += k;
-                    n -= k;
-                }
-                return true;
-            });
+            VisitPeriods(
+                s, bound[0], bound[columns], [&](uint64_t p, const uint16_t *w, uint64_t n) {
+                    while (n > 0) {
+                        while (col + 1 < columns && bound[col + 1] <= p)
+                            ++col;
+                        const uint64_t k =
+                            std::min<uint64_t>(n, col + 1 < columns ? bound[col + 1] - p : n);
+                        TSummary sum;
+                        if (w[0] == kWordMarker2)
+                            sum.Flags |= kEntryArm;
+                        else
+                            SummariseSamples(w, k, sum);
+                        add(col, sum);
+                        p += k;
+                        w += k;
+                        n -= k;
+                    }
+                    return true;
+                });
         } else {
             const uint64_t per = PeriodsPerEntry(level);
             const uint64_t e0 = bound[0] / per;
-            const uint64_t e1 = std::min(sec.EntryCount[level - 1], (bound[columns] + per - 1) / per);
+            const uint64_t e1 =
+                std::min(sec.EntryCount[level - 1], (bound[columns] + per - 1) / per);
             int col = 0;
             for (uint64_t e = e0; e < e1; ++e) {
                 const uint64_t p = e * per;
@@ -412,7 +413,8 @@ uint64_t TRecordReaderVexaRM::FindInSection(uint64_t si, uint64_t first, uint64_
         }
         return kNone;
     }
-    int64_t j = static_cast<int64_t>(std::min(n1, (last + kLevel1Periods - 1) / kLevel1Periods)) - 1;
+    int64_t j =
+        static_cast<int64_t>(std::min(n1, (last + kLevel1Periods - 1) / kLevel1Periods)) - 1;
     const int64_t stop = static_cast<int64_t>(first / kLevel1Periods);
     while (j >= stop) {
         // The highest level whose block ends with entry j and lies in [first, last).
@@ -509,7 +511,8 @@ bool TRecordReaderVexaRM::FindCrossing(uint32_t m, TTimeNs t, bool forward, int 
             }
             return false;
         }
-        for (int64_t s = static_cast<int64_t>(pos.Section); s >= static_cast<int64_t>(firstSec); --s) {
+        for (int64_t s = static_cast<int64_t>(pos.Section); s >= static_cast<int64_t>(firstSec);
+             --s) {
             const uint64_t su = static_cast<uint64_t>(s);
             const double code = LevelCode(Sections()[su].Scale, ch, level);
             const uint64_t p = FindInSection(
@@ -529,7 +532,8 @@ bool TRecordReaderVexaRM::FindCrossing(uint32_t m, TTimeNs t, bool forward, int 
         const TPosition start = Locate(m, t + 1);
         TPosition prev, q;
         uint16_t w = 0;
-        if (find(start, false, Side::Any, &prev) && ReadPeriods(prev.Section, prev.Period, 1, &w) == 1 &&
+        if (find(start, false, Side::Any, &prev) &&
+            ReadPeriods(prev.Section, prev.Period, 1, &w) == 1 &&
             WordOnSide(w, ch, LevelCode(Sections()[prev.Section].Scale, ch, level), other))
             q = prev;
         else if (!find(start, true, other, &q))

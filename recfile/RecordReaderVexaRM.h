@@ -104,8 +104,8 @@ public:
     // level (volts when the scale is known, else codes) strictly after or
     // before time t in measurement m. ARM-marker periods have no value and
     // are passed over. False when there is none.
-    bool FindCrossing(uint32_t m, TTimeNs t, bool forward, int ch, double level,
-                      CrossingKind kind, TTimeNs *found) const;
+    bool FindCrossing(uint32_t m, TTimeNs t, bool forward, int ch, double level, CrossingKind kind,
+                      TTimeNs *found) const;
     // The next or previous device marker, ARM-marker period or gap strictly
     // after or before t. A device marker or gap is found at the time of the
     // period that follows it.

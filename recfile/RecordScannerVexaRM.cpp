@@ -166,8 +166,8 @@ void TRecordScannerVexaRM::Record(uint64_t i, uint32_t words, uint16_t type) {
         NonPeriodWords(words);
         return;
     }
-    static constexpr uint32_t kNeeded[kRecLostSamples + 1] = {0, 4, 6, 6, 4, 4, 4, 4, 4, 4, 5, 5, 5,
-                                                              kLostSamplesRecordWords};
+    static constexpr uint32_t kNeeded[kRecLostSamples + 1] = {
+        0, 4, 6, 6, 4, 4, 4, 4, 4, 4, 5, 5, 5, kLostSamplesRecordWords};
     if (words < kNeeded[type]) {
         AddProblem(ProblemKind::ShortRecord, i * 2, kShortTypeFlag + type);
         NonPeriodWords(words);
@@ -184,8 +184,8 @@ void TRecordScannerVexaRM::Record(uint64_t i, uint32_t words, uint16_t type) {
         return;
     }
     if (type == kRecLostSamples) {
-        const uint64_t count = static_cast<uint64_t>(Dword(r + 3)) |
-                               (static_cast<uint64_t>(Dword(r + 5)) << 32);
+        const uint64_t count =
+            static_cast<uint64_t>(Dword(r + 3)) | (static_cast<uint64_t>(Dword(r + 5)) << 32);
         if (!S.MeasurementOpen) OpenMeasurement(i, false);
         if (S.SectionOpen) CloseSection();
         S.Cursor = PeriodTime(S.Cursor, S.Scale.TimingRate(), count);

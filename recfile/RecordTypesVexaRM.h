@@ -44,12 +44,12 @@ constexpr uint64_t PeriodsPerEntry(int level) {
 // of the fields below except Level changes (Level, the vertical position of
 // the trace, does not change what a code means).
 struct TScale {
-    uint32_t Rate = 0;            // samples per second, 0 = not known yet
-    int32_t Zero[2] = {0, 0};     // zero code of A and B
+    uint32_t Rate = 0;              // samples per second, 0 = not known yet
+    int32_t Zero[2] = {0, 0};       // zero code of A and B
     int32_t Deflection[2] = {0, 0}; // mV per division at the probe tip, 0 = not known
-    uint16_t Level[2] = {0, 0};   // word 3 of the level records (kept for extracts)
-    uint16_t Probe[2] = {0, 0};   // 1..4 = 1:1 .. 1:1000, 0 = not known
-    uint16_t Coupling[2] = {0, 0}; // record payload: 1 DC, 0 AC
+    uint16_t Level[2] = {0, 0};     // word 3 of the level records (kept for extracts)
+    uint16_t Probe[2] = {0, 0};     // 1..4 = 1:1 .. 1:1000, 0 = not known
+    uint16_t Coupling[2] = {0, 0};  // record payload: 1 DC, 0 AC
     uint16_t Ground[2] = {0, 0};
     // Which records have been seen: bit (record type) is set once a record of
     // that type set the fields above.
@@ -87,14 +87,14 @@ inline double Seconds(TTimeNs t) {
 // section also ends at a gap of lost samples; the next one then starts that
 // many periods later.
 struct TSection {
-    uint32_t Measurement = 0;  // 0-based index of its measurement
+    uint32_t Measurement = 0; // 0-based index of its measurement
     TScale Scale;
-    uint64_t StartOffset = 0;  // byte offset of its first period's word
-    uint64_t EndOffset = 0;    // byte offset just past its last period's word
-    uint64_t Periods = 0;      // sample pairs and ARM markers
-    uint64_t ArmMarkers = 0;   // periods without values
-    TTimeNs Start = 0;         // time of its first period
-    uint64_t GapBefore = 0;    // lost periods between the previous section and this one
+    uint64_t StartOffset = 0; // byte offset of its first period's word
+    uint64_t EndOffset = 0;   // byte offset just past its last period's word
+    uint64_t Periods = 0;     // sample pairs and ARM markers
+    uint64_t ArmMarkers = 0;  // periods without values
+    TTimeNs Start = 0;        // time of its first period
+    uint64_t GapBefore = 0;   // lost periods between the previous section and this one
     // Index entries of this section per level (level 1 at [0]); a level is
     // present only where the one below has more than one entry.
     uint64_t FirstEntry[kMaxLevels] = {};
@@ -113,13 +113,13 @@ struct TMeasurement {
     bool Complete = false;    // its stop record was found
     uint64_t FirstSection = 0;
     uint64_t SectionCount = 0;
-    uint64_t Periods = 0;       // sample periods of all its sections
+    uint64_t Periods = 0; // sample periods of all its sections
     uint64_t ArmMarkers = 0;
     uint64_t DeviceMarkers = 0;
-    uint64_t Gaps = 0;          // records of lost samples
-    uint64_t LostPeriods = 0;   // sample periods they report
-    TTimeNs Duration = 0;       // end of its last section (lost periods included)
-    TScale ScaleAtStart;        // the scale in force where it begins
+    uint64_t Gaps = 0;        // records of lost samples
+    uint64_t LostPeriods = 0; // sample periods they report
+    TTimeNs Duration = 0;     // end of its last section (lost periods included)
+    TScale ScaleAtStart;      // the scale in force where it begins
 };
 
 enum class EventKind : uint8_t {
@@ -140,13 +140,13 @@ struct TEvent {
 };
 
 enum class ProblemKind : uint8_t {
-    OddLength = 1,      // the file ends in half a word
-    CutOff = 2,         // a record runs past the end of the file
-    ZeroLength = 3,     // a record length of 0 (skipped as one word)
-    UnknownType = 4,    // a record of a type this reader does not know (skipped)
-    ShortRecord = 5,    // a known record shorter than its type needs (ignored)
-    Incomplete = 6,     // a measurement without its stop record
-    TooManyEvents = 7,  // markers past the event list's limit are counted, not listed
+    OddLength = 1,     // the file ends in half a word
+    CutOff = 2,        // a record runs past the end of the file
+    ZeroLength = 3,    // a record length of 0 (skipped as one word)
+    UnknownType = 4,   // a record of a type this reader does not know (skipped)
+    ShortRecord = 5,   // a known record shorter than its type needs (ignored)
+    Incomplete = 6,    // a measurement without its stop record
+    TooManyEvents = 7, // markers past the event list's limit are counted, not listed
 };
 
 // Detail of a ShortRecord problem: the record's length when it is below 3,

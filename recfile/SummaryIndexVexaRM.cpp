@@ -204,7 +204,7 @@ struct THeader {
     uint64_t SawRecords;
     uint64_t LevelCount[kMaxLevels];
     uint64_t LevelOffset[kMaxLevels];
-    uint64_t TableCount[4];  // measurements, sections, events, problems
+    uint64_t TableCount[4]; // measurements, sections, events, problems
     uint64_t TableOffset[4];
 };
 
@@ -266,7 +266,8 @@ private:
     std::vector<uint8_t> Buf;
 };
 
-template <class T> void PutTable(TWriter &w, const std::vector<T> &v, uint64_t *count, uint64_t *offset) {
+template <class T>
+void PutTable(TWriter &w, const std::vector<T> &v, uint64_t *count, uint64_t *offset) {
     w.PadTo8();
     *offset = w.Pos;
     *count = v.size();
@@ -350,7 +351,8 @@ bool TSummaryIndexVexaRM::Save(const std::string &path, std::string *error) cons
     return false;
 }
 
-std::shared_ptr<TSummaryIndexVexaRM> TSummaryIndexVexaRM::ParkInTemp(const TSummaryIndexVexaRM &index) {
+std::shared_ptr<TSummaryIndexVexaRM>
+TSummaryIndexVexaRM::ParkInTemp(const TSummaryIndexVexaRM &index) {
     const char *dir = std::getenv("TMPDIR");
     std::string temp = std::string(dir && *dir ? dir : "/tmp") + "/vexa-index-XXXXXX";
     const int fd = mkstemp(temp.data());
@@ -364,9 +366,9 @@ std::shared_ptr<TSummaryIndexVexaRM> TSummaryIndexVexaRM::ParkInTemp(const TSumm
     return out;
 }
 
-TSummaryIndexVexaRM::LoadStatus TSummaryIndexVexaRM::Load(const std::string &path,
-                                                          const TMappedFileVexaRM &file,
-                                                          std::shared_ptr<TSummaryIndexVexaRM> *out) {
+TSummaryIndexVexaRM::LoadStatus
+TSummaryIndexVexaRM::Load(const std::string &path, const TMappedFileVexaRM &file,
+                          std::shared_ptr<TSummaryIndexVexaRM> *out) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return errno == ENOENT ? LoadStatus::Missing : LoadStatus::Unreadable;
     auto m = MapFd(fd);

@@ -135,17 +135,17 @@ struct TFingerprint {
 
 // Where the scan of a file stopped, and everything needed to go on.
 struct TScanState {
-    uint64_t ResumeOffset = 0; // byte offset of the first word not consumed
+    uint64_t ResumeOffset = 0;      // byte offset of the first word not consumed
     uint64_t CutOffAt = UINT64_MAX; // a record runs past the end here
     bool OddTail = false;           // the file ends in half a word
     bool MeasurementOpen = false;
     bool SectionOpen = false;
-    bool ArmRunOpen = false;   // the last event is an ARM run that may go on
-    bool EventsFull = false;   // the event list reached its limit
+    bool ArmRunOpen = false;    // the last event is an ARM run that may go on
+    bool EventsFull = false;    // the event list reached its limit
     bool PendingDevice = false; // a device marker waits for the next section's first entry
-    TScale Scale;              // in force at ResumeOffset
-    TTimeNs Cursor = 0;        // time where the next section of the measurement starts
-    uint64_t PendingGap = 0;   // lost periods not yet given to a section
+    TScale Scale;               // in force at ResumeOffset
+    TTimeNs Cursor = 0;         // time where the next section of the measurement starts
+    uint64_t PendingGap = 0;    // lost periods not yet given to a section
     uint64_t ExtraInSection = 0;
     // Accumulators of the open section per level: Acc[0] is the level-1
     // entry being filled (AccPeriods periods, starting at AccExtra), Acc[k]

@@ -17,15 +17,17 @@ uint64_t FindReserved(const uint16_t *w, uint64_t n) {
     const __m128i high = _mm_set1_epi16(static_cast<short>(0xFFFC));
     const __m128i zero = _mm_setzero_si128();
     for (; i + 32 <= n; i += 32) {
-        const __m128i a = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i *>(w + i)), high);
+        const __m128i a =
+            _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i *>(w + i)), high);
         const __m128i b =
             _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i *>(w + i + 8)), high);
         const __m128i c =
             _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i *>(w + i + 16)), high);
         const __m128i d =
             _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i *>(w + i + 24)), high);
-        const __m128i any = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(a, zero), _mm_cmpeq_epi16(b, zero)),
-                                         _mm_or_si128(_mm_cmpeq_epi16(c, zero), _mm_cmpeq_epi16(d, zero)));
+        const __m128i any =
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(a, zero), _mm_cmpeq_epi16(b, zero)),
+                         _mm_or_si128(_mm_cmpeq_epi16(c, zero), _mm_cmpeq_epi16(d, zero)));
         if (_mm_movemask_epi8(any) != 0) break;
     }
 #endif
