@@ -6,10 +6,11 @@
 
 namespace vexa::rec {
 
-TIndexResult TIndexBuilderVexaRM::Build(
-    const TMappedFileVexaRM &file, const TSummaryIndexVexaRM *start, const std::string &savePath,
-    const TProgressFn &progress,
-    const std::function<void(std::shared_ptr<TSummaryIndexVexaRM>)> &publish) {
+TIndexResult
+TIndexBuilderVexaRM::Build(const TMappedFileVexaRM &file, const TSummaryIndexVexaRM *start,
+                           const std::string &savePath, const TProgressFn &progress,
+                           const std::function<void(std::shared_ptr<TSummaryIndexVexaRM>)> &publish,
+                           uint64_t publishBytes) {
     const auto t0 = std::chrono::steady_clock::now();
     TIndexResult r;
     auto index = start ? std::make_shared<TSummaryIndexVexaRM>(*start)
@@ -18,7 +19,7 @@ TIndexResult TIndexBuilderVexaRM::Build(
     const uint64_t from = index->State().ResumeOffset;
     file.AdviseSequential();
     TRecordScannerVexaRM scanner(*index, file);
-    if (!scanner.Run(progress, publish)) return r;
+    if (!scanner.Run(progress, publish, publishBytes)) return r;
     r.BytesScanned = file.Bytes() - from;
     if (!savePath.empty()) {
         r.Saved = index->Save(savePath, &r.SaveError);
@@ -40,9 +41,10 @@ TIndexResult TIndexBuilderVexaRM::Build(
 
 TIndexBuilderVexaRM::TIndexBuilderVexaRM(std::shared_ptr<const TMappedFileVexaRM> file,
                                          std::shared_ptr<const TSummaryIndexVexaRM> start,
-                                         std::string savePath, std::function<void()> onChange)
+                                         std::string savePath, std::function<void()> onChange,
+                                         uint64_t publishBytes)
     : FFile(std::move(file)), FStart(std::move(start)), FSavePath(std::move(savePath)),
-      FOnChange(std::move(onChange)) {
+      FOnChange(std::move(onChange)), FPublishBytes(publishBytes) {
     FWorker = std::thread([this] { Work(); });
 }
 
@@ -63,7 +65,7 @@ void TIndexBuilderVexaRM::Work() {
         }
         if (FOnChange) FOnChange();
     };
-    TIndexResult r = Build(*FFile, FStart.get(), FSavePath, progress, publish);
+    TIndexResult r = Build(*FFile, FStart.get(), FSavePath, progress, publish, FPublishBytes);
     {
         std::lock_guard<std::mutex> g(FLock);
         FResult = r;

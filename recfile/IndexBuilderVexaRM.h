@@ -38,14 +38,16 @@ public:
     static TIndexResult
     Build(const TMappedFileVexaRM &file, const TSummaryIndexVexaRM *start,
           const std::string &savePath, const TProgressFn &progress = {},
-          const std::function<void(std::shared_ptr<TSummaryIndexVexaRM>)> &publish = {});
+          const std::function<void(std::shared_ptr<TSummaryIndexVexaRM>)> &publish = {},
+          uint64_t publishBytes = 256ull << 20);
 
     // Starts Build on a worker thread. onChange, when set, is called on the
-    // worker thread after each snapshot and when the work ends (for example
-    // to post a repaint to a user interface); it must not block.
+    // worker thread after each snapshot (one every publishBytes of the file)
+    // and when the work ends (for example to post a repaint to a user
+    // interface); it must not block.
     TIndexBuilderVexaRM(std::shared_ptr<const TMappedFileVexaRM> file,
                         std::shared_ptr<const TSummaryIndexVexaRM> start, std::string savePath,
-                        std::function<void()> onChange = {});
+                        std::function<void()> onChange = {}, uint64_t publishBytes = 256ull << 20);
     // Cancels the work and waits for the worker.
     ~TIndexBuilderVexaRM();
     TIndexBuilderVexaRM(const TIndexBuilderVexaRM &) = delete;
@@ -68,6 +70,7 @@ private:
     std::shared_ptr<const TSummaryIndexVexaRM> FStart;
     std::string FSavePath;
     std::function<void()> FOnChange;
+    uint64_t FPublishBytes;
     std::atomic<double> FProgress{0};
     std::atomic<bool> FCancel{false};
     // Guards FSnapshot, FResult and FDone between the worker and readers.

@@ -103,7 +103,7 @@ std::vector<TPart> PartsOf(const TRecordReaderVexaRM &r, uint32_t m, TTimeNs fro
 // Counts periods and asks progress now and then.
 struct TTicker {
     const TProgressFn &Fn;
-    uint64_t Total, Done = 0, Next = kProgressPeriods;
+    uint64_t Total, Done = 0, Next = 0;
     bool Cancelled = false;
     bool Add(uint64_t n) {
         Done += n;
