@@ -12,7 +12,7 @@ PACKAGES=(
   libbenchmark-dev
   xvfb xauth xdotool imagemagick
   clang-format clang
-  python3
+  python3 python3-numpy
   fonts-dejavu-core
 )
 
