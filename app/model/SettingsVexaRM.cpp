@@ -226,14 +226,16 @@ std::string TSettingsVexaRM::FormatReal(double v) {
     // A value that is no number is written as 0, so the file always reads
     // back whole.
     if (!std::isfinite(v) || v == 0) return "0";
-    // Locale-independent: [-]d.dddddddddddddde[+-]x, 15 significant digits.
+    // Locale-independent: [-]d.ddde[+-]x with the fewest digits that read
+    // back to exactly v (up to 17), so every value survives a save and load.
     char buf[64];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, 14);
+    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific);
     std::string text(buf, r.ptr);
     const bool negative = text[0] == '-';
     if (negative) text.erase(0, 1);
     const size_t ePos = text.find('e');
-    std::string digits = text.substr(0, 1) + text.substr(2, ePos - 2);
+    std::string digits = text.substr(0, ePos); // d or d.ddd
+    if (digits.size() > 1) digits.erase(1, 1);
     const int exponent = std::atoi(text.c_str() + ePos + 1);
     while (digits.size() > 1 && digits.back() == '0')
         digits.pop_back();

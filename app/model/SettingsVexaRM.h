@@ -54,8 +54,9 @@ public:
     // The 62 lines of a settings file for the model's current values,
     // without line ends.
     std::vector<std::string> FileLines() const;
-    // A real in the shortest general form: at most 15 significant digits,
-    // "." decimals, "E" and a signed exponent outside 1E-5 .. 1E15.
+    // A real in the shortest general form that reads back to the same value:
+    // the fewest significant digits that do, "." decimals, "E" and a signed
+    // exponent outside 1E-5 .. 1E15.
     static std::string FormatReal(double v);
     // Value conversions of the loader; false when the text is no number.
     static bool ParseInteger(const std::string &text, int32_t &out);
