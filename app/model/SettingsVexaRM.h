@@ -18,6 +18,8 @@ public:
     static constexpr const char *WorkingFileName = "ZovuDori.ini";
     static constexpr const char *SnapshotFileName = "RollModeSettings.dat";
     static constexpr const char *RecordFileAfterLoad = "sdata.rmd";
+    // Appended to a settings file's name for the file a save writes first.
+    static constexpr const char *TemporarySuffix = ".tmp";
     static constexpr const char *HeaderLine1 =
         "Inproper modification of this file may lead to SW malfunction";
     static constexpr const char *HeaderLine2 =
@@ -41,12 +43,15 @@ public:
     void SetSettingsFileName(const std::string &name) { FSettingsFileName = name; }
 
     // Writes the model to SettingsFileName: a temporary file beside it is
-    // written, flushed to disk and renamed over the old file, so a crash or
-    // a full disk never leaves a truncated settings file. Returns true when
-    // the new file is in place; failures are reported to the operator.
+    // created afresh (never through a symbolic link), written, flushed to
+    // disk and renamed over the old file, so a crash or a full disk never
+    // leaves a truncated settings file. Returns true when the new file is in
+    // place; failures are reported to the operator.
     bool SaveToFile();
     // Loads SettingsFileName into the model, entry by entry, in file order.
-    // Returns true when the whole file was read without an error message.
+    // Only a regular file is read; a pipe, a device or a folder gives "Error
+    // reading file." at once. Returns true when the whole file was read
+    // without an error message.
     bool LoadFromFile();
     // Writes the built-in defaults into the model.
     void LoadDefaults();

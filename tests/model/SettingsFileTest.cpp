@@ -418,6 +418,46 @@ TEST_F(SettingsFile, MissingUnreadableAndUncreatableFiles) {
               std::vector<std::string>({"Cannot create file no/such/dir/ZovuDori.ini"}));
 }
 
+TEST_F(SettingsFile, OnlyRegularFilesAreReadAndAPipeNeverBlocks) {
+    ASSERT_EQ(::mkfifo("pipe.ini", 0600), 0);
+    scope.OpenRecordFile("mine.rmd");
+    for (const char *name : {"pipe.ini", "/dev/null"}) {
+        SCOPED_TRACE(name);
+        dialogs.Clear();
+        settings.SetSettingsFileName(name);
+        auto load = std::async(std::launch::async, [this] { return settings.LoadFromFile(); });
+        if (load.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+            // A writer releases a loader stuck in its open, so the test ends.
+            const int fd = ::open("pipe.ini", O_WRONLY | O_NONBLOCK);
+            load.wait();
+            if (fd >= 0) ::close(fd);
+            FAIL() << "the load blocked";
+        }
+        EXPECT_FALSE(load.get());
+        EXPECT_EQ(dialogs.Texts(), std::vector<std::string>({"Error reading file."}));
+        EXPECT_EQ(scope.GetRecordFileName(), "mine.rmd");
+    }
+}
+
+TEST_F(SettingsFile, TheTemporaryFileNeverFollowsALink) {
+    Put("victim.txt", "keep me");
+    ASSERT_EQ(::symlink("victim.txt", "ZovuDori.ini.tmp"), 0);
+    ASSERT_EQ(::symlink("planted.txt", "RollModeSettings.dat.tmp"), 0);
+    const std::string expected = Saved();
+    EXPECT_EQ(Contents("victim.txt"), "keep me");
+    settings.SetSettingsFileName("RollModeSettings.dat");
+    EXPECT_TRUE(settings.SaveToFile());
+    EXPECT_FALSE(Exists("planted.txt"));
+    for (const char *name : {"ZovuDori.ini", "RollModeSettings.dat"}) {
+        struct stat st;
+        ASSERT_EQ(::lstat(name, &st), 0);
+        EXPECT_TRUE(S_ISREG(st.st_mode)) << name;
+        EXPECT_EQ(Contents(name), expected);
+        EXPECT_NE(::lstat((std::string(name) + ".tmp").c_str(), &st), 0) << "a link was left";
+    }
+    EXPECT_TRUE(dialogs.Texts().empty());
+}
+
 TEST_F(SettingsFile, FullDiskKeepsTheOldFileWhole) {
     Put("ZovuDori.ini", kStoredValuesFile);
     scope.SetNoiseA(42);
