@@ -201,6 +201,43 @@ TEST_F(RecordFile, ClearFailureIsReportedAndSavingSwitchedOff) {
     EXPECT_EQ(dialogs.Texts(), std::vector<std::string>({"Cannot create file adir"}));
 }
 
+// Two copies of the program never write one file: the second is refused
+// as if the file could not be created, and clearing leaves it whole.
+TEST_F(RecordFile, AFileThatAnotherCopyWritesIsRefusedAndKeptWhole) {
+    Started();
+    Put("shared.rmd", "DATA");
+    ScriptedDialogs otherDialogs;
+    TVirtualScopeVexaRM other;
+    other.SetDialogs(&otherDialogs);
+    other.SetApplicationInitialized(true);
+    other.OpenRecordFile("shared.rmd");
+    other.SetSavingActivated(true);
+    ASSERT_NE(other.ActualOutputStream(), nullptr);
+
+    scope.OpenRecordFile(Dir + "/shared.rmd");
+    scope.SetSavingActivated(true);
+    EXPECT_FALSE(scope.SavingActivated());
+    EXPECT_EQ(scope.ActualOutputStream(), nullptr);
+    EXPECT_EQ(dialogs.Texts(),
+              std::vector<std::string>({"Cannot create file " + Dir + "/shared.rmd"}));
+    dialogs.Clear();
+    scope.ClearRecordFile();
+    EXPECT_EQ(dialogs.Texts(),
+              std::vector<std::string>({"Cannot create file " + Dir + "/shared.rmd"}));
+    const uint16_t w = 0x4080;
+    EXPECT_TRUE(other.AppendRecordWords(&w, 1));
+    EXPECT_EQ(Contents("shared.rmd"), "DATA\x80\x40");
+
+    // Once the other copy has closed it, the file is free.
+    other.SetSavingActivated(false);
+    dialogs.Clear();
+    scope.SetSavingActivated(true);
+    EXPECT_TRUE(scope.SavingActivated());
+    EXPECT_EQ(scope.FileSize(), 6);
+    EXPECT_TRUE(dialogs.Texts().empty());
+    EXPECT_TRUE(otherDialogs.Texts().empty());
+}
+
 TEST_F(RecordFile, FailedWriteClosesTheStreamAndKeepsWhatWasWritten) {
     Started();
     scope.OpenRecordFile("w.rmd");
