@@ -188,6 +188,11 @@ void TMainForm::AssignReferences() {
     scope->SetActualVoltageA(p->ActualVoltageA());
     scope->SetActualVoltageB(p->ActualVoltageB());
     scope->SetDialogs(FAsk);
+    // A record file never goes into the settings files or the help page.
+    std::vector<std::string> own = TSettingsVexaRM::OwnFileNames();
+    own.push_back(HelpPage().toLocal8Bit().toStdString());
+    own.push_back(TWorkingFolderVexaRM::ProgramFile(HelpPage()).toLocal8Bit().toStdString());
+    scope->SetOwnFiles(std::move(own));
     FDriver->SetDescriptionAddress(scope->DeviceDescription());
     FDriver->SetDialogs(FAsk);
     // The operator's "quit" in a start-up dialog while the program runs
@@ -484,8 +489,7 @@ void TMainForm::MenuHighPriority() {
 }
 
 void TMainForm::MenuHelpIndex() {
-    QDesktopServices::openUrl(
-        QUrl::fromLocalFile(TWorkingFolderVexaRM::ProgramFile(QStringLiteral("Help/help.htm"))));
+    QDesktopServices::openUrl(QUrl::fromLocalFile(TWorkingFolderVexaRM::ProgramFile(HelpPage())));
 }
 
 void TMainForm::MenuWeb() {

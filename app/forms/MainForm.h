@@ -54,6 +54,8 @@ public:
     static QString TitleText(bool demoMode, int32_t deviceType);
     // The class name under which the single-instance search knows us.
     static QString WindowClassName() { return QStringLiteral("TMainForm"); }
+    // The operator's help page, relative to the working folder.
+    static QString HelpPage() { return QStringLiteral("Help/help.htm"); }
 
     TVirtualScopeVexaRM &VirtualScope() { return *FScope; }
     TVirtualDriverVexaRM &VirtualDriver() { return *FDriver; }

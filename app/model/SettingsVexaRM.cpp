@@ -236,6 +236,15 @@ void TSettingsVexaRM::OnScopeNotification(int32_t kind, const int32_t &senderGro
     }
 }
 
+std::vector<std::string> TSettingsVexaRM::OwnFileNames() {
+    std::vector<std::string> names;
+    for (const char *name : {WorkingFileName, SnapshotFileName}) {
+        names.emplace_back(name);
+        names.push_back(std::string(name) + TemporarySuffix);
+    }
+    return names;
+}
+
 // ---- Writing -------------------------------------------------------------------
 
 std::string TSettingsVexaRM::FormatReal(double v) {

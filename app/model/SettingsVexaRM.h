@@ -56,6 +56,10 @@ public:
     // Writes the built-in defaults into the model.
     void LoadDefaults();
 
+    // Every file a settings component reads or writes: both settings files
+    // and their temporary files.
+    static std::vector<std::string> OwnFileNames();
+
     // The 62 lines of a settings file for the model's current values,
     // without line ends.
     std::vector<std::string> FileLines() const;

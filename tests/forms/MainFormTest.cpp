@@ -197,6 +197,28 @@ TEST_F(MainFormTest, RestoreDefaultsAsksFirst) {
     EXPECT_EQ(CountLines("ZovuDori.ini"), 62);
 }
 
+TEST_F(MainFormTest, TheRecordFileNeverGoesIntoTheSettingsFilesOrTheHelpPage) {
+    TMainForm form;
+    form.SetDialogs(&Dialogs);
+    TVirtualScopeVexaRM &scope = form.VirtualScope();
+    scope.SetApplicationInitialized(true);
+    for (const char *name :
+         {"ZovuDori.ini", "RollModeSettings.dat", "ZovuDori.ini.tmp", "Help/help.htm"}) {
+        Dialogs.Clear();
+        if (QString(name).startsWith("Help")) QDir().mkpath("Help");
+        scope.OpenRecordFile(name);
+        scope.SetSavingActivated(true);
+        EXPECT_FALSE(scope.SavingActivated()) << name;
+        EXPECT_EQ(Dialogs.Texts(),
+                  std::vector<std::string>{std::string("Cannot create file ") + name});
+        EXPECT_FALSE(QFile::exists(name)) << name;
+    }
+    scope.OpenRecordFile("fine.rmd");
+    scope.SetSavingActivated(true);
+    EXPECT_TRUE(scope.SavingActivated());
+    scope.SetApplicationInitialized(false);
+}
+
 TEST_F(MainFormTest, DemoSetupAppliesUpToTheBadFieldAndReportsIt) {
     TMainForm form;
     form.SetDialogs(&Dialogs);

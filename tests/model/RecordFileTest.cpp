@@ -238,6 +238,49 @@ TEST_F(RecordFile, AFileThatAnotherCopyWritesIsRefusedAndKeptWhole) {
     EXPECT_TRUE(otherDialogs.Texts().empty());
 }
 
+// A record-file name that leads to a settings file or the help page, by any
+// path or link, is refused: nothing is opened, created, appended or cleared.
+TEST_F(RecordFile, TheProgramsOwnFilesAreNeverRecordFiles) {
+    Started();
+    ASSERT_EQ(::mkdir("Help", 0777), 0);
+    ASSERT_EQ(::mkdir("sub", 0777), 0);
+    Put("ZovuDori.ini", "settings");
+    Put("Help/help.htm", "<html>");
+    ASSERT_EQ(::symlink("ZovuDori.ini", "soft.rmd"), 0);
+    ASSERT_EQ(::link("ZovuDori.ini", "hard.rmd"), 0);
+    scope.SetOwnFiles({"ZovuDori.ini", "RollModeSettings.dat", Dir + "/Help/help.htm"});
+    const std::string names[] = {"ZovuDori.ini",
+                                 "./ZovuDori.ini",
+                                 Dir + "/ZovuDori.ini",
+                                 "sub/../ZovuDori.ini",
+                                 "soft.rmd",
+                                 "hard.rmd",
+                                 "Help/help.htm",
+                                 "RollModeSettings.dat",
+                                 "sub/../RollModeSettings.dat"};
+    for (const std::string &name : names) {
+        SCOPED_TRACE(name);
+        dialogs.Clear();
+        scope.OpenRecordFile(name);
+        scope.SetSavingActivated(true);
+        EXPECT_FALSE(scope.SavingActivated());
+        EXPECT_EQ(scope.ActualOutputStream(), nullptr);
+        scope.ClearRecordFile();
+        EXPECT_EQ(scope.ActualOutputStream(), nullptr);
+        EXPECT_EQ(dialogs.Texts(), std::vector<std::string>(2, "Cannot create file " + name));
+    }
+    EXPECT_EQ(Contents("ZovuDori.ini"), "settings");
+    EXPECT_EQ(Contents("Help/help.htm"), "<html>");
+    EXPECT_FALSE(Exists("RollModeSettings.dat"));
+
+    // Names beside them are fine.
+    dialogs.Clear();
+    scope.OpenRecordFile("sub/ZovuDori.ini");
+    scope.SetSavingActivated(true);
+    EXPECT_NE(scope.ActualOutputStream(), nullptr);
+    EXPECT_TRUE(dialogs.Texts().empty());
+}
+
 TEST_F(RecordFile, FailedWriteClosesTheStreamAndKeepsWhatWasWritten) {
     Started();
     scope.OpenRecordFile("w.rmd");
