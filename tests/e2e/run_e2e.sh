@@ -107,7 +107,9 @@ case_second_instance() {
     sleep 0.5
     local area="200x120+$((WIN_X + 250))+$((WIN_Y + 190))"
     [ "$(magenta_share "$(e2e_shot covered "$area")")" -gt 90 ] || e2e_fail "the cover is not on top"
-    e2e_start
+    # Another temporary folder does not hide the running copy.
+    mkdir -p "$E2E_DIR/tmp2"
+    e2e_start TMPDIR="$E2E_DIR/tmp2"
     local second=$E2E_PID
     e2e_wait_exit "$second" 10
     local code=$?
@@ -163,7 +165,7 @@ case_device_in_use() {
     sleep 60 &
     local holder=$!
     E2E_PIDS+=("$holder")
-    printf '%s\nsleep\n%s\n' "$holder" "$(uname -n)" >"$TMPDIR/Korvel_Vexa_SW_$(id -u).lock"
+    printf '%s\nsleep\n%s\n' "$holder" "$(uname -n)" >"$XDG_RUNTIME_DIR/Korvel_Vexa_SW.lock"
     e2e_start
     local msg
     msg=$(e2e_wait_window '^Error$' 15) || e2e_fail "no message about the device in use"

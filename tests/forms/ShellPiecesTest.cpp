@@ -22,6 +22,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <sys/stat.h>
 #include <thread>
 
 using namespace vexa;
@@ -153,19 +154,30 @@ TEST(ProgramVersion, MinorNumberHasAtLeastTwoDigits) {
     EXPECT_EQ(TProgramVersionVexaRM::Text(), "1.02");
 }
 
+// Each test has a runtime folder and a temporary folder of its own.
 class SingleInstance : public ::testing::Test {
 protected:
     void SetUp() override {
         Dir = test::MakeTempDir("vexa_single_");
+        Runtime = Dir + "/run";
+        ASSERT_EQ(::mkdir(Runtime.c_str(), 0700), 0);
         OldTmp = qgetenv("TMPDIR");
+        OldRuntime = qgetenv("XDG_RUNTIME_DIR");
+        HadRuntime = qEnvironmentVariableIsSet("XDG_RUNTIME_DIR");
         qputenv("TMPDIR", QByteArray::fromStdString(Dir));
+        qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(Runtime));
     }
     void TearDown() override {
         qputenv("TMPDIR", OldTmp);
+        if (HadRuntime)
+            qputenv("XDG_RUNTIME_DIR", OldRuntime);
+        else
+            qunsetenv("XDG_RUNTIME_DIR");
         QDir(QString::fromStdString(Dir)).removeRecursively();
     }
-    std::string Dir;
-    QByteArray OldTmp;
+    std::string Dir, Runtime;
+    QByteArray OldTmp, OldRuntime;
+    bool HadRuntime = false;
 };
 
 TEST_F(SingleInstance, TableHoldsThisProgramsTitles) {
@@ -185,6 +197,32 @@ TEST_F(SingleInstance, SecondOwnerIsRefusedUntilTheFirstReleases) {
     EXPECT_FALSE(second.Acquire());
     first.Release();
     EXPECT_TRUE(second.Acquire());
+}
+
+// Two copies started with different temporary folders still meet: the
+// second neither takes the lock nor misses the first one's window.
+TEST_F(SingleInstance, CopiesWithDifferentTemporaryFoldersMeetInTheRuntimeFolder) {
+    TSingleInstanceVexaRM first, second;
+    ASSERT_TRUE(first.Acquire());
+    ASSERT_TRUE(first.Listen("TMainForm", "ZovuDori Vexa2"));
+    EXPECT_TRUE(TSingleInstanceVexaRM::LockFileName().startsWith(QString::fromStdString(Runtime)));
+    const std::string other = Dir + "/other";
+    ASSERT_EQ(::mkdir(other.c_str(), 0700), 0);
+    qputenv("TMPDIR", QByteArray::fromStdString(other));
+    EXPECT_FALSE(second.Acquire());
+    QSignalSpy spy(&first, &TSingleInstanceVexaRM::ActivateRequested);
+    EXPECT_TRUE(TSingleInstanceVexaRM::ActivateRunning(500));
+    EXPECT_TRUE(spy.wait(2000) || spy.count() > 0);
+
+    // A runtime folder that others may enter is not used; the stand-in for
+    // it never follows the temporary folder either.
+    ASSERT_EQ(::chmod(Runtime.c_str(), 0755), 0);
+    const QString fallback = TSingleInstanceVexaRM::RuntimeFolder();
+    EXPECT_NE(fallback, QString::fromStdString(Runtime));
+    EXPECT_FALSE(fallback.startsWith(QString::fromStdString(Dir))) << fallback.toStdString();
+    qunsetenv("XDG_RUNTIME_DIR");
+    EXPECT_EQ(TSingleInstanceVexaRM::RuntimeFolder(), fallback);
+    first.Release();
 }
 
 TEST_F(SingleInstance, ActivationReachesTheWindowUnderItsCurrentTitle) {
