@@ -1,5 +1,6 @@
 // The program's shell pieces: message boxes, hand-over wake-up, lamp,
 // JPEG picture, version text, single instance and working folder.
+#include "ExitSignalsVexaRM.h"
 #include "HandoverWakeVexaRM.h"
 #include "JpegPictureVexaRM.h"
 #include "LampShapeVexaRM.h"
@@ -22,6 +23,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <csignal>
 #include <sys/stat.h>
 #include <thread>
 
@@ -238,6 +240,34 @@ TEST_F(SingleInstance, ActivationReachesTheWindowUnderItsCurrentTitle) {
     EXPECT_EQ(spy.count(), 1);
     EXPECT_EQ(running.ListeningName(),
               TSingleInstanceVexaRM::ServerName("TMainForm", "ZovuDori Vexa4"));
+}
+
+// Each of the three signals reaches the event loop as one ExitRequested,
+// whichever thread the system hands it to, and the process lives on; the
+// handlers that were there before come back afterwards.
+TEST(ExitSignals, EachSignalReachesTheEventLoopOnceAndTheProcessLivesOn) {
+    for (int signal : TExitSignalsVexaRM::kSignals) {
+        SCOPED_TRACE(signal);
+        struct sigaction before = {};
+        ASSERT_EQ(::sigaction(signal, nullptr, &before), 0);
+        {
+            TExitSignalsVexaRM exitSignals;
+            ASSERT_TRUE(exitSignals.Installed());
+            QSignalSpy spy(&exitSignals, &TExitSignalsVexaRM::ExitRequested);
+            std::thread other([signal] { ::kill(::getpid(), signal); });
+            other.join();
+            ::raise(signal);
+            EXPECT_TRUE(spy.wait(5000) || spy.count() > 0);
+            QCoreApplication::processEvents();
+            ASSERT_EQ(spy.count(), 1);
+            EXPECT_EQ(spy.at(0).at(0).toInt(), signal);
+            EXPECT_TRUE(exitSignals.Requested());
+            EXPECT_EQ(exitSignals.Signal(), signal);
+        }
+        struct sigaction after = {};
+        ASSERT_EQ(::sigaction(signal, nullptr, &after), 0);
+        EXPECT_EQ(after.sa_handler, before.sa_handler);
+    }
 }
 
 TEST(WorkingFolder, ExecutableFolderWhenWritableElseDataFolder) {
