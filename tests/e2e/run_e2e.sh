@@ -3,7 +3,7 @@
 # outside with xdotool and checked with screenshots and files.
 #   run_e2e.sh CASE BIN_DIR
 # CASE: first_start_record | second_instance | device_absent | device_in_use | exit_signals |
-#       screens
+#       settings_pipe | screens
 # Exit 0 pass, 1 fail, 77 skipped (tools missing).
 set -uo pipefail
 CASE=$1
@@ -248,6 +248,30 @@ case_exit_signals() {
     e2e_wait_window '^Confirm$' 10 >/dev/null || e2e_fail "Exit did not ask"
     e2e_signal_exit "$E2E_PID" INT "Exit question"
     check_nothing_left SIGINT
+    echo PASS
+}
+
+# A named pipe as settings file neither blocks the start nor the menu's
+# Load saved: "Error reading file." comes at once and the program goes on.
+case_settings_pipe() {
+    e2e_setup "$BIN"
+    mkfifo "$E2E_DIR/bin/ZovuDori.ini" "$E2E_DIR/bin/RollModeSettings.dat"
+    e2e_start
+    local msg main
+    msg=$(e2e_wait_window '^Error$' 5) || e2e_fail "the start blocked on the pipe"
+    e2e_answer "$msg" Return
+    main=$(e2e_wait_window "$MAIN_TITLE" 20) || e2e_fail "main window not shown"
+    sleep 0.3
+    e2e_answer "$main" alt+s
+    sleep 0.3
+    xdotool key Down Return # Load saved
+    msg=$(e2e_wait_window '^Error$' 5) || e2e_fail "Load saved blocked on the pipe"
+    e2e_answer "$msg" Return
+    exit_by_menu "$main"
+    e2e_wait_exit "$E2E_PID" 15 || e2e_fail "the program did not end cleanly"
+    # The settings were saved over the pipe's name as a regular file.
+    [ -f "$E2E_DIR/bin/ZovuDori.ini" ] || e2e_fail "ZovuDori.ini is not a regular file"
+    [ "$(wc -l <"$E2E_DIR/bin/ZovuDori.ini")" -eq 62 ] || e2e_fail "settings not saved"
     echo PASS
 }
 
