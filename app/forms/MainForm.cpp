@@ -440,13 +440,26 @@ void TMainForm::MenuRestoreDefaults() {
     if (FAsk->Ask(DialogStyle::Confirmation, "Current settings will be lost. Continue?",
                   kButtonOk | kButtonCancel) == kButtonCancel)
         return;
+    EndMeasurementBeforeLoad();
     FScope->Notify(kNotifyRestoreDefaults, kGroupMainWindow);
     FScope->Notify(kNotifySettingsChanged, kGroupMainWindow);
 }
 
 void TMainForm::MenuLoadSettings() {
+    EndMeasurementBeforeLoad();
     FScope->Notify(kNotifyLoadSettings, kGroupMainWindow);
     FScope->Notify(kNotifySettingsChanged, kGroupMainWindow);
+}
+
+void TMainForm::EndMeasurementBeforeLoad() {
+    // A load switches the record file to "sdata.rmd" and both change the
+    // settings under a running measurement: it ends first, and its stop
+    // record (and everything read before it) goes to its own file.
+    if (FScope->MeasurementStarted()) {
+        FScope->SetMeasurementStarted(false);
+        FScope->Notify(kNotifySettingsChanged, kGroupMainWindow);
+    }
+    FFlowManager->WaitUntilRecorded(kEndBeforeLoadMs);
 }
 
 void TMainForm::MenuSaveSettings() {

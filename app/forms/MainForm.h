@@ -114,6 +114,10 @@ private:
     void OnCreate();
     void RecomputeTitle();
     void OnLaidOut();
+    // Stops a running measurement and waits (at most kEndBeforeLoadMs) until
+    // the flow has written everything up to its stop record.
+    void EndMeasurementBeforeLoad();
+    static constexpr int kEndBeforeLoadMs = 3000;
 
     // Main-thread hand-over for the worker threads and its event-loop hook.
     std::unique_ptr<TMainThreadHandoverVexaRM> FHandover;
