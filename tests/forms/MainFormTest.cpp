@@ -423,11 +423,9 @@ TEST_F(MainFormTest, LoadAndRestoreDuringARecordingEndTheMeasurementInItsOwnFile
     const RecordedStream mine = ReadRecorded("mine.rmd");
     EXPECT_EQ(mine.StartsAndStops, std::vector<int>({1, 0}));
     EXPECT_TRUE(EndsWithStop(mine));
-    // The flow goes on without a measurement: no sample reaches sdata.rmd.
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < 300)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    // The flow goes on without a measurement: after another whole round of
+    // it, no sample has reached sdata.rmd.
+    ASSERT_TRUE(form.FlowManager().WaitUntilRecorded(5000));
     EXPECT_EQ(ReadRecorded("sdata.rmd").Samples, 0u);
     EXPECT_EQ(ReadRecorded("mine.rmd").Words, mine.Words);
 
