@@ -193,11 +193,13 @@ void TAcquisitionThreadRM::SettingsPass() {
     TVirtualDriverVexaRM *driver = scope->VirtualDriver();
     // Taken before the copy: a change made while it runs asks for another.
     Owner->SetScopeSettingsDirty(false);
+    const uint64_t request = Owner->SettingsPassesAsked();
     ApplySettings();
     if (!DrainRecords()) {
         Owner->SetScopeSettingsDirty(true); // the records wait for the last pass
         return;
     }
+    Owner->SetSettingsPassMirrored(request);
     if (driver->SetBackRequested()) {
         // The request is cleared before the listeners hear of it, so that
         // none of them sees it still raised.

@@ -8,6 +8,9 @@
 #include "VirtualDriverVexaRM.h"
 #include "VirtualScopeVexaRM.h"
 
+#include <chrono>
+#include <thread>
+
 namespace vexa {
 
 TFlowManagerVexaRM::TFlowManagerVexaRM() = default;
@@ -39,7 +42,7 @@ void TFlowManagerVexaRM::OnScopeNotification(int32_t kind, const int32_t &) {
     case kNotifySettingsChanged:
     case kNotifyDeviceRestart:
         ApplyBoost();
-        FScopeSettingsDirty = true;
+        AskSettingsPass();
         if (FScope->ClearScreenRequested()) {
             if (FActiveDisplay) FActiveDisplay->ClearScreen();
             FScope->SetClearScreenRequested(false);
@@ -113,6 +116,27 @@ void TFlowManagerVexaRM::StopThreads() {
         FHandover->Open();
     }
     if (FScope && FScope->VirtualDriver()) FScope->VirtualDriver()->UnloadLibrary();
+}
+
+uint64_t TFlowManagerVexaRM::AskSettingsPass() {
+    // Counted before the flag is set: a pass that takes the flag reads at
+    // least this number.
+    const uint64_t request = ++FSettingsAsked;
+    FScopeSettingsDirty = true;
+    return request;
+}
+
+bool TFlowManagerVexaRM::WaitUntilRecorded(int ms) {
+    if (!FAcquisition || !FProcessing) return true;
+    const uint64_t request = AskSettingsPass();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    for (;;) {
+        // The pass may need the main thread (a lamp update, a reload).
+        if (FHandover) FHandover->ServicePending();
+        if (FSettingsMirrored.load() >= request && FDataSource->Pending() == 0) return true;
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
 }
 
 void TFlowManagerVexaRM::ApplyBoost() {

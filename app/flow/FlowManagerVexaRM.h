@@ -59,6 +59,20 @@ public:
     // setting records. Written by the main thread and the acquisition thread.
     bool ScopeSettingsDirty() const { return FScopeSettingsDirty.load(); }
     void SetScopeSettingsDirty(bool dirty) { FScopeSettingsDirty = dirty; }
+    // Main thread: sets ScopeSettingsDirty and returns the number of this
+    // request (they count up from 1).
+    uint64_t AskSettingsPass();
+    // The number of the latest request; the acquisition thread reads it right
+    // after it took the dirty flag, and reports it as mirrored once the
+    // records of that pass are in the ring.
+    uint64_t SettingsPassesAsked() const { return FSettingsAsked.load(); }
+    void SetSettingsPassMirrored(uint64_t request) { FSettingsMirrored = request; }
+    // Main thread: asks for a settings pass and waits until its records are
+    // in the ring and the processing thread has passed on every word of the
+    // ring (display, record file): after a stop, the stop record is then in
+    // the record file. Services the main-thread hand-over while it waits.
+    // True when that happened within ms milliseconds or no flow runs.
+    bool WaitUntilRecorded(int ms);
 
     // The display that is visible and receives blocks.
     IBlockDisplayVexaRM *ActiveDisplay() const { return FActiveDisplay; }
@@ -93,6 +107,10 @@ private:
     ILampVexaRM *FTriggerLED = nullptr;
     TMainThreadHandoverVexaRM *FHandover = nullptr;
     std::atomic<bool> FScopeSettingsDirty{false};
+    // Settings passes asked for by the main thread, and the latest of them
+    // whose records the acquisition thread has put into the ring.
+    std::atomic<uint64_t> FSettingsAsked{0};
+    std::atomic<uint64_t> FSettingsMirrored{0};
     bool FLastBoost = false;
     std::unique_ptr<TAcquisitionThreadRM> FAcquisition;
     std::unique_ptr<TProcessingThreadRM> FProcessing;

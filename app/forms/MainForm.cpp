@@ -188,6 +188,11 @@ void TMainForm::AssignReferences() {
     scope->SetActualVoltageA(p->ActualVoltageA());
     scope->SetActualVoltageB(p->ActualVoltageB());
     scope->SetDialogs(FAsk);
+    // A record file never goes into the settings files or the help page.
+    std::vector<std::string> own = TSettingsVexaRM::OwnFileNames();
+    own.push_back(HelpPage().toLocal8Bit().toStdString());
+    own.push_back(TWorkingFolderVexaRM::ProgramFile(HelpPage()).toLocal8Bit().toStdString());
+    scope->SetOwnFiles(std::move(own));
     FDriver->SetDescriptionAddress(scope->DeviceDescription());
     FDriver->SetDialogs(FAsk);
     // The operator's "quit" in a start-up dialog while the program runs
@@ -435,13 +440,26 @@ void TMainForm::MenuRestoreDefaults() {
     if (FAsk->Ask(DialogStyle::Confirmation, "Current settings will be lost. Continue?",
                   kButtonOk | kButtonCancel) == kButtonCancel)
         return;
+    EndMeasurementBeforeLoad();
     FScope->Notify(kNotifyRestoreDefaults, kGroupMainWindow);
     FScope->Notify(kNotifySettingsChanged, kGroupMainWindow);
 }
 
 void TMainForm::MenuLoadSettings() {
+    EndMeasurementBeforeLoad();
     FScope->Notify(kNotifyLoadSettings, kGroupMainWindow);
     FScope->Notify(kNotifySettingsChanged, kGroupMainWindow);
+}
+
+void TMainForm::EndMeasurementBeforeLoad() {
+    // A load switches the record file to "sdata.rmd" and both change the
+    // settings under a running measurement: it ends first, and its stop
+    // record (and everything read before it) goes to its own file.
+    if (FScope->MeasurementStarted()) {
+        FScope->SetMeasurementStarted(false);
+        FScope->Notify(kNotifySettingsChanged, kGroupMainWindow);
+    }
+    FFlowManager->WaitUntilRecorded(kEndBeforeLoadMs);
 }
 
 void TMainForm::MenuSaveSettings() {
@@ -484,8 +502,7 @@ void TMainForm::MenuHighPriority() {
 }
 
 void TMainForm::MenuHelpIndex() {
-    QDesktopServices::openUrl(
-        QUrl::fromLocalFile(TWorkingFolderVexaRM::ProgramFile(QStringLiteral("Help/help.htm"))));
+    QDesktopServices::openUrl(QUrl::fromLocalFile(TWorkingFolderVexaRM::ProgramFile(HelpPage())));
 }
 
 void TMainForm::MenuWeb() {

@@ -54,6 +54,8 @@ public:
     static QString TitleText(bool demoMode, int32_t deviceType);
     // The class name under which the single-instance search knows us.
     static QString WindowClassName() { return QStringLiteral("TMainForm"); }
+    // The operator's help page, relative to the working folder.
+    static QString HelpPage() { return QStringLiteral("Help/help.htm"); }
 
     TVirtualScopeVexaRM &VirtualScope() { return *FScope; }
     TVirtualDriverVexaRM &VirtualDriver() { return *FDriver; }
@@ -112,6 +114,10 @@ private:
     void OnCreate();
     void RecomputeTitle();
     void OnLaidOut();
+    // Stops a running measurement and waits (at most kEndBeforeLoadMs) until
+    // the flow has written everything up to its stop record.
+    void EndMeasurementBeforeLoad();
+    static constexpr int kEndBeforeLoadMs = 3000;
 
     // Main-thread hand-over for the worker threads and its event-loop hook.
     std::unique_ptr<TMainThreadHandoverVexaRM> FHandover;

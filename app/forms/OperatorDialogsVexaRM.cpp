@@ -90,7 +90,8 @@ int TOperatorDialogsVexaRM::Answer(QMessageBox *box, int buttons) {
 }
 
 int TOperatorDialogsVexaRM::Ask(DialogStyle style, const std::string &text, int buttons) {
-    QPointer<QMessageBox> box = Build(FOwner, style, QString::fromLocal8Bit(text.c_str()), buttons);
+    QPointer<QMessageBox> box =
+        Build(FOwner, style, QString::fromLocal8Bit(text.data(), qsizetype(text.size())), buttons);
     box->exec();
     if (!box) return DefaultAnswer(buttons); // its owner went away while it was open
     int answer = Answer(box, buttons);

@@ -8,12 +8,38 @@
 #include "VirtualScopeVexaRM.h"
 #include "WorkingFolderVexaRM.h"
 
+#include "ExitSignalsVexaRM.h"
+
 #include <QApplication>
+#include <QDialog>
 #include <QFont>
+#include <QThread>
+#include <QTimer>
 
 #include <memory>
 
 namespace vexa {
+
+namespace {
+
+// How often an exit asked for by a signal looks again whether the window
+// can close, and closes the dialogs that stand in its way.
+constexpr int kExitRetryMs = 20;
+
+// Closes every open modal window as its close box would: a dialog is
+// rejected, so the code that opened it gets its "closed" answer (Cancel,
+// No or OK) and goes on.
+void CloseModalWindows() {
+    for (QWidget *last = nullptr; QWidget *w = QApplication::activeModalWidget(); last = w) {
+        if (w == last) return; // it refuses to close
+        if (auto *dialog = qobject_cast<QDialog *>(w))
+            dialog->reject();
+        else
+            w->close();
+    }
+}
+
+} // namespace
 
 int TProgramStartVexaRM::Run(int argc, char **argv) {
     // 1. The application object.
@@ -25,6 +51,29 @@ int TProgramStartVexaRM::Run(int argc, char **argv) {
     QFont font = QApplication::font();
     font.setPointSize(8);
     QApplication::setFont(font);
+
+    // SIGTERM, SIGINT and SIGHUP end the program as File -> Exit does,
+    // without the question: the measurement's stop record, the settings
+    // saved, the threads ended, the lock given back. Nobody is there to
+    // answer a dialog any more, so every dialog is closed as it opens; the
+    // window closes once the event loop is back at its top, never from
+    // inside a dialog's loop.
+    TExitSignalsVexaRM exitSignals;
+    TMainForm *mainForm = nullptr;
+    bool inMainLoop = false;
+    QTimer exitTimer;
+    exitTimer.setInterval(kExitRetryMs);
+    auto exitStep = [&] {
+        CloseModalWindows();
+        if (!mainForm || !inMainLoop || mainForm->Terminating()) return;
+        if (QThread::currentThread()->loopLevel() > 1 || QApplication::activeModalWidget()) return;
+        mainForm->close();
+    };
+    QObject::connect(&exitTimer, &QTimer::timeout, exitStep);
+    QObject::connect(&exitSignals, &TExitSignalsVexaRM::ExitRequested, [&] {
+        exitTimer.start();
+        exitStep();
+    });
 
     // 2. The ownership lock "Korvel_Vexa_SW".
     TSingleInstanceVexaRM instance;
@@ -46,6 +95,7 @@ int TProgramStartVexaRM::Run(int argc, char **argv) {
     TWorkingFolderVexaRM::Enter();
     // 6.3 Main window: every component loads and registers.
     TMainForm form;
+    mainForm = &form;
     QObject::connect(&instance, &TSingleInstanceVexaRM::ActivateRequested, &form,
                      &TMainForm::Activate);
     QObject::connect(&form, &TMainForm::TitleChanged, &instance, [&instance](const QString &t) {
@@ -58,15 +108,18 @@ int TProgramStartVexaRM::Run(int argc, char **argv) {
     // 6.6 The splash screen goes.
     splash->close();
     splash.reset();
-    if (form.VirtualDriver().TerminateApplication()) {
-        // The operator chose to quit in a start-up dialog: end without
-        // entering the message loop (closing stops and saves as usual).
+    if (form.VirtualDriver().TerminateApplication() || exitSignals.Requested()) {
+        // The operator chose to quit in a start-up dialog, or a signal came
+        // during the start: end without entering the message loop (closing
+        // stops and saves as usual).
         form.close();
         return 0;
     }
     // 6.7 Message loop until the main window closes.
     form.show();
+    inMainLoop = true;
     int code = app.exec();
+    exitTimer.stop();
     // 6.8 The lock is released with the instance object.
     return code;
 }

@@ -6,6 +6,7 @@
 #include <QLocalSocket>
 #include <QLockFile>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace vexa {
@@ -41,9 +42,36 @@ std::vector<TSingleInstanceVexaRM::WindowEntry> BuildTable() {
     return t;
 }
 
+// A folder that belongs to this user and that nobody else can enter.
+bool IsPrivateFolder(const QByteArray &path, bool followLink) {
+    if (!path.startsWith('/')) return false;
+    struct stat st;
+    const int rc = followLink ? ::stat(path.constData(), &st) : ::lstat(path.constData(), &st);
+    return rc == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid() && (st.st_mode & 077) == 0;
+}
+
 } // namespace
 
 TSingleInstanceVexaRM::TSingleInstanceVexaRM(QObject *parent) : QObject(parent) {}
+
+QString TSingleInstanceVexaRM::RuntimeFolder() {
+    // The session's per-user runtime folder (what QStandardPaths calls the
+    // runtime location). Qt's own stand-in for a missing one lies in the
+    // temporary folder, and so does not serve here.
+    const QByteArray session = qgetenv("XDG_RUNTIME_DIR");
+    if (IsPrivateFolder(session, true)) return QString::fromLocal8Bit(session);
+    const QByteArray uid = QByteArray::number(static_cast<qulonglong>(::getuid()));
+    // The same folder where the session made one but did not name it.
+    const QByteArray made = "/run/user/" + uid;
+    if (IsPrivateFolder(made, true)) return QString::fromLocal8Bit(made);
+    // Without a session: a private folder at a fixed place, never one that
+    // follows TMPDIR. A folder of that name that is not ours (or a link) is
+    // not used.
+    const QByteArray own = "/tmp/" + QByteArray(kMutexName) + "-" + uid;
+    ::mkdir(own.constData(), 0700);
+    if (IsPrivateFolder(own, false)) return QString::fromLocal8Bit(own);
+    return QDir::homePath();
+}
 
 TSingleInstanceVexaRM::~TSingleInstanceVexaRM() {
     if (FServer) FServer->close();
@@ -56,23 +84,22 @@ const std::vector<TSingleInstanceVexaRM::WindowEntry> &TSingleInstanceVexaRM::Wi
 }
 
 QString TSingleInstanceVexaRM::ServerName(const QString &windowClass, const QString &title) {
-    // Socket names live in the temp folder, shared by all users: the user id
-    // keeps them apart, the hash keeps blanks and symbols out of the name.
+    // The sockets live beside the lock; the hash keeps blanks and symbols
+    // out of the name.
     QByteArray key = (windowClass + QLatin1Char('\n') + title).toUtf8();
     QByteArray hash = QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex().left(16);
-    return QStringLiteral("%1_%2_%3")
-        .arg(QLatin1String(kMutexName))
-        .arg(static_cast<qulonglong>(getuid()))
-        .arg(QString::fromLatin1(hash));
+    return QDir(RuntimeFolder())
+        .filePath(
+            QStringLiteral("%1_%2").arg(QLatin1String(kMutexName), QString::fromLatin1(hash)));
+}
+
+QString TSingleInstanceVexaRM::LockFileName() {
+    return QDir(RuntimeFolder()).filePath(QLatin1String(kMutexName) + QStringLiteral(".lock"));
 }
 
 bool TSingleInstanceVexaRM::Acquire() {
     if (FAcquired) return true;
-    QString path = QDir(QDir::tempPath())
-                       .filePath(QStringLiteral("%1_%2.lock")
-                                     .arg(QLatin1String(kMutexName))
-                                     .arg(static_cast<qulonglong>(getuid())));
-    FLock = std::make_unique<QLockFile>(path);
+    FLock = std::make_unique<QLockFile>(LockFileName());
     // A lock left by a process that no longer runs is taken over.
     FLock->setStaleLockTime(0);
     FAcquired = FLock->tryLock(0);

@@ -1,5 +1,7 @@
 // One running copy per user: the "Korvel_Vexa_SW" ownership lock and the
-// activation of a running instance through local-socket names.
+// activation of a running instance through local sockets, both in the
+// user's runtime folder, so that every copy of one user meets them whatever
+// its environment's temporary folder.
 #pragma once
 
 #include <QObject>
@@ -26,8 +28,15 @@ public:
     // The 42 (class, title) pairs of this program and its sibling
     // applications for the same device, searched in this order.
     static const std::vector<WindowEntry> &WindowTable();
-    // The local-socket name under which a window with this class and title
-    // answers.
+    // The user's runtime folder: XDG_RUNTIME_DIR when it is a private folder
+    // of this user, else /run/user/<uid> when that is one, else a private
+    // folder /tmp/Korvel_Vexa_SW-<uid> (made when missing), else the home
+    // folder. Never derived from TMPDIR.
+    static QString RuntimeFolder();
+    // The ownership lock file in RuntimeFolder.
+    static QString LockFileName();
+    // The local socket (a full path in RuntimeFolder) under which a window
+    // with this class and title answers.
     static QString ServerName(const QString &windowClass, const QString &title);
 
     // Takes the ownership lock; false when another process holds it.

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -20,15 +21,36 @@ namespace {
 // Opens name with flags (retrying interrupted calls); -1 on failure. With
 // requireRegular anything but a regular file (a folder, a pipe, a device)
 // is refused, so that records never go where they cannot be kept.
+// Every record file is held under an exclusive advisory lock for as long
+// as it is open: a file that another process (another copy of the program)
+// writes is refused, never written by two at once. A file system that
+// keeps no locks does not stop a recording. O_TRUNC takes effect only once
+// the lock is held, so a refused file keeps its contents.
 int OpenFile(const std::string &name, int flags, bool requireRegular) {
     if (name.empty()) return -1;
+    const bool truncate = (flags & O_TRUNC) != 0;
     int fd;
     do {
-        fd = ::open(name.c_str(), flags | O_CLOEXEC, 0666);
+        fd = ::open(name.c_str(), (flags & ~O_TRUNC) | O_CLOEXEC, 0666);
     } while (fd < 0 && errno == EINTR);
-    if (fd < 0 || !requireRegular) return fd;
+    if (fd < 0) return fd;
     struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    bool usable = !requireRegular || (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode));
+    if (usable) {
+        int rc;
+        do {
+            rc = ::flock(fd, LOCK_EX | LOCK_NB);
+        } while (rc != 0 && errno == EINTR);
+        usable = rc == 0 || errno != EWOULDBLOCK;
+    }
+    if (usable && truncate) {
+        int rc;
+        do {
+            rc = ::ftruncate(fd, 0);
+        } while (rc != 0 && errno == EINTR);
+        usable = rc == 0;
+    }
+    if (!usable) {
         ::close(fd);
         return -1;
     }

@@ -1,5 +1,6 @@
 // The open measurement record file: a POSIX file descriptor that is written
-// at its end only.
+// at its end only, under an exclusive advisory lock (flock) for as long as
+// it is open, so that no other process writes the same file at once.
 #pragma once
 
 #include <cstddef>
@@ -16,12 +17,14 @@ public:
     TRecordStreamVexaRM &operator=(const TRecordStreamVexaRM &) = delete;
 
     // Opens an existing file for reading and writing without truncation;
-    // writes go to its end. Null when the file cannot be opened.
+    // writes go to its end. Null when the file cannot be opened or another
+    // process holds it.
     static std::unique_ptr<TRecordStreamVexaRM> OpenForAppending(const std::string &name);
     // Creates a new file; never truncates an existing one (null when the
     // name exists or cannot be created).
     static std::unique_ptr<TRecordStreamVexaRM> CreateNew(const std::string &name);
-    // Creates the file or truncates an existing one to 0 bytes.
+    // Creates the file or truncates an existing one to 0 bytes; a file that
+    // another process holds is left alone (null).
     static std::unique_ptr<TRecordStreamVexaRM> CreateTruncated(const std::string &name);
 
     // Writes all bytes at the end of the file, retrying short writes and

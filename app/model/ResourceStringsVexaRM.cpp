@@ -8,9 +8,23 @@ namespace {
 // file with a huge line still gives a readable message box.
 constexpr size_t kMaxQuotedValue = 200;
 
+// A NUL byte would end the text where the message box reads it: it is
+// shown as \0 instead.
+std::string Visible(const std::string &value) {
+    std::string out;
+    out.reserve(value.size());
+    for (char c : value) {
+        if (c == '\0')
+            out += "\\0";
+        else
+            out.push_back(c);
+    }
+    return out;
+}
+
 std::string Quoted(const std::string &value) {
-    if (value.size() <= kMaxQuotedValue) return "'" + value + "'";
-    return "'" + value.substr(0, kMaxQuotedValue) + "...'";
+    if (value.size() <= kMaxQuotedValue) return "'" + Visible(value) + "'";
+    return "'" + Visible(value.substr(0, kMaxQuotedValue)) + "...'";
 }
 
 } // namespace

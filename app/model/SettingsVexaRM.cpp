@@ -169,6 +169,22 @@ bool WriteAll(int fd, const char *p, size_t n) {
     return true;
 }
 
+// Creates name afresh for writing. An existing entry of that name (the
+// leftover of an interrupted save, or a link planted in its place) is
+// removed first, never followed; whatever appears there again in between
+// makes the creation fail. -1 on failure.
+int CreateExclusive(const std::string &name) {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        int fd;
+        do {
+            fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        } while (fd < 0 && errno == EINTR);
+        if (fd >= 0 || errno != EEXIST) return fd;
+        if (::unlink(name.c_str()) != 0) return -1;
+    }
+    return -1;
+}
+
 } // namespace
 
 TSettingsVexaRM::~TSettingsVexaRM() {
@@ -220,20 +236,31 @@ void TSettingsVexaRM::OnScopeNotification(int32_t kind, const int32_t &senderGro
     }
 }
 
+std::vector<std::string> TSettingsVexaRM::OwnFileNames() {
+    std::vector<std::string> names;
+    for (const char *name : {WorkingFileName, SnapshotFileName}) {
+        names.emplace_back(name);
+        names.push_back(std::string(name) + TemporarySuffix);
+    }
+    return names;
+}
+
 // ---- Writing -------------------------------------------------------------------
 
 std::string TSettingsVexaRM::FormatReal(double v) {
     // A value that is no number is written as 0, so the file always reads
     // back whole.
     if (!std::isfinite(v) || v == 0) return "0";
-    // Locale-independent: [-]d.dddddddddddddde[+-]x, 15 significant digits.
+    // Locale-independent: [-]d.ddde[+-]x with the fewest digits that read
+    // back to exactly v (up to 17), so every value survives a save and load.
     char buf[64];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, 14);
+    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific);
     std::string text(buf, r.ptr);
     const bool negative = text[0] == '-';
     if (negative) text.erase(0, 1);
     const size_t ePos = text.find('e');
-    std::string digits = text.substr(0, 1) + text.substr(2, ePos - 2);
+    std::string digits = text.substr(0, ePos); // d or d.ddd
+    if (digits.size() > 1) digits.erase(1, 1);
     const int exponent = std::atoi(text.c_str() + ePos + 1);
     while (digits.size() > 1 && digits.back() == '0')
         digits.pop_back();
@@ -295,8 +322,8 @@ bool TSettingsVexaRM::WriteLine(const std::string &text) {
 bool TSettingsVexaRM::SaveToFile() {
     if (!FVirtualScope) return false;
     const std::string name = FSettingsFileName;
-    const std::string temp = name + ".tmp";
-    FStreamFd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    const std::string temp = name + TemporarySuffix;
+    FStreamFd = CreateExclusive(temp);
     if (FStreamFd < 0) {
         Message(TResourceStringsVexaRM::CannotCreateFile(name));
         return false;
@@ -463,16 +490,29 @@ TSettingsVexaRM::LineResult TSettingsVexaRM::ApplyLine(const std::string &line) 
 bool TSettingsVexaRM::LoadFromFile() {
     if (!FVirtualScope) return false;
     const std::string name = FSettingsFileName;
-    do {
-        FStreamFd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
-    } while (FStreamFd < 0 && errno == EINTR);
+    // Only a regular file is read: a named pipe or a device could block the
+    // open or the reads for ever, and a folder holds no lines. The type is
+    // checked before the open, so that nothing else is even opened, and on
+    // what was opened (without blocking), in case the name changed between.
     struct stat st;
-    if (FStreamFd >= 0 && ::fstat(FStreamFd, &st) != 0) {
-        ::close(FStreamFd);
-        FStreamFd = -1;
-    }
-    if (FStreamFd < 0) {
+    if (::stat(name.c_str(), &st) != 0) {
         Message(TResourceStringsVexaRM::FileMissing(name));
+        return false;
+    }
+    if (S_ISREG(st.st_mode)) {
+        do {
+            FStreamFd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        } while (FStreamFd < 0 && errno == EINTR);
+        if (FStreamFd < 0) {
+            Message(TResourceStringsVexaRM::FileMissing(name));
+            return false;
+        }
+        if (::fstat(FStreamFd, &st) != 0) st.st_mode = 0;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        if (FStreamFd >= 0) ::close(FStreamFd);
+        FStreamFd = -1;
+        Message(TResourceStringsVexaRM::ErrorReadingFile);
         return false;
     }
     FStreamSize = static_cast<int64_t>(st.st_size);

@@ -18,6 +18,8 @@ public:
     static constexpr const char *WorkingFileName = "ZovuDori.ini";
     static constexpr const char *SnapshotFileName = "RollModeSettings.dat";
     static constexpr const char *RecordFileAfterLoad = "sdata.rmd";
+    // Appended to a settings file's name for the file a save writes first.
+    static constexpr const char *TemporarySuffix = ".tmp";
     static constexpr const char *HeaderLine1 =
         "Inproper modification of this file may lead to SW malfunction";
     static constexpr const char *HeaderLine2 =
@@ -41,21 +43,29 @@ public:
     void SetSettingsFileName(const std::string &name) { FSettingsFileName = name; }
 
     // Writes the model to SettingsFileName: a temporary file beside it is
-    // written, flushed to disk and renamed over the old file, so a crash or
-    // a full disk never leaves a truncated settings file. Returns true when
-    // the new file is in place; failures are reported to the operator.
+    // created afresh (never through a symbolic link), written, flushed to
+    // disk and renamed over the old file, so a crash or a full disk never
+    // leaves a truncated settings file. Returns true when the new file is in
+    // place; failures are reported to the operator.
     bool SaveToFile();
     // Loads SettingsFileName into the model, entry by entry, in file order.
-    // Returns true when the whole file was read without an error message.
+    // Only a regular file is read; a pipe, a device or a folder gives "Error
+    // reading file." at once. Returns true when the whole file was read
+    // without an error message.
     bool LoadFromFile();
     // Writes the built-in defaults into the model.
     void LoadDefaults();
 
+    // Every file a settings component reads or writes: both settings files
+    // and their temporary files.
+    static std::vector<std::string> OwnFileNames();
+
     // The 62 lines of a settings file for the model's current values,
     // without line ends.
     std::vector<std::string> FileLines() const;
-    // A real in the shortest general form: at most 15 significant digits,
-    // "." decimals, "E" and a signed exponent outside 1E-5 .. 1E15.
+    // A real in the shortest general form that reads back to the same value:
+    // the fewest significant digits that do, "." decimals, "E" and a signed
+    // exponent outside 1E-5 .. 1E15.
     static std::string FormatReal(double v);
     // Value conversions of the loader; false when the text is no number.
     static bool ParseInteger(const std::string &text, int32_t &out);

@@ -3,7 +3,10 @@
 #include "ResourceStringsVexaRM.h"
 
 #include <cerrno>
+#include <climits>
 #include <cmath>
+#include <cstdlib>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace vexa {
@@ -26,6 +29,32 @@ uint16_t ClampDensity(int32_t v) {
 // Deletes a file if it exists; a missing file is not an error.
 void RemoveIfPresent(const std::string &name) {
     if (!name.empty()) ::unlink(name.c_str());
+}
+
+// The absolute path of name with its folder resolved (links, ".", ".."),
+// the last part kept as written; empty when the folder does not exist.
+std::string ResolvedPath(const std::string &name) {
+    const size_t slash = name.find_last_of('/');
+    const std::string folder =
+        slash == std::string::npos ? "." : (slash == 0 ? "/" : name.substr(0, slash));
+    const std::string last = slash == std::string::npos ? name : name.substr(slash + 1);
+    char *real = ::realpath(folder.c_str(), nullptr);
+    if (!real) return std::string();
+    std::string path(real);
+    std::free(real);
+    if (path.empty() || path.back() != '/') path.push_back('/');
+    return path + last;
+}
+
+// True when a and b lead to one file.
+bool SameFile(const std::string &a, const std::string &b) {
+    struct stat sa, sb;
+    const bool aExists = ::stat(a.c_str(), &sa) == 0;
+    const bool bExists = ::stat(b.c_str(), &sb) == 0;
+    if (aExists || bExists)
+        return aExists && bExists && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    const std::string pa = ResolvedPath(a);
+    return !pa.empty() && pa == ResolvedPath(b);
 }
 
 } // namespace
@@ -150,6 +179,13 @@ std::string TVirtualScopeVexaRM::IndexFileName(const std::string &recordFileName
     return recordFileName.substr(0, recordFileName.size() - 3) + "ind";
 }
 
+bool TVirtualScopeVexaRM::IsOwnFile(const std::string &name) const {
+    if (name.empty()) return false;
+    for (const std::string &own : FOwnFiles)
+        if (SameFile(name, own)) return true;
+    return false;
+}
+
 void TVirtualScopeVexaRM::OpenRecordFile(const std::string &name) {
     bool failed = false;
     {
@@ -158,7 +194,10 @@ void TVirtualScopeVexaRM::OpenRecordFile(const std::string &name) {
         StoreFileSizeLocked(0);
         FFileName = name;
         if (!FApplicationInitialized.load() || !FSavingActivated.load()) return;
-        if (auto stream = TRecordStreamVexaRM::OpenForAppending(name)) {
+        if (IsOwnFile(name)) {
+            // Samples in a settings file would be lost at the next save.
+            failed = true;
+        } else if (auto stream = TRecordStreamVexaRM::OpenForAppending(name)) {
             const int64_t size = stream->Size();
             StoreFileSizeLocked(size > 0 ? static_cast<double>(size) : 0.0);
             FOutputStream = std::move(stream);
@@ -186,7 +225,9 @@ void TVirtualScopeVexaRM::ClearRecordFile() {
         FOutputStream.reset();
         StoreFileSizeLocked(0);
         name = FFileName;
-        if (auto stream = TRecordStreamVexaRM::CreateTruncated(name)) {
+        if (IsOwnFile(name)) {
+            failed = true;
+        } else if (auto stream = TRecordStreamVexaRM::CreateTruncated(name)) {
             FOutputStream = std::move(stream);
             // An index of the old contents would describe data that is gone.
             const std::string index = IndexFileName(name);

@@ -84,6 +84,16 @@ public:
     // keeps it open, whether or not saving is on. The caller asks the
     // operator first.
     void ClearRecordFile();
+    // The program's own files (settings files, help page), which a record
+    // file must never be: opening or clearing a record file under a name
+    // that leads to one of them fails with "Cannot create file ...".
+    // Relative names resolve in the current folder. Main thread only.
+    void SetOwnFiles(std::vector<std::string> names) { FOwnFiles = std::move(names); }
+    const std::vector<std::string> &OwnFiles() const { return FOwnFiles; }
+    // True when name leads to one of OwnFiles: the same file where both
+    // exist (links included), else the same path once the folders are
+    // resolved.
+    bool IsOwnFile(const std::string &name) const;
     // The viewer's index file beside a record file: the last three
     // characters replaced by "ind" (three or fewer give "ind").
     static std::string IndexFileName(const std::string &recordFileName);
@@ -342,6 +352,7 @@ private:
     // FileSizeLock on the main thread only.
     std::string FFileName;
     std::unique_ptr<TRecordStreamVexaRM> FOutputStream;
+    std::vector<std::string> FOwnFiles; // main thread only
     std::atomic<bool> FSavingActivated{false};
     std::atomic<double> FFileSize{0.0};
 

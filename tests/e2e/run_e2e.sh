@@ -2,7 +2,8 @@
 # End-to-end runs of the real program in a private X server, driven from
 # outside with xdotool and checked with screenshots and files.
 #   run_e2e.sh CASE BIN_DIR
-# CASE: first_start_record | second_instance | device_absent | device_in_use | screens
+# CASE: first_start_record | second_instance | device_absent | device_in_use | exit_signals |
+#       settings_pipe | screens
 # Exit 0 pass, 1 fail, 77 skipped (tools missing).
 set -uo pipefail
 CASE=$1
@@ -107,7 +108,9 @@ case_second_instance() {
     sleep 0.5
     local area="200x120+$((WIN_X + 250))+$((WIN_Y + 190))"
     [ "$(magenta_share "$(e2e_shot covered "$area")")" -gt 90 ] || e2e_fail "the cover is not on top"
-    e2e_start
+    # Another temporary folder does not hide the running copy.
+    mkdir -p "$E2E_DIR/tmp2"
+    e2e_start TMPDIR="$E2E_DIR/tmp2"
     local second=$E2E_PID
     e2e_wait_exit "$second" 10
     local code=$?
@@ -163,7 +166,7 @@ case_device_in_use() {
     sleep 60 &
     local holder=$!
     E2E_PIDS+=("$holder")
-    printf '%s\nsleep\n%s\n' "$holder" "$(uname -n)" >"$TMPDIR/Korvel_Vexa_SW_$(id -u).lock"
+    printf '%s\nsleep\n%s\n' "$holder" "$(uname -n)" >"$XDG_RUNTIME_DIR/Korvel_Vexa_SW.lock"
     e2e_start
     local msg
     msg=$(e2e_wait_window '^Error$' 15) || e2e_fail "no message about the device in use"
@@ -172,6 +175,103 @@ case_device_in_use() {
     e2e_wait_exit "$E2E_PID" 10
     local code=$?
     [ $code -eq 1 ] || e2e_fail "expected the program to end with code 1, got $code"
+    echo PASS
+}
+
+# No lock file and no activation socket is left in the runtime folder.
+check_nothing_left() {
+    local left
+    left=$(find "$XDG_RUNTIME_DIR" -name 'Korvel_Vexa_SW*' | head -n3)
+    [ -z "$left" ] || e2e_fail "$1: left behind: $left"
+}
+
+# e2e_signal_exit PID SIGNAL WHAT: sends the signal and waits for a clean end.
+e2e_signal_exit() {
+    local pid=$1 sig=$2 what=$3 t0 code
+    t0=$(date +%s%N)
+    kill "-$sig" "$pid"
+    e2e_wait_exit "$pid" 10
+    code=$?
+    echo "$what: ended $((($(date +%s%N) - t0) / 1000000)) ms after SIG$sig, code $code"
+    [ $code -eq 0 ] || e2e_fail "$what: the program did not end cleanly after SIG$sig (code $code)"
+}
+
+# SIGHUP, SIGTERM and SIGINT end the program as File -> Exit does, also with
+# a dialog open: settings saved, a running recording closed by its stop
+# record, lock and sockets removed.
+case_exit_signals() {
+    e2e_setup "$BIN"
+    # During the start-up message about the missing settings file.
+    e2e_start
+    e2e_wait_window '^Error$' 20 >/dev/null || e2e_fail "no start-up message"
+    e2e_signal_exit "$E2E_PID" HUP "start-up message"
+    [ "$(wc -l <"$E2E_DIR/bin/ZovuDori.ini")" -eq 62 ] || e2e_fail "settings not saved after SIGHUP"
+    check_nothing_left SIGHUP
+
+    # During a recording of the counter pattern.
+    e2e_start VEXA_SIM_COUNTER=1
+    local main
+    main=$(e2e_wait_window "$MAIN_TITLE" 20) || e2e_fail "main window not shown"
+    sleep 0.5
+    e2e_geometry "$main"
+    e2e_click "$main" "$(row_x 49)" "$(row_y 28)"
+    xdotool key ctrl+a BackSpace
+    xdotool type --delay 30 "signal.rmd"
+    xdotool key Return
+    e2e_click "$main" "$(row_x 89)" "$(row_y 54)"
+    e2e_click "$main" "$(row_x $((121 + 193 + 5 + 42)))" "$(row_y 80)"
+    local i
+    for i in $(seq 1 100); do
+        [ "$(stat -c %s "$E2E_DIR/bin/signal.rmd" 2>/dev/null || echo 0)" -gt 100000 ] && break
+        sleep 0.1
+    done
+    [ "$(stat -c %s "$E2E_DIR/bin/signal.rmd" 2>/dev/null || echo 0)" -gt 100000 ] ||
+        e2e_fail "the recording did not grow"
+    # The settings are written again at the end.
+    rm "$E2E_DIR/bin/ZovuDori.ini"
+    e2e_signal_exit "$E2E_PID" TERM "recording"
+    local tail
+    tail=$(tail -c 8 "$E2E_DIR/bin/signal.rmd" | od -An -tx1 | tr -d ' \n')
+    echo "record file: $(stat -c %s "$E2E_DIR/bin/signal.rmd") bytes, ends with $tail"
+    [ "$tail" = "0000040001000000" ] || e2e_fail "the record file does not end with its stop record"
+    [ $(($(stat -c %s "$E2E_DIR/bin/signal.rmd") % 2)) -eq 0 ] || e2e_fail "half a word at the end"
+    [ "$(wc -l <"$E2E_DIR/bin/ZovuDori.ini")" -eq 62 ] || e2e_fail "settings not saved after SIGTERM"
+    check_nothing_left SIGTERM
+
+    # While the Exit question waits for an answer.
+    e2e_start
+    main=$(e2e_wait_window "$MAIN_TITLE" 20) || e2e_fail "main window not shown"
+    sleep 0.3
+    e2e_answer "$main" alt+f
+    sleep 0.3
+    xdotool key x
+    e2e_wait_window '^Confirm$' 10 >/dev/null || e2e_fail "Exit did not ask"
+    e2e_signal_exit "$E2E_PID" INT "Exit question"
+    check_nothing_left SIGINT
+    echo PASS
+}
+
+# A named pipe as settings file neither blocks the start nor the menu's
+# Load saved: "Error reading file." comes at once and the program goes on.
+case_settings_pipe() {
+    e2e_setup "$BIN"
+    mkfifo "$E2E_DIR/bin/ZovuDori.ini" "$E2E_DIR/bin/RollModeSettings.dat"
+    e2e_start
+    local msg main
+    msg=$(e2e_wait_window '^Error$' 5) || e2e_fail "the start blocked on the pipe"
+    e2e_answer "$msg" Return
+    main=$(e2e_wait_window "$MAIN_TITLE" 20) || e2e_fail "main window not shown"
+    sleep 0.3
+    e2e_answer "$main" alt+s
+    sleep 0.3
+    xdotool key Down Return # Load saved
+    msg=$(e2e_wait_window '^Error$' 5) || e2e_fail "Load saved blocked on the pipe"
+    e2e_answer "$msg" Return
+    exit_by_menu "$main"
+    e2e_wait_exit "$E2E_PID" 15 || e2e_fail "the program did not end cleanly"
+    # The settings were saved over the pipe's name as a regular file.
+    [ -f "$E2E_DIR/bin/ZovuDori.ini" ] || e2e_fail "ZovuDori.ini is not a regular file"
+    [ "$(wc -l <"$E2E_DIR/bin/ZovuDori.ini")" -eq 62 ] || e2e_fail "settings not saved"
     echo PASS
 }
 

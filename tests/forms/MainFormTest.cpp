@@ -35,6 +35,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QHelpEvent>
@@ -43,6 +44,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 
@@ -197,6 +199,28 @@ TEST_F(MainFormTest, RestoreDefaultsAsksFirst) {
     EXPECT_EQ(CountLines("ZovuDori.ini"), 62);
 }
 
+TEST_F(MainFormTest, TheRecordFileNeverGoesIntoTheSettingsFilesOrTheHelpPage) {
+    TMainForm form;
+    form.SetDialogs(&Dialogs);
+    TVirtualScopeVexaRM &scope = form.VirtualScope();
+    scope.SetApplicationInitialized(true);
+    for (const char *name :
+         {"ZovuDori.ini", "RollModeSettings.dat", "ZovuDori.ini.tmp", "Help/help.htm"}) {
+        Dialogs.Clear();
+        if (QString(name).startsWith("Help")) QDir().mkpath("Help");
+        scope.OpenRecordFile(name);
+        scope.SetSavingActivated(true);
+        EXPECT_FALSE(scope.SavingActivated()) << name;
+        EXPECT_EQ(Dialogs.Texts(),
+                  std::vector<std::string>{std::string("Cannot create file ") + name});
+        EXPECT_FALSE(QFile::exists(name)) << name;
+    }
+    scope.OpenRecordFile("fine.rmd");
+    scope.SetSavingActivated(true);
+    EXPECT_TRUE(scope.SavingActivated());
+    scope.SetApplicationInitialized(false);
+}
+
 TEST_F(MainFormTest, DemoSetupAppliesUpToTheBadFieldAndReportsIt) {
     TMainForm form;
     form.SetDialogs(&Dialogs);
@@ -327,6 +351,99 @@ TEST_F(MainFormTest, ExitAsksAndAWholeRunOnTheSimulatedDeviceSavesTheSettings) {
     EXPECT_TRUE(form.VirtualScope().Listeners().empty());
     EXPECT_FALSE(form.VirtualDriver().LibraryLoaded());
     EXPECT_EQ(CountLines("ZovuDori.ini"), 62);
+}
+
+namespace {
+
+// What a record file holds: its words, its samples and its start and stop
+// records in file order (1 start, 0 stop).
+struct RecordedStream {
+    std::vector<uint16_t> Words;
+    uint64_t Samples = 0;
+    std::vector<int> StartsAndStops;
+};
+
+RecordedStream ReadRecorded(const QString &name) {
+    RecordedStream r;
+    QFile f(name);
+    if (!f.open(QIODevice::ReadOnly)) return r;
+    const QByteArray bytes = f.readAll();
+    for (int i = 0; i + 1 < bytes.size(); i += 2)
+        r.Words.push_back(uint16_t(uint8_t(bytes[i]) | uint8_t(bytes[i + 1]) << 8));
+    for (size_t i = 0; i < r.Words.size();) {
+        if (r.Words[i] != 0) {
+            r.Samples += r.Words[i] > 2;
+            ++i;
+            continue;
+        }
+        const size_t length = i + 1 < r.Words.size() ? r.Words[i + 1] : 0;
+        if (length == 4 && i + 3 < r.Words.size() && r.Words[i + 2] == 1)
+            r.StartsAndStops.push_back(r.Words[i + 3]);
+        i += length > 0 ? length : 1;
+    }
+    return r;
+}
+
+const std::vector<uint16_t> kStopRecord = {0, 4, 1, 0};
+
+bool EndsWithStop(const RecordedStream &r) {
+    return r.Words.size() >= 4 &&
+           std::equal(kStopRecord.begin(), kStopRecord.end(), r.Words.end() - 4);
+}
+
+} // namespace
+
+// Loading settings or restoring the defaults while a measurement records
+// ends the measurement first: its stop record reaches its own file, and
+// nothing of it continues in "sdata.rmd", where a load switches the file.
+TEST_F(MainFormTest, LoadAndRestoreDuringARecordingEndTheMeasurementInItsOwnFile) {
+    TMainForm form;
+    form.SetDialogs(&Dialogs);
+    form.VirtualDriver().SetLibraryFolder(test::BinDir());
+    form.show();
+    TVirtualScopeVexaRM &scope = form.VirtualScope();
+    scope.StartApplication();
+    form.MenuSaveSettings();
+    auto recordUntilGrown = [&](const QString &name) {
+        scope.SetMeasurementStarted(true);
+        scope.Notify(2, 9);
+        QElapsedTimer t;
+        t.start();
+        while (QFileInfo(name).size() < 20000 && t.elapsed() < 10000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        ASSERT_GE(QFileInfo(name).size(), 20000) << "nothing recorded";
+    };
+
+    scope.OpenRecordFile("mine.rmd");
+    scope.SetSavingActivated(true);
+    recordUntilGrown("mine.rmd");
+    form.MenuLoadSettings();
+    EXPECT_FALSE(scope.MeasurementStarted());
+    EXPECT_EQ(scope.GetRecordFileName(), "sdata.rmd");
+    const RecordedStream mine = ReadRecorded("mine.rmd");
+    EXPECT_EQ(mine.StartsAndStops, std::vector<int>({1, 0}));
+    EXPECT_TRUE(EndsWithStop(mine));
+    // The flow goes on without a measurement: after another whole round of
+    // it, no sample has reached sdata.rmd.
+    ASSERT_TRUE(form.FlowManager().WaitUntilRecorded(5000));
+    EXPECT_EQ(ReadRecorded("sdata.rmd").Samples, 0u);
+    EXPECT_EQ(ReadRecorded("mine.rmd").Words, mine.Words);
+
+    // Restoring the defaults ends a measurement the same way.
+    recordUntilGrown("sdata.rmd");
+    Dialogs.Script({kButtonOk});
+    form.MenuRestoreDefaults();
+    EXPECT_FALSE(scope.MeasurementStarted());
+    const RecordedStream sdata = ReadRecorded("sdata.rmd");
+    EXPECT_EQ(sdata.StartsAndStops, std::vector<int>({1, 0}));
+    EXPECT_TRUE(EndsWithStop(sdata));
+
+    // The new settings follow as records only.
+    Dialogs.Script({kButtonYes});
+    form.MenuExit();
+    const RecordedStream after = ReadRecorded("sdata.rmd");
+    EXPECT_EQ(after.StartsAndStops, std::vector<int>({1, 0}));
+    EXPECT_EQ(after.Samples, sdata.Samples);
 }
 
 TEST_F(MainFormTest, ToolTipSwitchSilencesHintsButNotTheDemoRowNames) {

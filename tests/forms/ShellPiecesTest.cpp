@@ -1,5 +1,6 @@
 // The program's shell pieces: message boxes, hand-over wake-up, lamp,
 // JPEG picture, version text, single instance and working folder.
+#include "ExitSignalsVexaRM.h"
 #include "HandoverWakeVexaRM.h"
 #include "JpegPictureVexaRM.h"
 #include "LampShapeVexaRM.h"
@@ -22,6 +23,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <csignal>
+#include <sys/stat.h>
 #include <thread>
 
 using namespace vexa;
@@ -153,19 +156,30 @@ TEST(ProgramVersion, MinorNumberHasAtLeastTwoDigits) {
     EXPECT_EQ(TProgramVersionVexaRM::Text(), "1.02");
 }
 
+// Each test has a runtime folder and a temporary folder of its own.
 class SingleInstance : public ::testing::Test {
 protected:
     void SetUp() override {
         Dir = test::MakeTempDir("vexa_single_");
+        Runtime = Dir + "/run";
+        ASSERT_EQ(::mkdir(Runtime.c_str(), 0700), 0);
         OldTmp = qgetenv("TMPDIR");
+        OldRuntime = qgetenv("XDG_RUNTIME_DIR");
+        HadRuntime = qEnvironmentVariableIsSet("XDG_RUNTIME_DIR");
         qputenv("TMPDIR", QByteArray::fromStdString(Dir));
+        qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(Runtime));
     }
     void TearDown() override {
         qputenv("TMPDIR", OldTmp);
+        if (HadRuntime)
+            qputenv("XDG_RUNTIME_DIR", OldRuntime);
+        else
+            qunsetenv("XDG_RUNTIME_DIR");
         QDir(QString::fromStdString(Dir)).removeRecursively();
     }
-    std::string Dir;
-    QByteArray OldTmp;
+    std::string Dir, Runtime;
+    QByteArray OldTmp, OldRuntime;
+    bool HadRuntime = false;
 };
 
 TEST_F(SingleInstance, TableHoldsThisProgramsTitles) {
@@ -187,6 +201,32 @@ TEST_F(SingleInstance, SecondOwnerIsRefusedUntilTheFirstReleases) {
     EXPECT_TRUE(second.Acquire());
 }
 
+// Two copies started with different temporary folders still meet: the
+// second neither takes the lock nor misses the first one's window.
+TEST_F(SingleInstance, CopiesWithDifferentTemporaryFoldersMeetInTheRuntimeFolder) {
+    TSingleInstanceVexaRM first, second;
+    ASSERT_TRUE(first.Acquire());
+    ASSERT_TRUE(first.Listen("TMainForm", "ZovuDori Vexa2"));
+    EXPECT_TRUE(TSingleInstanceVexaRM::LockFileName().startsWith(QString::fromStdString(Runtime)));
+    const std::string other = Dir + "/other";
+    ASSERT_EQ(::mkdir(other.c_str(), 0700), 0);
+    qputenv("TMPDIR", QByteArray::fromStdString(other));
+    EXPECT_FALSE(second.Acquire());
+    QSignalSpy spy(&first, &TSingleInstanceVexaRM::ActivateRequested);
+    EXPECT_TRUE(TSingleInstanceVexaRM::ActivateRunning(500));
+    EXPECT_TRUE(spy.wait(2000) || spy.count() > 0);
+
+    // A runtime folder that others may enter is not used; the stand-in for
+    // it never follows the temporary folder either.
+    ASSERT_EQ(::chmod(Runtime.c_str(), 0755), 0);
+    const QString fallback = TSingleInstanceVexaRM::RuntimeFolder();
+    EXPECT_NE(fallback, QString::fromStdString(Runtime));
+    EXPECT_FALSE(fallback.startsWith(QString::fromStdString(Dir))) << fallback.toStdString();
+    qunsetenv("XDG_RUNTIME_DIR");
+    EXPECT_EQ(TSingleInstanceVexaRM::RuntimeFolder(), fallback);
+    first.Release();
+}
+
 TEST_F(SingleInstance, ActivationReachesTheWindowUnderItsCurrentTitle) {
     EXPECT_FALSE(TSingleInstanceVexaRM::ActivateRunning(200)); // nobody runs
     TSingleInstanceVexaRM running;
@@ -200,6 +240,34 @@ TEST_F(SingleInstance, ActivationReachesTheWindowUnderItsCurrentTitle) {
     EXPECT_EQ(spy.count(), 1);
     EXPECT_EQ(running.ListeningName(),
               TSingleInstanceVexaRM::ServerName("TMainForm", "ZovuDori Vexa4"));
+}
+
+// Each of the three signals reaches the event loop as one ExitRequested,
+// whichever thread the system hands it to, and the process lives on; the
+// handlers that were there before come back afterwards.
+TEST(ExitSignals, EachSignalReachesTheEventLoopOnceAndTheProcessLivesOn) {
+    for (int signal : TExitSignalsVexaRM::kSignals) {
+        SCOPED_TRACE(signal);
+        struct sigaction before = {};
+        ASSERT_EQ(::sigaction(signal, nullptr, &before), 0);
+        {
+            TExitSignalsVexaRM exitSignals;
+            ASSERT_TRUE(exitSignals.Installed());
+            QSignalSpy spy(&exitSignals, &TExitSignalsVexaRM::ExitRequested);
+            std::thread other([signal] { ::kill(::getpid(), signal); });
+            other.join();
+            ::raise(signal);
+            EXPECT_TRUE(spy.wait(5000) || spy.count() > 0);
+            QCoreApplication::processEvents();
+            ASSERT_EQ(spy.count(), 1);
+            EXPECT_EQ(spy.at(0).at(0).toInt(), signal);
+            EXPECT_TRUE(exitSignals.Requested());
+            EXPECT_EQ(exitSignals.Signal(), signal);
+        }
+        struct sigaction after = {};
+        ASSERT_EQ(::sigaction(signal, nullptr, &after), 0);
+        EXPECT_EQ(after.sa_handler, before.sa_handler);
+    }
 }
 
 TEST(WorkingFolder, ExecutableFolderWhenWritableElseDataFolder) {

@@ -201,6 +201,86 @@ TEST_F(RecordFile, ClearFailureIsReportedAndSavingSwitchedOff) {
     EXPECT_EQ(dialogs.Texts(), std::vector<std::string>({"Cannot create file adir"}));
 }
 
+// Two copies of the program never write one file: the second is refused
+// as if the file could not be created, and clearing leaves it whole.
+TEST_F(RecordFile, AFileThatAnotherCopyWritesIsRefusedAndKeptWhole) {
+    Started();
+    Put("shared.rmd", "DATA");
+    ScriptedDialogs otherDialogs;
+    TVirtualScopeVexaRM other;
+    other.SetDialogs(&otherDialogs);
+    other.SetApplicationInitialized(true);
+    other.OpenRecordFile("shared.rmd");
+    other.SetSavingActivated(true);
+    ASSERT_NE(other.ActualOutputStream(), nullptr);
+
+    scope.OpenRecordFile(Dir + "/shared.rmd");
+    scope.SetSavingActivated(true);
+    EXPECT_FALSE(scope.SavingActivated());
+    EXPECT_EQ(scope.ActualOutputStream(), nullptr);
+    EXPECT_EQ(dialogs.Texts(),
+              std::vector<std::string>({"Cannot create file " + Dir + "/shared.rmd"}));
+    dialogs.Clear();
+    scope.ClearRecordFile();
+    EXPECT_EQ(dialogs.Texts(),
+              std::vector<std::string>({"Cannot create file " + Dir + "/shared.rmd"}));
+    const uint16_t w = 0x4080;
+    EXPECT_TRUE(other.AppendRecordWords(&w, 1));
+    EXPECT_EQ(Contents("shared.rmd"), "DATA\x80\x40");
+
+    // Once the other copy has closed it, the file is free.
+    other.SetSavingActivated(false);
+    dialogs.Clear();
+    scope.SetSavingActivated(true);
+    EXPECT_TRUE(scope.SavingActivated());
+    EXPECT_EQ(scope.FileSize(), 6);
+    EXPECT_TRUE(dialogs.Texts().empty());
+    EXPECT_TRUE(otherDialogs.Texts().empty());
+}
+
+// A record-file name that leads to a settings file or the help page, by any
+// path or link, is refused: nothing is opened, created, appended or cleared.
+TEST_F(RecordFile, TheProgramsOwnFilesAreNeverRecordFiles) {
+    Started();
+    ASSERT_EQ(::mkdir("Help", 0777), 0);
+    ASSERT_EQ(::mkdir("sub", 0777), 0);
+    Put("ZovuDori.ini", "settings");
+    Put("Help/help.htm", "<html>");
+    ASSERT_EQ(::symlink("ZovuDori.ini", "soft.rmd"), 0);
+    ASSERT_EQ(::link("ZovuDori.ini", "hard.rmd"), 0);
+    scope.SetOwnFiles({"ZovuDori.ini", "RollModeSettings.dat", Dir + "/Help/help.htm"});
+    const std::string names[] = {"ZovuDori.ini",
+                                 "./ZovuDori.ini",
+                                 Dir + "/ZovuDori.ini",
+                                 "sub/../ZovuDori.ini",
+                                 "soft.rmd",
+                                 "hard.rmd",
+                                 "Help/help.htm",
+                                 "RollModeSettings.dat",
+                                 "sub/../RollModeSettings.dat"};
+    for (const std::string &name : names) {
+        SCOPED_TRACE(name);
+        dialogs.Clear();
+        scope.OpenRecordFile(name);
+        scope.SetSavingActivated(true);
+        EXPECT_FALSE(scope.SavingActivated());
+        EXPECT_EQ(scope.ActualOutputStream(), nullptr);
+        scope.ClearRecordFile();
+        EXPECT_EQ(scope.ActualOutputStream(), nullptr);
+        EXPECT_EQ(dialogs.Texts(), std::vector<std::string>(2, "Cannot create file " + name));
+    }
+    EXPECT_EQ(Contents("ZovuDori.ini"), "settings");
+    EXPECT_EQ(Contents("Help/help.htm"), "<html>");
+    EXPECT_FALSE(Exists("RollModeSettings.dat"));
+
+    // Names beside them are fine.
+    dialogs.Clear();
+    scope.OpenRecordFile("sub/ZovuDori.ini");
+    scope.SetSavingActivated(true);
+    EXPECT_NE(scope.ActualOutputStream(), nullptr);
+    EXPECT_TRUE(dialogs.Texts().empty());
+}
+
 TEST_F(RecordFile, FailedWriteClosesTheStreamAndKeepsWhatWasWritten) {
     Started();
     scope.OpenRecordFile("w.rmd");

@@ -5,12 +5,20 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+
+#include <cfloat>
 #include <climits>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
+#include <future>
 #include <iterator>
+#include <random>
+#include <regex>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -148,17 +156,79 @@ TEST(SettingsFormat, RealsInTheShortestGeneralForm) {
     EXPECT_EQ(TSettingsVexaRM::FormatReal(-0.0), "0");
     EXPECT_EQ(TSettingsVexaRM::FormatReal(-2.5), "-2.5");
     EXPECT_EQ(TSettingsVexaRM::FormatReal(0.1), "0.1");
-    EXPECT_EQ(TSettingsVexaRM::FormatReal(0.1 + 0.2), "0.3"); // 15 digits
-    EXPECT_EQ(TSettingsVexaRM::FormatReal(1.0 / 3), "0.333333333333333");
+    EXPECT_EQ(TSettingsVexaRM::FormatReal(0.1 + 0.2), "0.30000000000000004");
+    EXPECT_EQ(TSettingsVexaRM::FormatReal(1.0 / 3), "0.3333333333333333");
     EXPECT_EQ(TSettingsVexaRM::FormatReal(123456789012345.0), "123456789012345");
     EXPECT_EQ(TSettingsVexaRM::FormatReal(1e15), "1E15");
     EXPECT_EQ(TSettingsVexaRM::FormatReal(-1.25e20), "-1.25E20");
     EXPECT_EQ(TSettingsVexaRM::FormatReal(0.00001), "0.00001");
     EXPECT_EQ(TSettingsVexaRM::FormatReal(1.5e-6), "1.5E-6");
     EXPECT_EQ(TSettingsVexaRM::FormatReal(1e-300), "1E-300");
-    EXPECT_EQ(TSettingsVexaRM::FormatReal(999999999999999.9), "1E15"); // rounds up
+    EXPECT_EQ(TSettingsVexaRM::FormatReal(999999999999999.9), "999999999999999.9");
+    EXPECT_EQ(TSettingsVexaRM::FormatReal(DBL_MAX), "1.7976931348623157E308");
+    EXPECT_EQ(TSettingsVexaRM::FormatReal(-DBL_TRUE_MIN), "-5E-324");
     EXPECT_EQ(TSettingsVexaRM::FormatReal(std::nan("")), "0");
     EXPECT_EQ(TSettingsVexaRM::FormatReal(HUGE_VAL), "0");
+}
+
+// The fewest significant digits that read back to v, found the plain way:
+// trying every precision in turn.
+int ShortestDigits(double v) {
+    for (int digits = 1; digits < 17; ++digits) {
+        char text[64];
+        std::snprintf(text, sizeof text, "%.*e", digits - 1, v);
+        if (std::strtod(text, nullptr) == v) return digits;
+    }
+    return 17;
+}
+
+// Significant digits of a written real: its mantissa without sign, point,
+// leading and trailing zeros.
+int WrittenDigits(const std::string &text) {
+    std::string digits;
+    for (char c : text.substr(0, text.find('E')))
+        if (c >= '0' && c <= '9') digits.push_back(c);
+    digits.erase(0, digits.find_first_not_of('0'));
+    digits.erase(digits.find_last_not_of('0') + 1);
+    return static_cast<int>(digits.size());
+}
+
+TEST(SettingsFormat, EveryRealReadsBackExactlyFromItsShortestForm) {
+    std::mt19937_64 rng(14);
+    // Plain decimals below 1E15 and at least 1E-5, "E" forms outside.
+    const std::regex plain(R"(-?(0\.0{0,4}[1-9][0-9]*|[1-9][0-9]{0,14}(\.[0-9]*[1-9])?))");
+    const std::regex scientific(R"(-?[1-9](\.[0-9]*[1-9])?E-?[1-9][0-9]*)");
+    for (int i = 0; i < 40000; ++i) {
+        double v;
+        switch (i % 4) {
+        case 0: { // any finite bit pattern
+            const uint64_t bits = rng();
+            std::memcpy(&v, &bits, sizeof v);
+            if (!std::isfinite(v) || v == 0) continue;
+            break;
+        }
+        case 1: // levels as typed: millivolts with a few decimals
+            v = static_cast<double>(static_cast<int64_t>(rng() % 20000001) - 10000000) / 1000;
+            if (v == 0) continue;
+            break;
+        case 2: // around the limits of the plain form
+            v = std::ldexp(1.0 + static_cast<double>(rng() % 1000) / 1000,
+                           static_cast<int>(rng() % 80) - 30);
+            break;
+        default: // the ends of the range
+            v = rng() & 1 ? DBL_MAX / static_cast<double>(1 + rng() % 8)
+                          : DBL_TRUE_MIN * static_cast<double>(1 + rng() % 8);
+            break;
+        }
+        const std::string text = TSettingsVexaRM::FormatReal(v);
+        double back = 0;
+        ASSERT_TRUE(TSettingsVexaRM::ParseReal(text, back)) << text;
+        ASSERT_EQ(std::memcmp(&back, &v, sizeof v), 0) << text << " for " << v;
+        ASSERT_EQ(WrittenDigits(text), ShortestDigits(v)) << text;
+        const double magnitude = std::fabs(v);
+        const bool wantPlain = magnitude >= 1e-5 && magnitude < 1e15;
+        ASSERT_TRUE(std::regex_match(text, wantPlain ? plain : scientific)) << text;
+    }
 }
 
 TEST(SettingsFormat, NumberParsing) {
@@ -311,6 +381,17 @@ TEST_F(SettingsFile, InvalidNumberStopsLoadingAtThatLine) {
     EXPECT_EQ(dialogs.Texts(),
               std::vector<std::string>({"'1e999' is not a valid floating point value"}));
 
+    // A NUL byte in the value is shown, not taken as the end of the text.
+    dialogs.Clear();
+    using namespace std::string_literals;
+    EXPECT_FALSE(Load("NoiseB: 1\0"
+                      "2\r\n"s));
+    EXPECT_EQ(dialogs.Texts(), std::vector<std::string>({"'1\\02' is not a valid integer value"}));
+    dialogs.Clear();
+    EXPECT_FALSE(Load("TriggerLevelB: 7\0\r\n"s));
+    EXPECT_EQ(dialogs.Texts(),
+              std::vector<std::string>({"'7\\0' is not a valid floating point value"}));
+
     dialogs.Clear();
     EXPECT_FALSE(Load("SMPSetting: " + std::string(100000, '7') + "\r\n"));
     ASSERT_EQ(dialogs.Texts().size(), 1u);
@@ -335,6 +416,46 @@ TEST_F(SettingsFile, MissingUnreadableAndUncreatableFiles) {
     EXPECT_FALSE(settings.SaveToFile());
     EXPECT_EQ(dialogs.Texts(),
               std::vector<std::string>({"Cannot create file no/such/dir/ZovuDori.ini"}));
+}
+
+TEST_F(SettingsFile, OnlyRegularFilesAreReadAndAPipeNeverBlocks) {
+    ASSERT_EQ(::mkfifo("pipe.ini", 0600), 0);
+    scope.OpenRecordFile("mine.rmd");
+    for (const char *name : {"pipe.ini", "/dev/null"}) {
+        SCOPED_TRACE(name);
+        dialogs.Clear();
+        settings.SetSettingsFileName(name);
+        auto load = std::async(std::launch::async, [this] { return settings.LoadFromFile(); });
+        if (load.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+            // A writer releases a loader stuck in its open, so the test ends.
+            const int fd = ::open("pipe.ini", O_WRONLY | O_NONBLOCK);
+            load.wait();
+            if (fd >= 0) ::close(fd);
+            FAIL() << "the load blocked";
+        }
+        EXPECT_FALSE(load.get());
+        EXPECT_EQ(dialogs.Texts(), std::vector<std::string>({"Error reading file."}));
+        EXPECT_EQ(scope.GetRecordFileName(), "mine.rmd");
+    }
+}
+
+TEST_F(SettingsFile, TheTemporaryFileNeverFollowsALink) {
+    Put("victim.txt", "keep me");
+    ASSERT_EQ(::symlink("victim.txt", "ZovuDori.ini.tmp"), 0);
+    ASSERT_EQ(::symlink("planted.txt", "RollModeSettings.dat.tmp"), 0);
+    const std::string expected = Saved();
+    EXPECT_EQ(Contents("victim.txt"), "keep me");
+    settings.SetSettingsFileName("RollModeSettings.dat");
+    EXPECT_TRUE(settings.SaveToFile());
+    EXPECT_FALSE(Exists("planted.txt"));
+    for (const char *name : {"ZovuDori.ini", "RollModeSettings.dat"}) {
+        struct stat st;
+        ASSERT_EQ(::lstat(name, &st), 0);
+        EXPECT_TRUE(S_ISREG(st.st_mode)) << name;
+        EXPECT_EQ(Contents(name), expected);
+        EXPECT_NE(::lstat((std::string(name) + ".tmp").c_str(), &st), 0) << "a link was left";
+    }
+    EXPECT_TRUE(dialogs.Texts().empty());
 }
 
 TEST_F(SettingsFile, FullDiskKeepsTheOldFileWhole) {
