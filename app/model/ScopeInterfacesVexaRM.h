@@ -33,6 +33,19 @@ enum DialogButton : int {
     kButtonIgnore = 1 << 6,
 };
 
+// A question whose answers need explaining: the message as the operator
+// reads it, a detail text shown below it, and the button that Enter presses.
+struct TDialogQuestion {
+    DialogStyle Style = DialogStyle::Information;
+    std::string Text;
+    // A DialogButton set.
+    int Buttons = kButtonOk;
+    // What the answers do, or which file is meant; may be empty.
+    std::string Detail;
+    // The button Enter presses; 0 for the first one offered.
+    int DefaultButton = 0;
+};
+
 // Modal message boxes. Called on the main thread only (worker threads go
 // through the main-thread hand-over first).
 class IOperatorDialogs {
@@ -42,6 +55,11 @@ public:
     // returns the button the operator chose. Closing the box without a
     // choice answers Cancel when offered, else No, else Ok.
     virtual int Ask(DialogStyle style, const std::string &text, int buttons) = 0;
+    // The same for a question with a detail text and a default button; an
+    // implementation that shows no details asks the plain question.
+    virtual int AskQuestion(const TDialogQuestion &question) {
+        return Ask(question.Style, question.Text, question.Buttons);
+    }
 };
 
 // Runs a function synchronously on the main thread for a worker thread.

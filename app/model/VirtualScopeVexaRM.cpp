@@ -118,6 +118,12 @@ int TVirtualScopeVexaRM::AskOperator(DialogStyle style, const std::string &text,
     return dialogs->Ask(style, text, buttons);
 }
 
+int TVirtualScopeVexaRM::AskOperator(const TDialogQuestion &question) {
+    IOperatorDialogs *dialogs = FDialogs.load();
+    if (!dialogs) return DefaultAnswer(question.Buttons);
+    return dialogs->AskQuestion(question);
+}
+
 // ---- Record file -------------------------------------------------------------
 
 void TVirtualScopeVexaRM::SetActualOutputStream(std::unique_ptr<TRecordStreamVexaRM> stream) {

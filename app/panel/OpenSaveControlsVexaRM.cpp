@@ -3,13 +3,17 @@
 #include "BinderSupportVexaRM.h"
 #include "ResourceStringsVexaRM.h"
 #include "FilteredEditVexa.h"
+#include "ValueTextVexa.h"
 #include "VirtualScopeVexaRM.h"
 
 #include "ScopeConstsVexaRM.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QEvent>
 #include <QKeyEvent>
+
+#include <algorithm>
 
 namespace vexa {
 
@@ -68,14 +72,33 @@ void TOpenSaveControlsVexaRM::Click(QObject *sender) {
     } else if (sender == FSaveButton) {
         scope->SetSavingActivated(!scope->SavingActivated());
     } else if (sender == FCLFButton) {
-        const int answer =
-            scope->AskOperator(DialogStyle::Confirmation, TResourceStringsVexaRM::ClearTheFile,
-                               kButtonYes | kButtonNo | kButtonCancel);
-        if (answer == kButtonYes) scope->ClearRecordFile();
+        if (AskClearFile() == kButtonYes) scope->ClearRecordFile();
         if (FCLFButton) FCLFButton->SetDown(false);
     }
     QDir::setCurrent(currentDir);
     scope->Notify(kNotifySettingsChanged, ControlGroup());
+}
+
+int TOpenSaveControlsVexaRM::AskClearFile() {
+    auto *scope = VirtualScope();
+    // Emptying the file loses what it holds: the question names the file
+    // and its size, and Enter answers No.
+    const std::string name = scope->GetRecordFileName();
+    const QFileInfo file(ToQString(name));
+    TDialogQuestion question;
+    question.Style = DialogStyle::Confirmation;
+    question.Text = TResourceStringsVexaRM::ClearTheFile;
+    question.Buttons = kButtonYes | kButtonNo | kButtonCancel;
+    question.DefaultButton = kButtonNo;
+    if (file.exists()) {
+        // An open file may hold written bytes that are not on disk yet.
+        const double bytes = std::max(scope->FileSize(), double(file.size()));
+        question.Detail = TResourceStringsVexaRM::ClearFileDetail(
+            name, FormatUnitValue(kUnitTypeSize, bytes, 0, false).Text);
+    } else {
+        question.Detail = TResourceStringsVexaRM::ClearNewFileDetail(name);
+    }
+    return scope->AskOperator(question);
 }
 
 void TOpenSaveControlsVexaRM::EditKeyUp(int key) {

@@ -59,6 +59,8 @@ private:
     void HookClick(Slot slot, QAbstractButton *w);
     void Click(QObject *sender);
     void EditKeyUp(int key);
+    // Asks "Clear the file?" about the current record file; the answer.
+    int AskClearFile();
     ISaveFileDialogVexaRM &Dialog();
 
     QPointer<QLineEdit> FSaveFileEdit;

@@ -208,6 +208,11 @@ TEST_F(RecordingControlsTest, SavingOpensTheFileAndClearingAsksFirst) {
     EXPECT_EQ(Dialogs.Questions()[0].text, "Clear the file?");
     EXPECT_EQ(Dialogs.Questions()[0].style, DialogStyle::Confirmation);
     EXPECT_EQ(Dialogs.Questions()[0].buttons, kButtonYes | kButtonNo | kButtonCancel);
+    // Enter answers No; the detail names the file and what it holds.
+    EXPECT_EQ(Dialogs.Questions()[0].defaultButton, kButtonNo);
+    EXPECT_NE(Dialogs.Questions()[0].detail.find(name.toStdString() + "\" holds 14 B."),
+              std::string::npos)
+        << Dialogs.Questions()[0].detail;
     EXPECT_EQ(QFileInfo(name).size(), 14);
     EXPECT_FALSE(ClearFileButton->Down());
     Click(ClearFileButton); // script ran out: Cancel
@@ -217,6 +222,14 @@ TEST_F(RecordingControlsTest, SavingOpensTheFileAndClearingAsksFirst) {
     Click(ClearFileButton);
     EXPECT_EQ(QFileInfo(name).size(), 0);
     EXPECT_FALSE(ClearFileButton->Down());
+
+    // A file that is not there yet is said to be created.
+    ASSERT_TRUE(QFile::remove(name));
+    Dialogs.Clear();
+    Click(ClearFileButton);
+    ASSERT_EQ(Dialogs.Questions().size(), 1u);
+    EXPECT_NE(Dialogs.Questions()[0].detail.find("does not exist yet"), std::string::npos);
+    EXPECT_FALSE(QFileInfo::exists(name));
 }
 
 TEST_F(RecordingControlsTest, TypingMarksTheFileNameUnconfirmedUntilEnter) {

@@ -12,8 +12,17 @@ void ScriptedDialogs::Script(std::initializer_list<int> answers) {
 }
 
 int ScriptedDialogs::Ask(DialogStyle style, const std::string &text, int buttons) {
+    TDialogQuestion question;
+    question.Style = style;
+    question.Text = text;
+    question.Buttons = buttons;
+    return AskQuestion(question);
+}
+
+int ScriptedDialogs::AskQuestion(const TDialogQuestion &q) {
+    const int buttons = q.Buttons;
     std::lock_guard<std::mutex> g(Lock);
-    Asked.push_back(Question{style, text, buttons});
+    Asked.push_back(Question{q.Style, q.Text, buttons, q.Detail, q.DefaultButton});
     if (!Answers.empty()) {
         int a = Answers.front();
         Answers.pop_front();

@@ -17,11 +17,15 @@ public:
         DialogStyle style;
         std::string text;
         int buttons;
+        // Empty and 0 for a plain question.
+        std::string detail;
+        int defaultButton;
     };
     // Answers given in order; when the script runs out, the default answer
     // (Cancel when offered, else No, else Ok) is given.
     void Script(std::initializer_list<int> answers);
     int Ask(DialogStyle style, const std::string &text, int buttons) override;
+    int AskQuestion(const TDialogQuestion &question) override;
     std::vector<Question> Questions() const;
     std::vector<std::string> Texts() const;
     void Clear();
