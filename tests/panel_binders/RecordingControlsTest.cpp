@@ -5,9 +5,12 @@
 #include "QtSaveFileDialogVexaRM.h"
 #include "ScopeConstsVexaRM.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QMessageBox>
 
 #include <filesystem>
 
@@ -252,6 +255,39 @@ TEST_F(RecordingControlsTest, ARunningMeasurementLocksTheFileControls) {
     for (QWidget *w : std::initializer_list<QWidget *>{BrowseButton, SaveButton, ClearFileButton,
                                                        SaveFileEdit, GridBrightness})
         EXPECT_TRUE(w->isEnabled()) << w->metaObject()->className();
+}
+
+TEST_F(RecordingControlsTest, ChoosingAnExistingFileAsksNothingAboutReplacingIt) {
+    // Recording appends to the chosen file, so there is nothing to confirm.
+    const QString existing = Path("old.rmd");
+    {
+        QFile f(existing);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("kept");
+    }
+    int questions = 0;
+    QTimer watch; // answers any question that opens, so that the dialog ends
+    watch.setInterval(10);
+    QObject::connect(&watch, &QTimer::timeout, [&questions] {
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            auto *box = qobject_cast<QMessageBox *>(w);
+            if (!box || !box->isVisible()) continue;
+            ++questions;
+            box->button(QMessageBox::Yes) ? box->button(QMessageBox::Yes)->click() : box->accept();
+        }
+    });
+    QTimer::singleShot(0, [&watch] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        watch.start();
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    TQtSaveFileDialogVexaRM real;
+    const QString chosen = real.AskFileName(existing, "rmd", "Roll mode files (*.rmd)|*.rmd");
+    watch.stop();
+    EXPECT_EQ(questions, 0);
+    EXPECT_EQ(QFileInfo(chosen), QFileInfo(existing));
+    EXPECT_EQ(QFileInfo(existing).size(), 4);
 }
 
 TEST(SaveFileDialogFilter, TurnsDescriptionPatternPairsIntoQtFilters) {
