@@ -1,6 +1,7 @@
 #include "FilteredEditVexa.h"
 
 #include <QApplication>
+#include <QFocusEvent>
 #include <QKeyEvent>
 
 namespace vexa {
@@ -44,7 +45,27 @@ void TFilteredEditVexa::keyReleaseEvent(QKeyEvent *event) {
     emit KeyUp(key);
 }
 
+void TFilteredEditVexa::focusOutEvent(QFocusEvent *event) {
+    QLineEdit::focusOutEvent(event);
+    if (FUnconfirmed && event->reason() != Qt::PopupFocusReason) ShowValueInForce(FValueText);
+}
+
 void TFilteredEditVexa::KeyReleased(int) {}
+
+void TFilteredEditVexa::ShowValueInForce(const QString &text) {
+    FValueText = text;
+    setText(text);
+    SetUnconfirmed(false);
+}
+
+void TFilteredEditVexa::MarkEdited() {
+    SetUnconfirmed(text() != FValueText);
+}
+
+void TFilteredEditVexa::Confirm() {
+    FValueText = text();
+    SetUnconfirmed(false);
+}
 
 void TFilteredEditVexa::SetUnconfirmed(bool unconfirmed) {
     FUnconfirmed = unconfirmed;

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QKeyEvent>
 
 #include <algorithm>
@@ -45,6 +46,9 @@ bool TOpenSaveControlsVexaRM::eventFilter(QObject *watched, QEvent *event) {
     if (event->type() == QEvent::KeyRelease && watched == FSaveFileEdit) {
         auto *key = static_cast<QKeyEvent *>(event);
         if (!key->isAutoRepeat()) EditKeyUp(key->key());
+    } else if (event->type() == QEvent::FocusOut && watched == FSaveFileEdit) {
+        // Leaving a name that was not confirmed shows the file in use again.
+        if (static_cast<QFocusEvent *>(event)->reason() != Qt::PopupFocusReason) ShowFileName();
     }
     return QObject::eventFilter(watched, event);
 }
@@ -112,8 +116,17 @@ void TOpenSaveControlsVexaRM::EditKeyUp(int key) {
         scope->OpenRecordFile(ToStdString(name));
         scope->Notify(kNotifySettingsChanged, ControlGroup());
     } else {
-        SetTextColor(FSaveFileEdit, UnconfirmedTextColor());
+        // Only a changed name is unconfirmed.
+        const bool changed = FSaveFileEdit->text() != ToQString(scope->GetRecordFileName());
+        SetTextColor(FSaveFileEdit, changed ? UnconfirmedTextColor() : WindowTextColor());
     }
+}
+
+void TOpenSaveControlsVexaRM::ShowFileName() {
+    auto *scope = VirtualScope();
+    if (!scope || !FSaveFileEdit) return;
+    FSaveFileEdit->setText(ToQString(scope->GetRecordFileName()));
+    SetTextColor(FSaveFileEdit, WindowTextColor());
 }
 
 void TOpenSaveControlsVexaRM::ScopeNotification(int32_t kind, const int32_t &senderGroup) {
@@ -130,7 +143,7 @@ void TOpenSaveControlsVexaRM::UpdateControls() {
         FSaveButton->setEnabled(idle);
     }
     if (FSaveFileEdit) {
-        FSaveFileEdit->setText(ToQString(scope->GetRecordFileName()));
+        ShowFileName();
         // Like the browse button: a new file name would split a running
         // measurement across two files.
         FSaveFileEdit->setEnabled(idle);
