@@ -6,6 +6,7 @@
 #include "LongerTimeEditVexaRM.h"
 #include "OnOffButtonVexa.h"
 #include "PanelGlyphsVexa.h"
+#include "ScrollBarVexa.h"
 #include "UnitValueLabel.h"
 #include "VerticalSlideVexa.h"
 #include "VoltageValueEditVexa.h"
@@ -15,7 +16,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QTimer>
+
+#include <iterator>
 
 namespace vexa {
 
@@ -72,16 +76,15 @@ QLabel *Text(QWidget *parent, const QString &text, int x, int y, int w, int h = 
 QPushButton *Small(QWidget *parent, const QString &caption, int x, int y, int w, int h) {
     auto *b = new QPushButton(caption, parent);
     b->setGeometry(x, y, w, h);
-    b->setFocusPolicy(Qt::NoFocus);
+    b->setAutoDefault(false);
     return b;
 }
 
 QScrollBar *Bar(QWidget *parent, int min, int max, int x, int y, int w, int h) {
-    auto *s = new QScrollBar(Qt::Horizontal, parent);
+    auto *s = new TScrollBarVexa(Qt::Horizontal, parent);
     s->setRange(min, max);
     s->setPageStep(1);
     s->setGeometry(x, y, w, h);
-    s->setFocusPolicy(Qt::NoFocus);
     return s;
 }
 
@@ -121,6 +124,37 @@ TFrontPanelVexaRM::TFrontPanelVexaRM(QWidget *parent) : QWidget(parent) {
 
     FLayout = TMainLayoutVexaRM::Design();
     FLayout.InactiveDispLabel.setSize(FInactiveDispLabel->size());
+    SetTabOrder();
+
+    // Start and Stop from anywhere in the window.
+    auto *start = new QShortcut(QKeySequence(kStartKey), this);
+    connect(start, &QShortcut::activated, FStartRecordButtonVexa1, &QAbstractButton::click);
+    auto *stop = new QShortcut(QKeySequence(kStopKey), this);
+    connect(stop, &QShortcut::activated, FStopRecordButtonVexa2, &QAbstractButton::click);
+}
+
+void TFrontPanelVexaRM::SetTabOrder() {
+    // Down the left column, then the right column beside the display, then
+    // the bottom row from left to right; inside a group row by row.
+    QWidget *const order[] = {
+        FChannelButtonA, FChannelButtonB, FBeamButton, FLineButton, FRewButtonVexa1,
+        FRollButtonVexa2, FDisplayButtonVexa, FGridButtonVexa3, FGridBrightness, FSweepSingleButton,
+        FSweepCalcButton, FSweepMaximum, FSweepAverage, FSweepMinimum, FClearScreen,
+        // Right column.
+        FProbeButtonA, FProbeButtonB, FACDCButtonA, FACDCButtonB, FGNDButtonA, FGNDButtonB,
+        FSlideUpButtonA, FSlideUpButtonB, FVerticalSlideA, FVerticalSlideB, FSlideDownButtonA,
+        FSlideDownButtonB, FDensityUpButtonA, FDensityUpButtonB, FDensityDownButtonA,
+        FDensityDownButtonB,
+        // Bottom row.
+        FSaveFileEdit, FSaveFileBrowseButton, FClearFileButton, FSaveButton, FSmpScrollBar,
+        FDSPScrollBar, FDefRecordButtonVexa1, FContRecordButtonVexa1, FTRRecordButtonVexa1,
+        FFRRecordButtonVexa1, FLongerTimeEditVexaRM1, FStartRecordButtonVexa1,
+        FStopRecordButtonVexa2, FTriggerAButtonVexa1, FTriggerAUnderOverButton, FTriggerAVoltage,
+        FTriggerBButtonVexa1, FTriggerBUnderOverButton, FTriggerBVoltage, FTriggersRelationButton,
+        FARMSourceA, FArmUnderA, FArmVoltageA, FArmSourceB, FArmUnderB, FArmVoltageB, FARMSourceE,
+        FArmUnderExternal};
+    for (size_t i = 1; i < std::size(order); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
 void TFrontPanelVexaRM::BuildLeftColumn() {
@@ -313,10 +347,18 @@ void TFrontPanelVexaRM::SetHints() {
         {FGNDButtonB, "Ground channel B"},
         {FTriggerAButtonVexa1, "Trigger source channel A"},
         {FTriggerBButtonVexa1, "Trigger source channel B"},
-        {FTriggerAUnderOverButton, "Under/Over select"},
-        {FTriggerBUnderOverButton, "Under/Over select"},
-        {FTriggerAVoltage, "Trigger threshold"},
-        {FTriggerBVoltage, "Trigger threshold"},
+        {FTriggerAUnderOverButton, "Under/Over select channel A"},
+        {FTriggerBUnderOverButton, "Under/Over select channel B"},
+        {FTriggerAVoltage, "Trigger threshold channel A"},
+        {FTriggerBVoltage, "Trigger threshold channel B"},
+        {FARMSourceA, "Arm source channel A"},
+        {FArmSourceB, "Arm source channel B"},
+        {FARMSourceE, "Arm source external input"},
+        {FArmUnderA, "Under/Over select channel A"},
+        {FArmUnderB, "Under/Over select channel B"},
+        {FArmUnderExternal, "Active level of the external input"},
+        {FArmVoltageA, "Arm threshold channel A"},
+        {FArmVoltageB, "Arm threshold channel B"},
         {FStartRecordButtonVexa1, "Start measurement"},
         {FStopRecordButtonVexa2, "Stop measurement"},
         {FTRRecordButtonVexa1, "Mode triggered"},
@@ -333,6 +375,11 @@ void TFrontPanelVexaRM::SetHints() {
     };
     for (const auto &h : hints)
         h.w->setToolTip(QString::fromLatin1(h.text));
+    // Start and Stop name their keys.
+    for (auto [button, key] : {std::pair<QWidget *, Qt::Key>{FStartRecordButtonVexa1, kStartKey},
+                               {FStopRecordButtonVexa2, kStopKey}})
+        button->setToolTip(button->toolTip() + QStringLiteral(" (") +
+                           QKeySequence(key).toString(QKeySequence::NativeText) + QLatin1Char(')'));
     FLengthLabel->setText(QStringLiteral("Length:"));
     FDisplayButtonVexa->SetCaption(QStringLiteral("Display  "));
     FInactiveDispLabel->setText(QStringLiteral("Display off"));

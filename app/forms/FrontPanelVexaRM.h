@@ -28,6 +28,10 @@ class TVoltageValueEditVexa;
 class TFrontPanelVexaRM : public QWidget {
     Q_OBJECT
 public:
+    // The keys that start and stop a measurement anywhere in the window.
+    static constexpr Qt::Key kStartKey = Qt::Key_F5;
+    static constexpr Qt::Key kStopKey = Qt::Key_F6;
+
     explicit TFrontPanelVexaRM(QWidget *parent = nullptr);
 
     // The two trace displays (children of this panel, same place).
@@ -167,6 +171,7 @@ private:
     void BuildBottomRow();
     void BuildInfoPanels();
     void BuildRightColumn();
+    void SetTabOrder();
     void ReadGeometry();
 
     TMainLayoutVexaRM FLayout;

@@ -321,32 +321,33 @@ void TMainForm::AssignReferences() {
 }
 
 void TMainForm::CreateMenus() {
+    // Every entry has a mnemonic, unique in its menu.
     QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
-    file->addAction(QStringLiteral("Viewer"), this, &TMainForm::MenuViewer);
+    file->addAction(QStringLiteral("&Viewer"), this, &TMainForm::MenuViewer);
     file->addSeparator();
     file->addAction(QStringLiteral("E&xit"), this, &TMainForm::MenuExit);
 
     QMenu *settings = menuBar()->addMenu(QStringLiteral("&Settings"));
-    settings->addAction(QStringLiteral("Restore defaults"), this, &TMainForm::MenuRestoreDefaults);
-    settings->addAction(QStringLiteral("Load saved"), this, &TMainForm::MenuLoadSettings);
-    settings->addAction(QStringLiteral("Save settings"), this, &TMainForm::MenuSaveSettings);
+    settings->addAction(QStringLiteral("&Restore defaults"), this, &TMainForm::MenuRestoreDefaults);
+    settings->addAction(QStringLiteral("&Load saved"), this, &TMainForm::MenuLoadSettings);
+    settings->addAction(QStringLiteral("&Save settings"), this, &TMainForm::MenuSaveSettings);
     settings->addSeparator();
-    settings->addAction(QStringLiteral("Demo setup"), this, &TMainForm::MenuDemoSetup);
-    settings->addAction(QStringLiteral("Color setup"), this, &TMainForm::MenuColorSetup);
+    settings->addAction(QStringLiteral("&Demo setup"), this, &TMainForm::MenuDemoSetup);
+    settings->addAction(QStringLiteral("&Color setup"), this, &TMainForm::MenuColorSetup);
     FToolTipAction =
-        settings->addAction(QStringLiteral("Tool tip help"), this, &TMainForm::MenuToolTipHelp);
+        settings->addAction(QStringLiteral("&Tool tip help"), this, &TMainForm::MenuToolTipHelp);
     FToolTipAction->setCheckable(true);
     FHighPriorityAction =
-        settings->addAction(QStringLiteral("High priority"), this, &TMainForm::MenuHighPriority);
+        settings->addAction(QStringLiteral("&High priority"), this, &TMainForm::MenuHighPriority);
     FHighPriorityAction->setCheckable(true);
 
     QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
-    help->addAction(QStringLiteral("Index"), this, &TMainForm::MenuHelpIndex);
+    help->addAction(QStringLiteral("&Index"), this, &TMainForm::MenuHelpIndex);
     help->addSeparator();
-    help->addAction(QStringLiteral("Korvel web"), this, &TMainForm::MenuWeb);
-    help->addAction(QStringLiteral("Support"), this, &TMainForm::MenuSupport);
+    help->addAction(QStringLiteral("Korvel &web"), this, &TMainForm::MenuWeb);
+    help->addAction(QStringLiteral("&Support"), this, &TMainForm::MenuSupport);
     help->addSeparator();
-    help->addAction(QStringLiteral("About"), this, &TMainForm::MenuAbout);
+    help->addAction(QStringLiteral("&About"), this, &TMainForm::MenuAbout);
 }
 
 void TMainForm::OnCreate() {

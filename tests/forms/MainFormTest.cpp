@@ -349,7 +349,7 @@ TEST_F(MainFormTest, ToolTipSwitchSilencesHintsButNotTheDemoRowNames) {
         return probe.seen;
     };
     QWidget *start = form.FrontPanel()->StartRecordButtonVexa1();
-    EXPECT_EQ(start->toolTip(), "Start measurement");
+    EXPECT_EQ(start->toolTip(), "Start measurement (F5)");
     form.VirtualScope().Notify(2, 13);
     EXPECT_TRUE(tipReaches(start));
     form.MenuToolTipHelp(); // off
