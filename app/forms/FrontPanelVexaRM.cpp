@@ -19,6 +19,7 @@
 #include <QShortcut>
 #include <QTimer>
 
+#include <algorithm>
 #include <iterator>
 
 namespace vexa {
@@ -124,6 +125,7 @@ TFrontPanelVexaRM::TFrontPanelVexaRM(QWidget *parent) : QWidget(parent) {
 
     FLayout = TMainLayoutVexaRM::Design();
     FLayout.InactiveDispLabel.setSize(FInactiveDispLabel->size());
+    setMinimumSize(NeededSize());
     SetTabOrder();
 
     // Start and Stop from anywhere in the window.
@@ -131,6 +133,30 @@ TFrontPanelVexaRM::TFrontPanelVexaRM(QWidget *parent) : QWidget(parent) {
     connect(start, &QShortcut::activated, FStartRecordButtonVexa1, &QAbstractButton::click);
     auto *stop = new QShortcut(QKeySequence(kStopKey), this);
     connect(stop, &QShortcut::activated, FStopRecordButtonVexa2, &QAbstractButton::click);
+}
+
+QSize TFrontPanelVexaRM::NeededSize() const {
+    // Room below a group's last control, as above its first.
+    constexpr int kGroupMargin = 5;
+    // The shortest slide track that still moves the trace visibly.
+    constexpr int kShortestSlide = 35;
+    const TMainLayoutVexaRM &d = FLayout;
+    const int bottomRow = d.SavePanel.width() + d.TimeBasePanel.width() + d.RecordPanel.width() +
+                          d.TriggerPanel.width() + d.ARMPanel.width();
+    // The information panels' contents keep their distance to the right
+    // edge; the leftmost of them sets the panels' smallest width.
+    int infoContents = 0;
+    for (QGroupBox *box : {FInfoPanelA, FInfoPanelB})
+        for (QWidget *child : box->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
+            infoContents = std::max(infoContents, box->width() - child->x());
+    const int infoRow =
+        d.Channels.width() + d.Source.width() + 4 + 2 * (infoContents + kGroupMargin);
+    const int left = TMainLayoutVexaRM::Bottom(d.GridBrightness) +
+                     FSweepPanel->childrenRect().bottom() + 1 + kGroupMargin;
+    const int vertical =
+        d.SlideUpButtonA.height() + d.SlideDownButtonA.height() + 10 + kShortestSlide;
+    const int right = d.Source.height() + vertical + d.Density.height();
+    return QSize(std::max(bottomRow, infoRow), std::max(left, right) + d.TimeBasePanel.height());
 }
 
 void TFrontPanelVexaRM::SetTabOrder() {

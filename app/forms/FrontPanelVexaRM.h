@@ -45,6 +45,10 @@ public:
     void SetLayoutEnabled(bool enabled) { FLayoutEnabled = enabled; }
     // Sets the tool-tip texts of every widget.
     void SetHints();
+    // The smallest size at which every control is shown whole and nothing
+    // overlaps: the bottom row side by side, the information panels' texts,
+    // and the left and right columns above the bottom row.
+    QSize NeededSize() const;
 
     // Group boxes.
     QGroupBox *Channels() const { return FChannels; }

@@ -7,6 +7,9 @@
 #include "ScopeListenerVexaRM.h"
 
 #include <QMainWindow>
+#include <QMargins>
+#include <QRect>
+#include <QSize>
 
 #include <memory>
 
@@ -55,6 +58,24 @@ public:
     // The class name under which the single-instance search knows us.
     static QString WindowClassName() { return QStringLiteral("TMainForm"); }
 
+    // The window's size at design, and the smallest size it keeps where the
+    // screen allows.
+    static constexpr QSize kDesignSize{824, 600};
+    static constexpr QSize kMinimumSize{800, 600};
+    // Where the window goes on a screen: its geometry (the frame around it
+    // not included) and its minimum size.
+    struct TScreenFit {
+        QRect Geometry;
+        QSize MinimumSize;
+    };
+    // available: the screen's free area; frame: the window frame's widths
+    // around the window; needed: the size below which the front panel
+    // cannot show everything. The window keeps the design size where it
+    // fits and is made smaller, down to needed, where it does not; it lies
+    // centred in the free area, never above or left of it.
+    static TScreenFit FitToScreen(const QSize &design, const QSize &minimum, const QSize &needed,
+                                  const QRect &available, const QMargins &frame);
+
     TVirtualScopeVexaRM &VirtualScope() { return *FScope; }
     TVirtualDriverVexaRM &VirtualDriver() { return *FDriver; }
     TFlowManagerVexaRM &FlowManager() { return *FFlowManager; }
@@ -102,6 +123,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -112,6 +134,11 @@ private:
     void OnCreate();
     void RecomputeTitle();
     void OnLaidOut();
+    // Places the window on its screen for the given frame widths.
+    void Fit(const QMargins &frame);
+    // Once the window is shown its frame is known: moved or made smaller
+    // when the frame sticks out of the screen's free area.
+    void RefitWithFrame();
 
     // Main-thread hand-over for the worker threads and its event-loop hook.
     std::unique_ptr<TMainThreadHandoverVexaRM> FHandover;
@@ -146,6 +173,7 @@ private:
     bool FShowHints = true;
     bool FTerminating = false;
     bool FStopped = false;
+    bool FShownOnce = false;
     QAction *FToolTipAction = nullptr;
     QAction *FHighPriorityAction = nullptr;
 };

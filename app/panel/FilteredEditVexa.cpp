@@ -1,5 +1,7 @@
 #include "FilteredEditVexa.h"
 
+#include "BinderSupportVexaRM.h"
+
 #include <QApplication>
 #include <QFocusEvent>
 #include <QKeyEvent>
@@ -69,11 +71,7 @@ void TFilteredEditVexa::Confirm() {
 
 void TFilteredEditVexa::SetUnconfirmed(bool unconfirmed) {
     FUnconfirmed = unconfirmed;
-    QPalette colours = palette();
-    colours.setColor(QPalette::Text, unconfirmed
-                                         ? QColor(0, 0, 255)
-                                         : QApplication::palette(this).color(QPalette::Text));
-    setPalette(colours);
+    SetTextColor(this, unconfirmed ? UnconfirmedTextColor() : WindowTextColor());
 }
 
 } // namespace vexa

@@ -220,6 +220,12 @@ TEST(ValueEdits, OnlyAChangedTextIsUnconfirmedAndLeavingItRestoresTheValueInForc
             }
         }
         EXPECT_EQ(edit->ValueText(), inForce);
+        // Disabled, the edit shows the style's greyed text whatever it holds.
+        edit->setEnabled(false);
+        setValue(1500);
+        const QPalette standard = QApplication::palette(edit);
+        EXPECT_EQ(edit->palette().color(QPalette::Disabled, QPalette::Text),
+                  standard.color(QPalette::Disabled, QPalette::Text));
     }
 }
 
