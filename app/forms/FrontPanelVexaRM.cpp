@@ -277,7 +277,7 @@ void TFrontPanelVexaRM::BuildInfoPanels() {
     // moving them by the width change keeps them right-aligned.
     auto build = [this](QGroupBox *&box, int width, const QString &name, QLabel *&channel,
                         QWidget *&spot, QLabel *&acdc, QLabel *&probe, TUnitValueLabel *&density,
-                        TUnitValueLabel *&trigger, TUnitValueLabel *&actual) {
+                        TUnitValueLabel *&trigger, TUnitValueLabel *&actual, QLabel *&demo) {
         box = Group(this, QString(), width, 57);
         int r = width - 6; // right edge of the contents
         spot = ColourSpot(box, r - 300, 13);
@@ -289,14 +289,23 @@ void TFrontPanelVexaRM::BuildInfoPanels() {
         probe = Text(box, QString(), r - 180, 11, 48, 16);
         density = Readout(box, 4, r - 128, 11, 128, 16);
         Text(box, QStringLiteral("Trigger:"), r - 300, 33, 52, 16);
-        trigger = Readout(box, 2, r - 244, 33, 96, 16);
+        trigger = Readout(box, 2, r - 244, 33, 70, 16);
+        // Shown while the program runs without the device.
+        demo = Text(box, QStringLiteral("DEMO"), r - 172, 33, 42, 16);
+        demo->setFont(bold);
+        QPalette red = demo->palette();
+        red.setColor(QPalette::WindowText, QColor(176, 0, 0));
+        demo->setPalette(red);
+        demo->setToolTip(
+            QStringLiteral("Demo mode: the signals are synthesised, no device is used"));
+        demo->hide();
         Text(box, QStringLiteral("Now:"), r - 128, 33, 32, 16);
         actual = Readout(box, 2, r - 92, 33, 92, 16);
     };
     build(FInfoPanelA, 386, QStringLiteral("Channel A"), FInfoChannelA, FInfoColoA, FInfoAcdcA,
-          FInfoProbeA, FDensityValueA, FTriggerVoltageA, FActualVoltageA);
+          FInfoProbeA, FDensityValueA, FTriggerVoltageA, FActualVoltageA, FDemoLabelA);
     build(FInfoPanelB, 296, QStringLiteral("Channel B"), FInfoChannelB, FInfoColorB, FInfoAcdcB,
-          FInfoProbeB, FDensityValueB, FTriggerVoltageB, FActualVoltageB);
+          FInfoProbeB, FDensityValueB, FTriggerVoltageB, FActualVoltageB, FDemoLabelB);
 }
 
 void TFrontPanelVexaRM::BuildRightColumn() {
@@ -411,6 +420,11 @@ void TFrontPanelVexaRM::SetHints() {
     FInactiveDispLabel->setText(QStringLiteral("Display off"));
     FSizeLabel->setText(QStringLiteral("Size:"));
     FVerticalShifts->setTitle(QStringLiteral("Vertical"));
+}
+
+void TFrontPanelVexaRM::SetDemoShown(bool shown) {
+    FDemoLabelA->setVisible(shown);
+    FDemoLabelB->setVisible(shown);
 }
 
 void TFrontPanelVexaRM::SetDisplays(QWidget *rollDisplay, QWidget *ekgDisplay) {

@@ -142,6 +142,11 @@ public:
     TUnitValueLabel *TriggerVoltageB() const { return FTriggerVoltageB; }
     TUnitValueLabel *ActualVoltageB() const { return FActualVoltageB; }
     QWidget *InfoColorB() const { return FInfoColorB; }
+    // "DEMO" in both information panels while the program runs without the
+    // device (the title says so too).
+    QLabel *DemoLabelA() const { return FDemoLabelA; }
+    QLabel *DemoLabelB() const { return FDemoLabelB; }
+    void SetDemoShown(bool shown);
     // Source.
     TChannelIndicationButtonVexa *ProbeButtonA() const { return FProbeButtonA; }
     TChannelIndicationButtonVexa *ProbeButtonB() const { return FProbeButtonB; }
@@ -218,6 +223,7 @@ private:
     QLabel *FInfoChannelB, *FInfoAcdcB, *FInfoProbeB;
     TUnitValueLabel *FDensityValueB, *FTriggerVoltageB, *FActualVoltageB;
     QWidget *FInfoColorB;
+    QLabel *FDemoLabelA, *FDemoLabelB;
     TChannelIndicationButtonVexa *FProbeButtonA, *FProbeButtonB, *FACDCButtonA, *FACDCButtonB;
     TChannelIndicationButtonVexa *FGNDButtonA, *FGNDButtonB;
     TChannelIndicationButtonVexa *FSlideUpButtonA, *FSlideUpButtonB;

@@ -406,6 +406,7 @@ void TMainForm::SetDialogs(IOperatorDialogs *dialogs) {
 }
 
 void TMainForm::RecomputeTitle() {
+    FPanel->SetDemoShown(FDriver->DemoMode());
     QString title = TitleText(FDriver->DemoMode(), FScope->DeviceType());
     if (title == windowTitle()) return;
     setWindowTitle(title);

@@ -132,6 +132,7 @@ private:
     void AssignReferences();
     void CreateMenus();
     void OnCreate();
+    // The title and the panel's demo marks, from the virtual driver's state.
     void RecomputeTitle();
     void OnLaidOut();
     // Places the window on its screen for the given frame widths.

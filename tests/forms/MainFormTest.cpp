@@ -175,9 +175,25 @@ TEST_F(MainFormTest, TitleShowsDemoModeOrTheDeviceVariant) {
     std::memcpy(d + 236, &type, 4);
     scope.Notify(2, 13);
     EXPECT_EQ(form.windowTitle(), "ZovuDori Vexa4");
+    TFrontPanelVexaRM &panel = *form.FrontPanel();
+    EXPECT_FALSE(panel.DemoLabelA()->isVisibleTo(&form));
+    EXPECT_FALSE(panel.DemoLabelB()->isVisibleTo(&form));
     form.VirtualDriver().SetDemoMode(true);
     scope.Notify(2, 13);
     EXPECT_EQ(form.windowTitle(), "ZovuDori VexaX      <-RUNNING IN DEMO MODE->");
+    // Both channel panels say so too, clear of the readouts beside them.
+    for (QLabel *demo : {panel.DemoLabelA(), panel.DemoLabelB()}) {
+        EXPECT_TRUE(demo->isVisibleTo(&form));
+        EXPECT_EQ(demo->text(), "DEMO");
+        EXPECT_LE(demo->fontMetrics().horizontalAdvance(demo->text()), demo->width());
+        for (QWidget *other : demo->parentWidget()->findChildren<QWidget *>())
+            if (other != demo)
+                EXPECT_FALSE(other->geometry().intersects(demo->geometry()))
+                    << other->metaObject()->className();
+    }
+    form.VirtualDriver().SetDemoMode(false);
+    scope.Notify(7, 5);
+    EXPECT_FALSE(panel.DemoLabelA()->isVisibleTo(&form));
 }
 
 TEST_F(MainFormTest, RestoreDefaultsAsksFirst) {
