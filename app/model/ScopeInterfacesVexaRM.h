@@ -8,8 +8,12 @@
 
 namespace vexa {
 
+// Where a channel's sample lies in the converter's range: at either end
+// the true voltage may lie beyond the value read.
+enum class SampleRange { Within, AtBottom, AtTop };
+
 // A readout that shows a number with its unit (the unit-value label).
-// Both operations are safe to call from any thread.
+// Every operation is safe to call from any thread.
 class IValueReadout {
 public:
     virtual ~IValueReadout() = default;
@@ -17,6 +21,12 @@ public:
     virtual void SetValue(double value) = 0;
     // Asks for a repaint with the value already held.
     virtual void Repaint() = 0;
+    // A channel's latest sample: its value, marked "<" or ">" when the
+    // converter was at the bottom or the top of its range.
+    virtual void SetSample(double value, SampleRange range) = 0;
+    // No current value to show: the channel is off, or no sample of the
+    // running measurement has arrived yet.
+    virtual void ClearValue() = 0;
 };
 
 // Message box styles of the operator's dialogs.

@@ -186,10 +186,11 @@ TEST_F(MainFormTest, TitleShowsDemoModeOrTheDeviceVariant) {
         EXPECT_TRUE(demo->isVisibleTo(&form));
         EXPECT_EQ(demo->text(), "DEMO");
         EXPECT_LE(demo->fontMetrics().horizontalAdvance(demo->text()), demo->width());
-        for (QWidget *other : demo->parentWidget()->findChildren<QWidget *>())
-            if (other != demo)
-                EXPECT_FALSE(other->geometry().intersects(demo->geometry()))
-                    << other->metaObject()->className();
+        for (QWidget *other : demo->parentWidget()->findChildren<QWidget *>()) {
+            if (other == demo) continue;
+            EXPECT_FALSE(other->geometry().intersects(demo->geometry()))
+                << other->metaObject()->className();
+        }
     }
     form.VirtualDriver().SetDemoMode(false);
     scope.Notify(7, 5);

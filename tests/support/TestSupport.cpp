@@ -53,8 +53,35 @@ void ScriptedDialogs::Clear() {
 }
 
 void RecordingReadout::SetValue(double value) {
+    SetSample(value, SampleRange::Within);
+}
+
+void RecordingReadout::SetSample(double value, SampleRange range) {
     std::lock_guard<std::mutex> g(Lock);
     Taken.push_back(value);
+    TakenRanges.push_back(range);
+    LastCleared = false;
+}
+
+void RecordingReadout::ClearValue() {
+    std::lock_guard<std::mutex> g(Lock);
+    ++ClearCount;
+    LastCleared = true;
+}
+
+std::vector<SampleRange> RecordingReadout::Ranges() const {
+    std::lock_guard<std::mutex> g(Lock);
+    return TakenRanges;
+}
+
+int RecordingReadout::Clears() const {
+    std::lock_guard<std::mutex> g(Lock);
+    return ClearCount;
+}
+
+bool RecordingReadout::Cleared() const {
+    std::lock_guard<std::mutex> g(Lock);
+    return LastCleared;
 }
 
 void RecordingReadout::Repaint() {

@@ -36,18 +36,30 @@ private:
     std::vector<Question> Asked;
 };
 
-// Remembers every value and repaint a readout was given.
+// Remembers every value and repaint a readout was given. A sample's value
+// counts among the values, and its range is kept beside it; a cleared
+// readout keeps a count.
 class RecordingReadout : public IValueReadout {
 public:
     void SetValue(double value) override;
     void Repaint() override;
+    void SetSample(double value, SampleRange range) override;
+    void ClearValue() override;
     std::vector<double> Values() const;
+    // The range of each value (Within for a plain value).
+    std::vector<SampleRange> Ranges() const;
     int Repaints() const;
+    int Clears() const;
+    // True when the last thing taken was a clear.
+    bool Cleared() const;
 
 private:
-    mutable std::mutex Lock; // guards the two fields below
+    mutable std::mutex Lock; // guards the fields below
     std::vector<double> Taken;
+    std::vector<SampleRange> TakenRanges;
     int RepaintCount = 0;
+    int ClearCount = 0;
+    bool LastCleared = false;
 };
 
 // The folder that holds the running test program (build/bin), where the
