@@ -181,6 +181,8 @@ void TFrontPanelVexaRM::SetTabOrder() {
         FArmUnderExternal};
     for (size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
+    // The first control holds the focus when the window opens.
+    order[0]->setFocus();
 }
 
 void TFrontPanelVexaRM::BuildLeftColumn() {
