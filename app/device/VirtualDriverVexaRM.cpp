@@ -375,10 +375,7 @@ uint8_t TVirtualDriverVexaRM::ReadBlock(uint16_t *buffer, int32_t &count) {
 int TVirtualDriverVexaRM::Ask(const std::string &text, int buttons, int fallback,
                               const char *detail) {
     if (!FDialogs) return fallback;
-    TDialogQuestion question;
-    question.Style = DialogStyle::Error;
-    question.Text = text;
-    question.Buttons = buttons;
+    TDialogQuestion question = PlainQuestion(DialogStyle::Error, text, buttons);
     if (detail) question.Detail = detail;
     return FDialogs->AskQuestion(question);
 }

@@ -96,11 +96,7 @@ int TOperatorDialogsVexaRM::Answer(QMessageBox *box, int buttons) {
 }
 
 int TOperatorDialogsVexaRM::Ask(DialogStyle style, const std::string &text, int buttons) {
-    TDialogQuestion question;
-    question.Style = style;
-    question.Text = text;
-    question.Buttons = buttons;
-    return AskQuestion(question);
+    return AskQuestion(PlainQuestion(style, text, buttons));
 }
 
 int TOperatorDialogsVexaRM::AskQuestion(const TDialogQuestion &question) {

@@ -56,6 +56,15 @@ struct TDialogQuestion {
     int DefaultButton = 0;
 };
 
+// A question with nothing to add to its text.
+inline TDialogQuestion PlainQuestion(DialogStyle style, const std::string &text, int buttons) {
+    TDialogQuestion question;
+    question.Style = style;
+    question.Text = text;
+    question.Buttons = buttons;
+    return question;
+}
+
 // Modal message boxes. Called on the main thread only (worker threads go
 // through the main-thread hand-over first).
 class IOperatorDialogs {

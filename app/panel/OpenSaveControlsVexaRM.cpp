@@ -89,10 +89,9 @@ int TOpenSaveControlsVexaRM::AskClearFile() {
     // and its size, and Enter answers No.
     const std::string name = scope->GetRecordFileName();
     const QFileInfo file(ToQString(name));
-    TDialogQuestion question;
-    question.Style = DialogStyle::Confirmation;
-    question.Text = TResourceStringsVexaRM::ClearTheFile;
-    question.Buttons = kButtonYes | kButtonNo | kButtonCancel;
+    TDialogQuestion question =
+        PlainQuestion(DialogStyle::Confirmation, TResourceStringsVexaRM::ClearTheFile,
+                      kButtonYes | kButtonNo | kButtonCancel);
     question.DefaultButton = kButtonNo;
     if (file.exists()) {
         // An open file may hold written bytes that are not on disk yet.

@@ -41,6 +41,12 @@ protected:
         QDir::setCurrent(Old);
         QDir(Dir).removeRecursively();
     }
+    // Shows the window and waits until it is active (focus needs that).
+    static bool ShowActive(TMainForm &form) {
+        form.show();
+        form.activateWindow();
+        return QTest::qWaitForWindowActive(&form);
+    }
     QString Old, Dir;
 };
 
@@ -71,9 +77,7 @@ std::tuple<int, int, int, int> PlaceOf(const TFrontPanelVexaRM &panel, QWidget *
 
 TEST_F(KeyboardTest, TabReachesEveryControlOnceInPanelOrder) {
     TMainForm form;
-    form.show();
-    form.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    ASSERT_TRUE(ShowActive(form));
     TFrontPanelVexaRM &panel = *form.FrontPanel();
 
     std::vector<QWidget *> expected;
@@ -103,9 +107,7 @@ TEST_F(KeyboardTest, TabReachesEveryControlOnceInPanelOrder) {
 
 TEST_F(KeyboardTest, SpaceArrowsAndTheStartStopKeysWorkTheInstrument) {
     TMainForm form;
-    form.show();
-    form.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    ASSERT_TRUE(ShowActive(form));
     TFrontPanelVexaRM &panel = *form.FrontPanel();
     TVirtualScopeVexaRM &scope = form.VirtualScope();
     scope.SetNotifyEnabled(true);

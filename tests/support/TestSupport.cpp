@@ -12,11 +12,7 @@ void ScriptedDialogs::Script(std::initializer_list<int> answers) {
 }
 
 int ScriptedDialogs::Ask(DialogStyle style, const std::string &text, int buttons) {
-    TDialogQuestion question;
-    question.Style = style;
-    question.Text = text;
-    question.Buttons = buttons;
-    return AskQuestion(question);
+    return AskQuestion(PlainQuestion(style, text, buttons));
 }
 
 int ScriptedDialogs::AskQuestion(const TDialogQuestion &q) {
