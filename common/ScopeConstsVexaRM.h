@@ -42,6 +42,9 @@ constexpr int32_t DeflectionFor(int probe, int density) {
 
 // ---- Sample words ------------------------------------------------------
 constexpr int kCodesPerDivision = 32;
+// Converter codes of a sample: a signal beyond either end reads as the end.
+constexpr int kSampleCodeMin = 1;
+constexpr int kSampleCodeMax = 255;
 constexpr uint16_t kWordRecordIntroducer = 0; // starts a setting record
 constexpr uint16_t kWordMarker1 = 1;          // device marker
 constexpr uint16_t kWordMarker2 = 2;          // ARM marker

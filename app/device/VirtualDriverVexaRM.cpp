@@ -24,6 +24,11 @@ const char *const kTextBrokenCalibration =
     "Broken calibration data. Please contact the manufacturer.";
 const char *const kTextInitFailed = "Device initialization failed. Retry?";
 const char *const kTextNoDevice = "Device not present. Retry?";
+// Below the two questions of the start-up: what each answer does.
+const char *const kDetailRetry = "Yes tries again to start the device. No continues in demo "
+                                 "mode, without the device. Cancel quits the program.";
+const char *const kDetailLibraryMissing =
+    "Yes continues in demo mode, without the device. No quits the program.";
 const char *const kTextUnknownResult =
     "Device start-up failed (code %d). The program continues in demo mode.";
 
@@ -367,9 +372,12 @@ uint8_t TVirtualDriverVexaRM::ReadBlock(uint16_t *buffer, int32_t &count) {
 
 // ---- Start-up --------------------------------------------------------------
 
-int TVirtualDriverVexaRM::Ask(const std::string &text, int buttons, int fallback) {
+int TVirtualDriverVexaRM::Ask(const std::string &text, int buttons, int fallback,
+                              const char *detail) {
     if (!FDialogs) return fallback;
-    return FDialogs->Ask(DialogStyle::Error, text, buttons);
+    TDialogQuestion question = PlainQuestion(DialogStyle::Error, text, buttons);
+    if (detail) question.Detail = detail;
+    return FDialogs->AskQuestion(question);
 }
 
 void TVirtualDriverVexaRM::ForgetEntryPoints() {
@@ -451,7 +459,7 @@ void TVirtualDriverVexaRM::RunStartupTable() {
         case kInitDeviceError4:
         case kInitNoDevice: {
             const int answer = Ask(r == kInitDeviceError4 ? kTextInitFailed : kTextNoDevice,
-                                   kButtonYes | kButtonNo | kButtonCancel, kButtonNo);
+                                   kButtonYes | kButtonNo | kButtonCancel, kButtonNo, kDetailRetry);
             if (answer == kButtonYes) continue; // the same library, called again
             if (answer == kButtonCancel)
                 RequestTerminate();
@@ -486,7 +494,8 @@ bool TVirtualDriverVexaRM::InitializeDriver() {
     ForgetEntryPoints();
 
     if (!FLibrary.Load(LibraryPath())) {
-        if (Ask(kTextLibraryMissing, kButtonYes | kButtonNo, kButtonYes) == kButtonNo)
+        if (Ask(kTextLibraryMissing, kButtonYes | kButtonNo, kButtonYes, kDetailLibraryMissing) ==
+            kButtonNo)
             RequestTerminate();
         else
             EnterDemo();

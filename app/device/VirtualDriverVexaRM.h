@@ -254,7 +254,9 @@ private:
     void ReadVersions();
     void ReadSerialNumber();
     void RequestTerminate();
-    int Ask(const std::string &text, int buttons, int fallback);
+    // Asks through Dialogs (fallback without them); detail, when given,
+    // explains the answers below the text.
+    int Ask(const std::string &text, int buttons, int fallback, const char *detail = nullptr);
     void ForgetEntryPoints();
 
     IOperatorDialogs *FDialogs = nullptr;

@@ -34,6 +34,7 @@ void MakeLink(QLabel *l, const QString &url) {
     l->setTextFormat(Qt::RichText);
     l->setText(QStringLiteral("<a href=\"%1\" style=\"color:#000080\">%2</a>")
                    .arg(url.toHtmlEscaped(), l->text().toHtmlEscaped()));
+    // From the keyboard the Help menu opens both addresses.
     l->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
     // A shell that cannot open the link is not reported.
     QObject::connect(l, &QLabel::linkActivated, l,
@@ -83,6 +84,7 @@ TAboutForm::TAboutForm(QWidget *parent) : QDialog(parent) {
     FDialogOK->setGeometry(336, 176, 41, 25);
     FDialogOK->setDefault(true);
     connect(FDialogOK, &QPushButton::clicked, this, &QDialog::accept);
+    FDialogOK->setFocus();
 }
 
 void TAboutForm::SetSoftwareVersion(const QString &text) {

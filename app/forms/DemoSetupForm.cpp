@@ -68,13 +68,14 @@ TDemoSetupForm::TDemoSetupForm(QWidget *parent) : QDialog(parent) {
     FButton2->setGeometry(104, 96, 75, 25);
     connect(FButton2, &QPushButton::clicked, this, &QDialog::reject); // Escape too
 
+    // Channel A's column, channel B's, the noise row, then the buttons.
     setTabOrder(FAmpChannelA, FPeriodChannelA);
     setTabOrder(FPeriodChannelA, FAmpChannelB);
     setTabOrder(FAmpChannelB, FPeriodChannelB);
-    setTabOrder(FPeriodChannelB, FButton1);
-    setTabOrder(FButton1, FButton2);
-    setTabOrder(FButton2, FNoiseChannelA);
+    setTabOrder(FPeriodChannelB, FNoiseChannelA);
     setTabOrder(FNoiseChannelA, FNoiseChannelB);
+    setTabOrder(FNoiseChannelB, FButton1);
+    setTabOrder(FButton1, FButton2);
     FAmpChannelA->setFocus();
 
     // The row labels explain the rows whatever the tool-tip switch says.

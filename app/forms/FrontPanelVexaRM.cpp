@@ -6,6 +6,7 @@
 #include "LongerTimeEditVexaRM.h"
 #include "OnOffButtonVexa.h"
 #include "PanelGlyphsVexa.h"
+#include "ScrollBarVexa.h"
 #include "UnitValueLabel.h"
 #include "VerticalSlideVexa.h"
 #include "VoltageValueEditVexa.h"
@@ -15,7 +16,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QTimer>
+
+#include <algorithm>
+#include <iterator>
 
 namespace vexa {
 
@@ -72,16 +77,15 @@ QLabel *Text(QWidget *parent, const QString &text, int x, int y, int w, int h = 
 QPushButton *Small(QWidget *parent, const QString &caption, int x, int y, int w, int h) {
     auto *b = new QPushButton(caption, parent);
     b->setGeometry(x, y, w, h);
-    b->setFocusPolicy(Qt::NoFocus);
+    b->setAutoDefault(false);
     return b;
 }
 
 QScrollBar *Bar(QWidget *parent, int min, int max, int x, int y, int w, int h) {
-    auto *s = new QScrollBar(Qt::Horizontal, parent);
+    auto *s = new TScrollBarVexa(Qt::Horizontal, parent);
     s->setRange(min, max);
     s->setPageStep(1);
     s->setGeometry(x, y, w, h);
-    s->setFocusPolicy(Qt::NoFocus);
     return s;
 }
 
@@ -121,6 +125,64 @@ TFrontPanelVexaRM::TFrontPanelVexaRM(QWidget *parent) : QWidget(parent) {
 
     FLayout = TMainLayoutVexaRM::Design();
     FLayout.InactiveDispLabel.setSize(FInactiveDispLabel->size());
+    setMinimumSize(NeededSize());
+    SetTabOrder();
+
+    // Start and Stop from anywhere in the window.
+    auto *start = new QShortcut(QKeySequence(kStartKey), this);
+    connect(start, &QShortcut::activated, FStartRecordButtonVexa1, &QAbstractButton::click);
+    auto *stop = new QShortcut(QKeySequence(kStopKey), this);
+    connect(stop, &QShortcut::activated, FStopRecordButtonVexa2, &QAbstractButton::click);
+}
+
+QSize TFrontPanelVexaRM::NeededSize() const {
+    // Room below a group's last control, as above its first.
+    constexpr int kGroupMargin = 5;
+    // The shortest slide track that still moves the trace visibly.
+    constexpr int kShortestSlide = 35;
+    const TMainLayoutVexaRM &d = FLayout;
+    const int bottomRow = d.SavePanel.width() + d.TimeBasePanel.width() + d.RecordPanel.width() +
+                          d.TriggerPanel.width() + d.ARMPanel.width();
+    // The information panels' contents keep their distance to the right
+    // edge; the leftmost of them sets the panels' smallest width.
+    int infoContents = 0;
+    for (QGroupBox *box : {FInfoPanelA, FInfoPanelB})
+        for (QWidget *child : box->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
+            infoContents = std::max(infoContents, box->width() - child->x());
+    const int infoRow =
+        d.Channels.width() + d.Source.width() + 4 + 2 * (infoContents + kGroupMargin);
+    const int left = TMainLayoutVexaRM::Bottom(d.GridBrightness) +
+                     FSweepPanel->childrenRect().bottom() + 1 + kGroupMargin;
+    const int vertical =
+        d.SlideUpButtonA.height() + d.SlideDownButtonA.height() + 10 + kShortestSlide;
+    const int right = d.Source.height() + vertical + d.Density.height();
+    return QSize(std::max(bottomRow, infoRow), std::max(left, right) + d.TimeBasePanel.height());
+}
+
+void TFrontPanelVexaRM::SetTabOrder() {
+    // Down the left column, then the right column beside the display, then
+    // the bottom row from left to right; inside a group row by row.
+    QWidget *const order[] = {
+        FChannelButtonA, FChannelButtonB, FBeamButton, FLineButton, FRewButtonVexa1,
+        FRollButtonVexa2, FDisplayButtonVexa, FGridButtonVexa3, FGridBrightness, FSweepSingleButton,
+        FSweepCalcButton, FSweepMaximum, FSweepAverage, FSweepMinimum, FClearScreen,
+        // Right column.
+        FProbeButtonA, FProbeButtonB, FACDCButtonA, FACDCButtonB, FGNDButtonA, FGNDButtonB,
+        FSlideUpButtonA, FSlideUpButtonB, FVerticalSlideA, FVerticalSlideB, FSlideDownButtonA,
+        FSlideDownButtonB, FDensityUpButtonA, FDensityUpButtonB, FDensityDownButtonA,
+        FDensityDownButtonB,
+        // Bottom row.
+        FSaveFileEdit, FSaveFileBrowseButton, FClearFileButton, FSaveButton, FSmpScrollBar,
+        FDSPScrollBar, FDefRecordButtonVexa1, FContRecordButtonVexa1, FTRRecordButtonVexa1,
+        FFRRecordButtonVexa1, FLongerTimeEditVexaRM1, FStartRecordButtonVexa1,
+        FStopRecordButtonVexa2, FTriggerAButtonVexa1, FTriggerAUnderOverButton, FTriggerAVoltage,
+        FTriggerBButtonVexa1, FTriggerBUnderOverButton, FTriggerBVoltage, FTriggersRelationButton,
+        FARMSourceA, FArmUnderA, FArmVoltageA, FArmSourceB, FArmUnderB, FArmVoltageB, FARMSourceE,
+        FArmUnderExternal};
+    for (size_t i = 1; i < std::size(order); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
+    // The first control holds the focus when the window opens.
+    order[0]->setFocus();
 }
 
 void TFrontPanelVexaRM::BuildLeftColumn() {
@@ -217,7 +279,7 @@ void TFrontPanelVexaRM::BuildInfoPanels() {
     // moving them by the width change keeps them right-aligned.
     auto build = [this](QGroupBox *&box, int width, const QString &name, QLabel *&channel,
                         QWidget *&spot, QLabel *&acdc, QLabel *&probe, TUnitValueLabel *&density,
-                        TUnitValueLabel *&trigger, TUnitValueLabel *&actual) {
+                        TUnitValueLabel *&trigger, TUnitValueLabel *&actual, QLabel *&demo) {
         box = Group(this, QString(), width, 57);
         int r = width - 6; // right edge of the contents
         spot = ColourSpot(box, r - 300, 13);
@@ -229,14 +291,23 @@ void TFrontPanelVexaRM::BuildInfoPanels() {
         probe = Text(box, QString(), r - 180, 11, 48, 16);
         density = Readout(box, 4, r - 128, 11, 128, 16);
         Text(box, QStringLiteral("Trigger:"), r - 300, 33, 52, 16);
-        trigger = Readout(box, 2, r - 244, 33, 96, 16);
+        trigger = Readout(box, 2, r - 244, 33, 70, 16);
+        // Shown while the program runs without the device.
+        demo = Text(box, QStringLiteral("DEMO"), r - 172, 33, 42, 16);
+        demo->setFont(bold);
+        QPalette red = demo->palette();
+        red.setColor(QPalette::WindowText, QColor(176, 0, 0));
+        demo->setPalette(red);
+        demo->setToolTip(
+            QStringLiteral("Demo mode: the signals are synthesised, no device is used"));
+        demo->hide();
         Text(box, QStringLiteral("Now:"), r - 128, 33, 32, 16);
         actual = Readout(box, 2, r - 92, 33, 92, 16);
     };
     build(FInfoPanelA, 386, QStringLiteral("Channel A"), FInfoChannelA, FInfoColoA, FInfoAcdcA,
-          FInfoProbeA, FDensityValueA, FTriggerVoltageA, FActualVoltageA);
+          FInfoProbeA, FDensityValueA, FTriggerVoltageA, FActualVoltageA, FDemoLabelA);
     build(FInfoPanelB, 296, QStringLiteral("Channel B"), FInfoChannelB, FInfoColorB, FInfoAcdcB,
-          FInfoProbeB, FDensityValueB, FTriggerVoltageB, FActualVoltageB);
+          FInfoProbeB, FDensityValueB, FTriggerVoltageB, FActualVoltageB, FDemoLabelB);
 }
 
 void TFrontPanelVexaRM::BuildRightColumn() {
@@ -313,10 +384,18 @@ void TFrontPanelVexaRM::SetHints() {
         {FGNDButtonB, "Ground channel B"},
         {FTriggerAButtonVexa1, "Trigger source channel A"},
         {FTriggerBButtonVexa1, "Trigger source channel B"},
-        {FTriggerAUnderOverButton, "Under/Over select"},
-        {FTriggerBUnderOverButton, "Under/Over select"},
-        {FTriggerAVoltage, "Trigger threshold"},
-        {FTriggerBVoltage, "Trigger threshold"},
+        {FTriggerAUnderOverButton, "Under/Over select channel A"},
+        {FTriggerBUnderOverButton, "Under/Over select channel B"},
+        {FTriggerAVoltage, "Trigger threshold channel A"},
+        {FTriggerBVoltage, "Trigger threshold channel B"},
+        {FARMSourceA, "Arm source channel A"},
+        {FArmSourceB, "Arm source channel B"},
+        {FARMSourceE, "Arm source external input"},
+        {FArmUnderA, "Under/Over select channel A"},
+        {FArmUnderB, "Under/Over select channel B"},
+        {FArmUnderExternal, "Active level of the external input"},
+        {FArmVoltageA, "Arm threshold channel A"},
+        {FArmVoltageB, "Arm threshold channel B"},
         {FStartRecordButtonVexa1, "Start measurement"},
         {FStopRecordButtonVexa2, "Stop measurement"},
         {FTRRecordButtonVexa1, "Mode triggered"},
@@ -333,11 +412,21 @@ void TFrontPanelVexaRM::SetHints() {
     };
     for (const auto &h : hints)
         h.w->setToolTip(QString::fromLatin1(h.text));
+    // Start and Stop name their keys.
+    for (auto [button, key] : {std::pair<QWidget *, Qt::Key>{FStartRecordButtonVexa1, kStartKey},
+                               {FStopRecordButtonVexa2, kStopKey}})
+        button->setToolTip(button->toolTip() + QStringLiteral(" (") +
+                           QKeySequence(key).toString(QKeySequence::NativeText) + QLatin1Char(')'));
     FLengthLabel->setText(QStringLiteral("Length:"));
     FDisplayButtonVexa->SetCaption(QStringLiteral("Display  "));
     FInactiveDispLabel->setText(QStringLiteral("Display off"));
     FSizeLabel->setText(QStringLiteral("Size:"));
     FVerticalShifts->setTitle(QStringLiteral("Vertical"));
+}
+
+void TFrontPanelVexaRM::SetDemoShown(bool shown) {
+    FDemoLabelA->setVisible(shown);
+    FDemoLabelB->setVisible(shown);
 }
 
 void TFrontPanelVexaRM::SetDisplays(QWidget *rollDisplay, QWidget *ekgDisplay) {

@@ -28,6 +28,10 @@ class TVoltageValueEditVexa;
 class TFrontPanelVexaRM : public QWidget {
     Q_OBJECT
 public:
+    // The keys that start and stop a measurement anywhere in the window.
+    static constexpr Qt::Key kStartKey = Qt::Key_F5;
+    static constexpr Qt::Key kStopKey = Qt::Key_F6;
+
     explicit TFrontPanelVexaRM(QWidget *parent = nullptr);
 
     // The two trace displays (children of this panel, same place).
@@ -41,6 +45,10 @@ public:
     void SetLayoutEnabled(bool enabled) { FLayoutEnabled = enabled; }
     // Sets the tool-tip texts of every widget.
     void SetHints();
+    // The smallest size at which every control is shown whole and nothing
+    // overlaps: the bottom row side by side, the information panels' texts,
+    // and the left and right columns above the bottom row.
+    QSize NeededSize() const;
 
     // Group boxes.
     QGroupBox *Channels() const { return FChannels; }
@@ -134,6 +142,11 @@ public:
     TUnitValueLabel *TriggerVoltageB() const { return FTriggerVoltageB; }
     TUnitValueLabel *ActualVoltageB() const { return FActualVoltageB; }
     QWidget *InfoColorB() const { return FInfoColorB; }
+    // "DEMO" in both information panels while the program runs without the
+    // device (the title says so too).
+    QLabel *DemoLabelA() const { return FDemoLabelA; }
+    QLabel *DemoLabelB() const { return FDemoLabelB; }
+    void SetDemoShown(bool shown);
     // Source.
     TChannelIndicationButtonVexa *ProbeButtonA() const { return FProbeButtonA; }
     TChannelIndicationButtonVexa *ProbeButtonB() const { return FProbeButtonB; }
@@ -167,6 +180,7 @@ private:
     void BuildBottomRow();
     void BuildInfoPanels();
     void BuildRightColumn();
+    void SetTabOrder();
     void ReadGeometry();
 
     TMainLayoutVexaRM FLayout;
@@ -209,6 +223,7 @@ private:
     QLabel *FInfoChannelB, *FInfoAcdcB, *FInfoProbeB;
     TUnitValueLabel *FDensityValueB, *FTriggerVoltageB, *FActualVoltageB;
     QWidget *FInfoColorB;
+    QLabel *FDemoLabelA, *FDemoLabelB;
     TChannelIndicationButtonVexa *FProbeButtonA, *FProbeButtonB, *FACDCButtonA, *FACDCButtonB;
     TChannelIndicationButtonVexa *FGNDButtonA, *FGNDButtonB;
     TChannelIndicationButtonVexa *FSlideUpButtonA, *FSlideUpButtonB;

@@ -46,8 +46,10 @@
 #include <QMenuBar>
 #include <QProcess>
 #include <QScreen>
+#include <QShowEvent>
 #include <QUrl>
 
+#include <algorithm>
 #include <clocale>
 
 namespace vexa {
@@ -95,12 +97,48 @@ TMainForm::TMainForm(QWidget *parent) : QMainWindow(parent) {
     CreateMenus();
     OnCreate();
 
-    resize(824, 600);
-    setMinimumSize(800, 600);
-    if (QScreen *screen = QGuiApplication::primaryScreen()) {
-        QRect r = screen->availableGeometry();
-        move(r.center() - QPoint(width() / 2, height() / 2));
-    }
+    Fit(QMargins());
+}
+
+TMainForm::TScreenFit TMainForm::FitToScreen(const QSize &design, const QSize &minimum,
+                                             const QSize &needed, const QRect &available,
+                                             const QMargins &frame) {
+    const QSize room = available.size().shrunkBy(frame);
+    TScreenFit fit;
+    fit.MinimumSize = minimum.boundedTo(room).expandedTo(needed);
+    const QSize size = design.boundedTo(room).expandedTo(fit.MinimumSize);
+    const int left = available.left() + frame.left() + std::max(0, room.width() - size.width()) / 2;
+    const int top = available.top() + frame.top() + std::max(0, room.height() - size.height()) / 2;
+    fit.Geometry = QRect(QPoint(left, top), size);
+    return fit;
+}
+
+void TMainForm::Fit(const QMargins &frame) {
+    QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    const QRect available = screen ? screen->availableGeometry() : QRect(QPoint(), kDesignSize);
+    // minimumSizeHint: the front panel's needed size with the menu bar.
+    const TScreenFit fit = FitToScreen(kDesignSize, kMinimumSize,
+                                       FPanel ? minimumSizeHint() : QSize(), available, frame);
+    setMinimumSize(fit.MinimumSize);
+    resize(fit.Geometry.size());
+    // move() places the frame's corner.
+    move(fit.Geometry.topLeft() - QPoint(frame.left(), frame.top()));
+}
+
+void TMainForm::showEvent(QShowEvent *event) {
+    QMainWindow::showEvent(event);
+    if (FShownOnce) return;
+    FShownOnce = true;
+    QMetaObject::invokeMethod(this, &TMainForm::RefitWithFrame, Qt::QueuedConnection);
+}
+
+void TMainForm::RefitWithFrame() {
+    QScreen *screen = this->screen();
+    if (!screen || isMaximized() || isFullScreen()) return;
+    if (screen->availableGeometry().contains(frameGeometry())) return;
+    const QRect inner = geometry(), outer = frameGeometry();
+    Fit(QMargins(inner.left() - outer.left(), inner.top() - outer.top(),
+                 outer.right() - inner.right(), outer.bottom() - inner.bottom()));
 }
 
 TMainForm::~TMainForm() {
@@ -326,32 +364,33 @@ void TMainForm::AssignReferences() {
 }
 
 void TMainForm::CreateMenus() {
+    // Every entry has a mnemonic, unique in its menu.
     QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
-    file->addAction(QStringLiteral("Viewer"), this, &TMainForm::MenuViewer);
+    file->addAction(QStringLiteral("&Viewer"), this, &TMainForm::MenuViewer);
     file->addSeparator();
     file->addAction(QStringLiteral("E&xit"), this, &TMainForm::MenuExit);
 
     QMenu *settings = menuBar()->addMenu(QStringLiteral("&Settings"));
-    settings->addAction(QStringLiteral("Restore defaults"), this, &TMainForm::MenuRestoreDefaults);
-    settings->addAction(QStringLiteral("Load saved"), this, &TMainForm::MenuLoadSettings);
-    settings->addAction(QStringLiteral("Save settings"), this, &TMainForm::MenuSaveSettings);
+    settings->addAction(QStringLiteral("&Restore defaults"), this, &TMainForm::MenuRestoreDefaults);
+    settings->addAction(QStringLiteral("&Load saved"), this, &TMainForm::MenuLoadSettings);
+    settings->addAction(QStringLiteral("&Save settings"), this, &TMainForm::MenuSaveSettings);
     settings->addSeparator();
-    settings->addAction(QStringLiteral("Demo setup"), this, &TMainForm::MenuDemoSetup);
-    settings->addAction(QStringLiteral("Color setup"), this, &TMainForm::MenuColorSetup);
+    settings->addAction(QStringLiteral("&Demo setup"), this, &TMainForm::MenuDemoSetup);
+    settings->addAction(QStringLiteral("&Color setup"), this, &TMainForm::MenuColorSetup);
     FToolTipAction =
-        settings->addAction(QStringLiteral("Tool tip help"), this, &TMainForm::MenuToolTipHelp);
+        settings->addAction(QStringLiteral("&Tool tip help"), this, &TMainForm::MenuToolTipHelp);
     FToolTipAction->setCheckable(true);
     FHighPriorityAction =
-        settings->addAction(QStringLiteral("High priority"), this, &TMainForm::MenuHighPriority);
+        settings->addAction(QStringLiteral("&High priority"), this, &TMainForm::MenuHighPriority);
     FHighPriorityAction->setCheckable(true);
 
     QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
-    help->addAction(QStringLiteral("Index"), this, &TMainForm::MenuHelpIndex);
+    help->addAction(QStringLiteral("&Index"), this, &TMainForm::MenuHelpIndex);
     help->addSeparator();
-    help->addAction(QStringLiteral("Korvel web"), this, &TMainForm::MenuWeb);
-    help->addAction(QStringLiteral("Support"), this, &TMainForm::MenuSupport);
+    help->addAction(QStringLiteral("Korvel &web"), this, &TMainForm::MenuWeb);
+    help->addAction(QStringLiteral("&Support"), this, &TMainForm::MenuSupport);
     help->addSeparator();
-    help->addAction(QStringLiteral("About"), this, &TMainForm::MenuAbout);
+    help->addAction(QStringLiteral("&About"), this, &TMainForm::MenuAbout);
 }
 
 void TMainForm::OnCreate() {
@@ -372,6 +411,7 @@ void TMainForm::SetDialogs(IOperatorDialogs *dialogs) {
 }
 
 void TMainForm::RecomputeTitle() {
+    FPanel->SetDemoShown(FDriver->DemoMode());
     QString title = TitleText(FDriver->DemoMode(), FScope->DeviceType());
     if (title == windowTitle()) return;
     setWindowTitle(title);

@@ -7,6 +7,9 @@
 #include "ScopeListenerVexaRM.h"
 
 #include <QMainWindow>
+#include <QMargins>
+#include <QRect>
+#include <QSize>
 
 #include <memory>
 
@@ -57,6 +60,24 @@ public:
     // The operator's help page, relative to the working folder.
     static QString HelpPage() { return QStringLiteral("Help/help.htm"); }
 
+    // The window's size at design, and the smallest size it keeps where the
+    // screen allows.
+    static constexpr QSize kDesignSize{824, 600};
+    static constexpr QSize kMinimumSize{800, 600};
+    // Where the window goes on a screen: its geometry (the frame around it
+    // not included) and its minimum size.
+    struct TScreenFit {
+        QRect Geometry;
+        QSize MinimumSize;
+    };
+    // available: the screen's free area; frame: the window frame's widths
+    // around the window; needed: the size below which the front panel
+    // cannot show everything. The window keeps the design size where it
+    // fits and is made smaller, down to needed, where it does not; it lies
+    // centred in the free area, never above or left of it.
+    static TScreenFit FitToScreen(const QSize &design, const QSize &minimum, const QSize &needed,
+                                  const QRect &available, const QMargins &frame);
+
     TVirtualScopeVexaRM &VirtualScope() { return *FScope; }
     TVirtualDriverVexaRM &VirtualDriver() { return *FDriver; }
     TFlowManagerVexaRM &FlowManager() { return *FFlowManager; }
@@ -104,6 +125,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -112,12 +134,18 @@ private:
     void AssignReferences();
     void CreateMenus();
     void OnCreate();
+    // The title and the panel's demo marks, from the virtual driver's state.
     void RecomputeTitle();
     void OnLaidOut();
     // Stops a running measurement and waits (at most kEndBeforeLoadMs) until
     // the flow has written everything up to its stop record.
     void EndMeasurementBeforeLoad();
     static constexpr int kEndBeforeLoadMs = 3000;
+    // Places the window on its screen for the given frame widths.
+    void Fit(const QMargins &frame);
+    // Once the window is shown its frame is known: moved or made smaller
+    // when the frame sticks out of the screen's free area.
+    void RefitWithFrame();
 
     // Main-thread hand-over for the worker threads and its event-loop hook.
     std::unique_ptr<TMainThreadHandoverVexaRM> FHandover;
@@ -152,6 +180,7 @@ private:
     bool FShowHints = true;
     bool FTerminating = false;
     bool FStopped = false;
+    bool FShownOnce = false;
     QAction *FToolTipAction = nullptr;
     QAction *FHighPriorityAction = nullptr;
 };

@@ -59,20 +59,26 @@ int TOperatorDialogsVexaRM::DefaultAnswer(int buttons) {
     return kButtonOk;
 }
 
-QMessageBox *TOperatorDialogsVexaRM::Build(QWidget *owner, DialogStyle style, const QString &text,
-                                           int buttons) {
+QMessageBox *TOperatorDialogsVexaRM::Build(QWidget *owner, const TDialogQuestion &question) {
+    int buttons = question.Buttons;
     if ((buttons & (kButtonOk | kButtonCancel | kButtonYes | kButtonNo | kButtonRetry |
                     kButtonAbort | kButtonIgnore)) == 0)
         buttons = kButtonOk;
-    auto *box = new QMessageBox(IconOf(style), Caption(style), text, QMessageBox::NoButton, owner);
+    auto *box = new QMessageBox(IconOf(question.Style), Caption(question.Style),
+                                QString::fromLocal8Bit(question.Text.data(), qsizetype(question.Text.size())),
+                                QMessageBox::NoButton, owner);
+    if (!question.Detail.empty())
+        box->setInformativeText(QString::fromLocal8Bit(question.Detail.data(), qsizetype(question.Detail.size())));
     QMessageBox::StandardButton first = QMessageBox::NoButton;
+    QMessageBox::StandardButton chosen = QMessageBox::NoButton;
     for (const auto &b : kButtons) {
         if (buttons & b.mine) {
             box->addButton(b.theirs);
             if (first == QMessageBox::NoButton) first = b.theirs;
+            if (b.mine == question.DefaultButton) chosen = b.theirs;
         }
     }
-    box->setDefaultButton(first);
+    box->setDefaultButton(chosen != QMessageBox::NoButton ? chosen : first);
     int fallback = DefaultAnswer(buttons);
     for (const auto &b : kButtons)
         if (b.mine == fallback && (buttons & b.mine)) box->setEscapeButton(b.theirs);
@@ -90,11 +96,14 @@ int TOperatorDialogsVexaRM::Answer(QMessageBox *box, int buttons) {
 }
 
 int TOperatorDialogsVexaRM::Ask(DialogStyle style, const std::string &text, int buttons) {
-    QPointer<QMessageBox> box =
-        Build(FOwner, style, QString::fromLocal8Bit(text.data(), qsizetype(text.size())), buttons);
+    return AskQuestion(PlainQuestion(style, text, buttons));
+}
+
+int TOperatorDialogsVexaRM::AskQuestion(const TDialogQuestion &question) {
+    QPointer<QMessageBox> box = Build(FOwner, question);
     box->exec();
-    if (!box) return DefaultAnswer(buttons); // its owner went away while it was open
-    int answer = Answer(box, buttons);
+    if (!box) return DefaultAnswer(question.Buttons); // its owner went away while it was open
+    int answer = Answer(box, question.Buttons);
     delete box;
     return answer;
 }

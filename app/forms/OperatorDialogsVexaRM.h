@@ -18,6 +18,7 @@ public:
     explicit TOperatorDialogsVexaRM(QWidget *owner = nullptr);
 
     int Ask(DialogStyle style, const std::string &text, int buttons) override;
+    int AskQuestion(const TDialogQuestion &question) override;
 
     QWidget *Owner() const { return FOwner; }
     void SetOwner(QWidget *owner) { FOwner = owner; }
@@ -29,7 +30,9 @@ public:
     // offered, else No, else Ok.
     static int DefaultAnswer(int buttons);
     // Builds the box without showing it (the owner shows or deletes it).
-    static QMessageBox *Build(QWidget *owner, DialogStyle style, const QString &text, int buttons);
+    // The detail text goes below the message; Enter presses the question's
+    // default button (the first offered when it names none of them).
+    static QMessageBox *Build(QWidget *owner, const TDialogQuestion &question);
     // Maps the button the operator pressed back to a DialogButton.
     static int Answer(QMessageBox *box, int buttons);
 

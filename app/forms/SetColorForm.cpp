@@ -56,7 +56,6 @@ TSetColorForm::TSetColorForm(QWidget *parent) : QDialog(parent) {
         b->SetGlyph(TPanelGlyphsVexa::MarkerFrame());
         b->SetLayout(TGlyphButtonVexa::GlyphLayout::GlyphRight);
         b->setGeometry(64, y, 41, 20);
-        b->setFocusPolicy(Qt::NoFocus);
         connect(b, &TGlyphButtonVexa::Clicked, this, [this, b] { ChooseColor(b); });
         return b;
     };
@@ -68,7 +67,13 @@ TSetColorForm::TSetColorForm(QWidget *parent) : QDialog(parent) {
     FDefaultColorDialog = new QColorDialog(this);
     FDefaultColorDialog->setOption(QColorDialog::DontUseNativeDialog, true);
 
-    // OK holds the focus, so Enter confirms although Cancel is the default.
+    // Tab goes down the "Set" column, then to OK and Cancel; OK holds the
+    // focus when the dialog opens, so Enter confirms although Cancel is the
+    // default.
+    setTabOrder(FButtonSetColorA, FButtonSetColorB);
+    setTabOrder(FButtonSetColorB, FButtonSetColorGrid);
+    setTabOrder(FButtonSetColorGrid, FButtonSetColorBackground);
+    setTabOrder(FButtonSetColorBackground, FButtonOK);
     setTabOrder(FButtonOK, FButtonCancel);
     FButtonOK->setFocus();
 }

@@ -49,4 +49,15 @@ std::string TResourceStringsVexaRM::RecordWriteFailed(const std::string &name) {
     return "Write to file " + name + " failed. Saving has been switched off.";
 }
 
+std::string TResourceStringsVexaRM::ClearFileDetail(const std::string &name,
+                                                    const std::string &sizeText) {
+    return "The record file \"" + name + "\" holds " + sizeText +
+           ". Yes empties it: every measurement in it is lost. No and Cancel leave it as it is.";
+}
+
+std::string TResourceStringsVexaRM::ClearNewFileDetail(const std::string &name) {
+    return "The record file \"" + name +
+           "\" does not exist yet. Yes creates it empty; No and Cancel change nothing.";
+}
+
 } // namespace vexa

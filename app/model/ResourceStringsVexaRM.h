@@ -28,6 +28,10 @@ public:
     // Shown once when a block could not be written to the record file and
     // saving was switched off.
     static std::string RecordWriteFailed(const std::string &name);
+    // Below "Clear the file?": the file meant and what it holds now
+    // (sizeText as the size readout shows it), or that it does not exist.
+    static std::string ClearFileDetail(const std::string &name, const std::string &sizeText);
+    static std::string ClearNewFileDetail(const std::string &name);
 };
 
 } // namespace vexa

@@ -147,6 +147,12 @@ int TVirtualScopeVexaRM::AskOperator(DialogStyle style, const std::string &text,
     return dialogs->Ask(style, text, buttons);
 }
 
+int TVirtualScopeVexaRM::AskOperator(const TDialogQuestion &question) {
+    IOperatorDialogs *dialogs = FDialogs.load();
+    if (!dialogs) return DefaultAnswer(question.Buttons);
+    return dialogs->AskQuestion(question);
+}
+
 // ---- Record file -------------------------------------------------------------
 
 void TVirtualScopeVexaRM::SetActualOutputStream(std::unique_ptr<TRecordStreamVexaRM> stream) {
@@ -329,8 +335,24 @@ VEXA_LOCKED_SETTER(SourceProbeA, int32_t)
 VEXA_LOCKED_SETTER(SourceProbeB, int32_t)
 VEXA_LOCKED_SETTER(GroundA, bool)
 VEXA_LOCKED_SETTER(GroundB, bool)
-VEXA_LOCKED_SETTER(StatusChannelA, bool)
-VEXA_LOCKED_SETTER(StatusChannelB, bool)
+
+// A channel switched off has no current value to show.
+void TVirtualScopeVexaRM::SetStatusChannelA(bool v) {
+    {
+        std::lock_guard<std::mutex> g(FSettingsLock);
+        FStatusChannelA.store(v);
+    }
+    if (IValueReadout *readout = FActualVoltageA.load(); readout && !v) readout->ClearValue();
+}
+
+void TVirtualScopeVexaRM::SetStatusChannelB(bool v) {
+    {
+        std::lock_guard<std::mutex> g(FSettingsLock);
+        FStatusChannelB.store(v);
+    }
+    if (IValueReadout *readout = FActualVoltageB.load(); readout && !v) readout->ClearValue();
+}
+
 VEXA_LOCKED_SETTER(TriggerSourceA, bool)
 VEXA_LOCKED_SETTER(TriggerSourceB, bool)
 VEXA_LOCKED_SETTER(TriggerLevelA, double)
@@ -442,15 +464,22 @@ void TVirtualScopeVexaRM::SetDataAcquisitionStatus(uint8_t v) {
 }
 
 void TVirtualScopeVexaRM::SetMeasurementStarted(bool v) {
-    std::lock_guard<std::mutex> g(FSettingsLock);
-    FMeasurementStarted.store(v);
-    if (v) {
-        FCachedDataStatus.store(0x11);
-    } else {
-        FDataAcquisitionStatus.store(0);
-        FTriggerLEDStatus.store(0);
-        FARMLEDStatus.store(0);
+    {
+        std::lock_guard<std::mutex> g(FSettingsLock);
+        FMeasurementStarted.store(v);
+        if (v) {
+            FCachedDataStatus.store(0x11);
+        } else {
+            FDataAcquisitionStatus.store(0);
+            FTriggerLEDStatus.store(0);
+            FARMLEDStatus.store(0);
+        }
     }
+    // A new measurement shows no value of the last one while it waits for
+    // its first sample (a triggered one may wait long).
+    if (v)
+        for (IValueReadout *readout : {FActualVoltageA.load(), FActualVoltageB.load()})
+            if (readout) readout->ClearValue();
 }
 
 // ---- Rates ---------------------------------------------------------------------
@@ -498,12 +527,24 @@ void TVirtualScopeVexaRM::SetActualVoltage(uint16_t w) {
         return;
     }
     FActualVoltage.store(w);
-    const double vb = std::nearbyint(((w >> 8) - FZeroChannelB.load()) *
+    const int codeB = w >> 8, codeA = w & 0xFF;
+    const double vb = std::nearbyint((codeB - FZeroChannelB.load()) *
                                      double(DeflectionFactor(kChannelB)) / kCodesPerDivision);
-    const double va = std::nearbyint(((w & 0xFF) - FZeroChannelA.load()) *
+    const double va = std::nearbyint((codeA - FZeroChannelA.load()) *
                                      double(DeflectionFactor(kChannelA)) / kCodesPerDivision);
-    if (b) b->SetValue(vb);
-    if (a) a->SetValue(va);
+    // The lowest and highest sample codes are where the converter clips;
+    // an off channel's byte means nothing.
+    auto show = [](IValueReadout *readout, bool on, int code, double value) {
+        if (!readout) return;
+        if (!on)
+            readout->ClearValue();
+        else
+            readout->SetSample(value, code <= kSampleCodeMin   ? SampleRange::AtBottom
+                                      : code >= kSampleCodeMax ? SampleRange::AtTop
+                                                               : SampleRange::Within);
+    };
+    show(b, FStatusChannelB.load(), codeB, vb);
+    show(a, FStatusChannelA.load(), codeA, va);
 }
 
 // ---- Device --------------------------------------------------------------------

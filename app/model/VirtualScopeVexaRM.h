@@ -54,6 +54,7 @@ public:
     // object the message is dropped and the default answer is returned
     // (Cancel when offered, else No, else Ok).
     int AskOperator(DialogStyle style, const std::string &text, int buttons);
+    int AskOperator(const TDialogQuestion &question);
 
     // ---- Locks ------------------------------------------------------------
     // Held by every setter of a device-relevant setting and by the

@@ -8,8 +8,10 @@ namespace vexa {
 
 void SetTextColor(QWidget *widget, const QColor &color) {
     if (!widget) return;
+    // A disabled widget keeps the style's greyed text.
     QPalette p = widget->palette();
-    p.setColor(QPalette::Text, color);
+    p.setColor(QPalette::Active, QPalette::Text, color);
+    p.setColor(QPalette::Inactive, QPalette::Text, color);
     widget->setPalette(p);
 }
 

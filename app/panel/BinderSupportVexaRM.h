@@ -15,7 +15,8 @@ inline QColor UnconfirmedTextColor() {
     return QColor(0, 0, 255);
 }
 
-// Sets the text colour of an edit (or any widget that draws text).
+// Sets the text colour of an edit (or any widget that draws text) while it
+// is enabled; disabled, it shows the style's greyed text.
 void SetTextColor(QWidget *widget, const QColor &color);
 
 // The system's window-text colour, for a confirmed entry.

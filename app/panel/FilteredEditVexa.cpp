@@ -1,6 +1,9 @@
 #include "FilteredEditVexa.h"
 
+#include "BinderSupportVexaRM.h"
+
 #include <QApplication>
+#include <QFocusEvent>
 #include <QKeyEvent>
 
 namespace vexa {
@@ -44,15 +47,31 @@ void TFilteredEditVexa::keyReleaseEvent(QKeyEvent *event) {
     emit KeyUp(key);
 }
 
+void TFilteredEditVexa::focusOutEvent(QFocusEvent *event) {
+    QLineEdit::focusOutEvent(event);
+    if (FUnconfirmed && event->reason() != Qt::PopupFocusReason) ShowValueInForce(FValueText);
+}
+
 void TFilteredEditVexa::KeyReleased(int) {}
+
+void TFilteredEditVexa::ShowValueInForce(const QString &text) {
+    FValueText = text;
+    setText(text);
+    SetUnconfirmed(false);
+}
+
+void TFilteredEditVexa::MarkEdited() {
+    SetUnconfirmed(text() != FValueText);
+}
+
+void TFilteredEditVexa::Confirm() {
+    FValueText = text();
+    SetUnconfirmed(false);
+}
 
 void TFilteredEditVexa::SetUnconfirmed(bool unconfirmed) {
     FUnconfirmed = unconfirmed;
-    QPalette colours = palette();
-    colours.setColor(QPalette::Text, unconfirmed
-                                         ? QColor(0, 0, 255)
-                                         : QApplication::palette(this).color(QPalette::Text));
-    setPalette(colours);
+    SetTextColor(this, unconfirmed ? UnconfirmedTextColor() : WindowTextColor());
 }
 
 } // namespace vexa

@@ -1,5 +1,7 @@
 #include "GlyphButtonVexa.h"
 
+#include "FocusFrameVexa.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -8,7 +10,7 @@
 namespace vexa {
 
 TGlyphButtonVexa::TGlyphButtonVexa(QWidget *parent) : QAbstractButton(parent) {
-    setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(Qt::StrongFocus);
     connect(this, &QAbstractButton::clicked, this, &TGlyphButtonVexa::Clicked);
 }
 
@@ -196,6 +198,8 @@ void TGlyphButtonVexa::paintEvent(QPaintEvent *) {
         painter.drawText(captionRect.translated(shift), Qt::AlignCenter | Qt::TextSingleLine,
                          ShownCaption());
     }
+    // Inside the two-pixel frame, clear of the face's edges.
+    PaintFocusFrame(this, painter, all.adjusted(2, 2, -2, -2));
 }
 
 void TGlyphButtonVexa::mousePressEvent(QMouseEvent *event) {

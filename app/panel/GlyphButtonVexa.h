@@ -1,7 +1,9 @@
 // A glyph button of the front panel: a flat-faced push button with a caption
 // and a glyph strip of up to four cells (up, disabled, pressed, latched down),
 // either momentary or latching. A latching button flips its latched state
-// (Down) on a click before Clicked fires. It never takes the keyboard focus.
+// (Down) on a click before Clicked fires. It takes the focus by Tab or a
+// click, shows a focus frame when the keyboard put it there, and Space
+// presses it.
 #pragma once
 
 #include <QAbstractButton>

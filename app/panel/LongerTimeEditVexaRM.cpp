@@ -9,7 +9,7 @@ TLongerTimeEditVexaRM::TLongerTimeEditVexaRM(QWidget *parent)
 
 void TLongerTimeEditVexaRM::SetTimeValue(double milliseconds) {
     FTimeValue = milliseconds;
-    setText(QString::fromStdString(TimeEditText(milliseconds)));
+    ShowValueInForce(QString::fromStdString(TimeEditText(milliseconds)));
 }
 
 bool TLongerTimeEditVexaRM::ParseEntry() {
@@ -24,10 +24,13 @@ bool TLongerTimeEditVexaRM::ParseEntry() {
 
 void TLongerTimeEditVexaRM::KeyReleased(int key) {
     if (!IsEnterKey(key)) {
-        SetUnconfirmed(true);
+        MarkEdited();
         return;
     }
-    if (ParseEntry()) SetUnconfirmed(false);
+    if (ParseEntry())
+        Confirm();
+    else
+        MarkEdited();
 }
 
 } // namespace vexa

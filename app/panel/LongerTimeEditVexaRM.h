@@ -11,8 +11,8 @@ class TLongerTimeEditVexaRM : public TFilteredEditVexa {
 public:
     explicit TLongerTimeEditVexaRM(QWidget *parent = nullptr);
 
-    // Milliseconds. The setter rewrites the text (0 shows "0s"); it leaves
-    // the text colour alone.
+    // Milliseconds. The setter shows the text of the new value (0 shows
+    // "0s") as the value in force.
     double TimeValue() const { return FTimeValue; }
     void SetTimeValue(double milliseconds);
 

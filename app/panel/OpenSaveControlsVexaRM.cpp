@@ -3,13 +3,18 @@
 #include "BinderSupportVexaRM.h"
 #include "ResourceStringsVexaRM.h"
 #include "FilteredEditVexa.h"
+#include "ValueTextVexa.h"
 #include "VirtualScopeVexaRM.h"
 
 #include "ScopeConstsVexaRM.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QKeyEvent>
+
+#include <algorithm>
 
 namespace vexa {
 
@@ -41,6 +46,9 @@ bool TOpenSaveControlsVexaRM::eventFilter(QObject *watched, QEvent *event) {
     if (event->type() == QEvent::KeyRelease && watched == FSaveFileEdit) {
         auto *key = static_cast<QKeyEvent *>(event);
         if (!key->isAutoRepeat()) EditKeyUp(key->key());
+    } else if (event->type() == QEvent::FocusOut && watched == FSaveFileEdit) {
+        // Leaving a name that was not confirmed shows the file in use again.
+        if (static_cast<QFocusEvent *>(event)->reason() != Qt::PopupFocusReason) ShowFileName();
     }
     return QObject::eventFilter(watched, event);
 }
@@ -68,14 +76,32 @@ void TOpenSaveControlsVexaRM::Click(QObject *sender) {
     } else if (sender == FSaveButton) {
         scope->SetSavingActivated(!scope->SavingActivated());
     } else if (sender == FCLFButton) {
-        const int answer =
-            scope->AskOperator(DialogStyle::Confirmation, TResourceStringsVexaRM::ClearTheFile,
-                               kButtonYes | kButtonNo | kButtonCancel);
-        if (answer == kButtonYes) scope->ClearRecordFile();
+        if (AskClearFile() == kButtonYes) scope->ClearRecordFile();
         if (FCLFButton) FCLFButton->SetDown(false);
     }
     QDir::setCurrent(currentDir);
     scope->Notify(kNotifySettingsChanged, ControlGroup());
+}
+
+int TOpenSaveControlsVexaRM::AskClearFile() {
+    auto *scope = VirtualScope();
+    // Emptying the file loses what it holds: the question names the file
+    // and its size, and Enter answers No.
+    const std::string name = scope->GetRecordFileName();
+    const QFileInfo file(ToQString(name));
+    TDialogQuestion question =
+        PlainQuestion(DialogStyle::Confirmation, TResourceStringsVexaRM::ClearTheFile,
+                      kButtonYes | kButtonNo | kButtonCancel);
+    question.DefaultButton = kButtonNo;
+    if (file.exists()) {
+        // An open file may hold written bytes that are not on disk yet.
+        const double bytes = std::max(scope->FileSize(), double(file.size()));
+        question.Detail = TResourceStringsVexaRM::ClearFileDetail(
+            name, FormatUnitValue(kUnitTypeSize, bytes, 0, false).Text);
+    } else {
+        question.Detail = TResourceStringsVexaRM::ClearNewFileDetail(name);
+    }
+    return scope->AskOperator(question);
 }
 
 void TOpenSaveControlsVexaRM::EditKeyUp(int key) {
@@ -89,8 +115,17 @@ void TOpenSaveControlsVexaRM::EditKeyUp(int key) {
         scope->OpenRecordFile(ToStdString(name));
         scope->Notify(kNotifySettingsChanged, ControlGroup());
     } else {
-        SetTextColor(FSaveFileEdit, UnconfirmedTextColor());
+        // Only a changed name is unconfirmed.
+        const bool changed = FSaveFileEdit->text() != ToQString(scope->GetRecordFileName());
+        SetTextColor(FSaveFileEdit, changed ? UnconfirmedTextColor() : WindowTextColor());
     }
+}
+
+void TOpenSaveControlsVexaRM::ShowFileName() {
+    auto *scope = VirtualScope();
+    if (!scope || !FSaveFileEdit) return;
+    FSaveFileEdit->setText(ToQString(scope->GetRecordFileName()));
+    SetTextColor(FSaveFileEdit, WindowTextColor());
 }
 
 void TOpenSaveControlsVexaRM::ScopeNotification(int32_t kind, const int32_t &senderGroup) {
@@ -107,7 +142,7 @@ void TOpenSaveControlsVexaRM::UpdateControls() {
         FSaveButton->setEnabled(idle);
     }
     if (FSaveFileEdit) {
-        FSaveFileEdit->setText(ToQString(scope->GetRecordFileName()));
+        ShowFileName();
         // Like the browse button: a new file name would split a running
         // measurement across two files.
         FSaveFileEdit->setEnabled(idle);

@@ -59,6 +59,10 @@ private:
     void HookClick(Slot slot, QAbstractButton *w);
     void Click(QObject *sender);
     void EditKeyUp(int key);
+    // Shows the record file in use in the name edit, as confirmed text.
+    void ShowFileName();
+    // Asks "Clear the file?" about the current record file; the answer.
+    int AskClearFile();
     ISaveFileDialogVexaRM &Dialog();
 
     QPointer<QLineEdit> FSaveFileEdit;

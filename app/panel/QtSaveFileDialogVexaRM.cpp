@@ -27,6 +27,9 @@ QString TQtSaveFileDialogVexaRM::AskFileName(const QString &fileName, const QStr
     QFileDialog dialog(FParent);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
+    // Recording appends to the chosen file and never replaces it, so an
+    // existing file needs no confirmation.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     dialog.setDefaultSuffix(defaultExt);
     const QString qtFilter = QtFilter(filter);
     if (!qtFilter.isEmpty()) dialog.setNameFilter(qtFilter);

@@ -1,4 +1,5 @@
-// The save-file dialog of the program: a modal QFileDialog.
+// The save-file dialog of the program: a modal QFileDialog that chooses the
+// record file. Choosing an existing file asks nothing: recording appends.
 #pragma once
 
 #include "SaveFileDialogVexaRM.h"

@@ -106,10 +106,13 @@ void TTriggerControlsVexaRM::UpdateControls() {
 void TTriggerControlsVexaRM::ApplyToolTips() {
     if (FTriggerSourceA) FTriggerSourceA->setToolTip(QStringLiteral("Trigger source channel A"));
     if (FTriggerSourceB) FTriggerSourceB->setToolTip(QStringLiteral("Trigger source channel B"));
-    for (auto *w : {FTrigUnderOverA.data(), FTrigUnderOverB.data()})
-        if (w) w->setToolTip(QStringLiteral("Under/Over select"));
-    for (auto *w : {FTriggerLevelEditA.data(), FTriggerLevelEditB.data()})
-        if (w) w->setToolTip(QStringLiteral("Trigger threshold"));
+    // Each names its channel, so that colour is not the only cue.
+    if (FTrigUnderOverA) FTrigUnderOverA->setToolTip(QStringLiteral("Under/Over select channel A"));
+    if (FTrigUnderOverB) FTrigUnderOverB->setToolTip(QStringLiteral("Under/Over select channel B"));
+    if (FTriggerLevelEditA)
+        FTriggerLevelEditA->setToolTip(QStringLiteral("Trigger threshold channel A"));
+    if (FTriggerLevelEditB)
+        FTriggerLevelEditB->setToolTip(QStringLiteral("Trigger threshold channel B"));
 }
 
 } // namespace vexa

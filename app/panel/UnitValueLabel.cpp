@@ -14,6 +14,23 @@ double TUnitValueLabel::MainValue() const {
 void TUnitValueLabel::SetMainValue(double value) {
     std::lock_guard<std::mutex> hold(FormatLock);
     FMainValue = value;
+    FRange = SampleRange::Within;
+    FCleared = false;
+    Reformat();
+}
+
+void TUnitValueLabel::SetSample(double value, SampleRange range) {
+    std::lock_guard<std::mutex> hold(FormatLock);
+    FMainValue = value;
+    FRange = range;
+    FCleared = false;
+    Reformat();
+}
+
+void TUnitValueLabel::ClearValue() {
+    std::lock_guard<std::mutex> hold(FormatLock);
+    if (FCleared) return;
+    FCleared = true;
     Reformat();
 }
 
@@ -45,10 +62,17 @@ double TUnitValueLabel::ShownNumber() const {
 }
 
 void TUnitValueLabel::Reformat() {
+    if (FCleared) {
+        SetMyString(QString());
+        return;
+    }
     const TUnitTextVexa result =
         FormatUnitValue(FControlType, FMainValue, FShownNumber, FValueInValid);
     FShownNumber = result.Shown;
-    SetMyString(QString::fromStdString(result.Text));
+    const char *mark = FRange == SampleRange::AtBottom ? "<"
+                       : FRange == SampleRange::AtTop  ? ">"
+                                                       : "";
+    SetMyString(QString::fromLatin1(mark) + QString::fromStdString(result.Text));
 }
 
 } // namespace vexa

@@ -28,15 +28,19 @@ public:
     // The scaled number last written.
     double ShownNumber() const;
 
-    // IValueReadout
+    // IValueReadout. A value set through SetValue or SetMainValue is plain;
+    // a sample at the bottom or top of the converter's range shows "<" or
+    // ">" before it; ClearValue shows nothing until the next value.
     void SetValue(double value) override { SetMainValue(value); }
     void Repaint() override { RequestRepaint(); }
+    void SetSample(double value, SampleRange range) override;
+    void ClearValue() override;
 
 private:
     // Called with FormatLock held.
     void Reformat();
 
-    // Guards the four fields below and is held while the new text is handed
+    // Guards the six fields below and is held while the new text is handed
     // to the label, so that the text of the newest value is the one that
     // stays. Taken before the label's text lock, never after it.
     mutable std::mutex FormatLock;
@@ -44,6 +48,8 @@ private:
     int FControlType = 0;
     bool FValueInValid = false;
     double FShownNumber = 0;
+    SampleRange FRange = SampleRange::Within;
+    bool FCleared = false;
 };
 
 } // namespace vexa

@@ -29,6 +29,19 @@ bool ParseDecimalText(const std::string &text, double &value);
 // anything else or when the number does not fit into 64 bits.
 bool ParseIntegerText(const std::string &text, int64_t &value);
 
+// The quantities of the unit-value label's formatting (its ControlType).
+enum TUnitTypeVexa : int {
+    kUnitTypeTime = 1,            // nanoseconds
+    kUnitTypeVoltage = 2,         // millivolts
+    kUnitTypeSize = 3,            // bytes
+    kUnitTypeDeflection = 4,      // millivolts per division
+    kUnitTypeTimePerDivision = 5, // seconds per division
+    kUnitTypeSamplingRate = 6,    // samples per second
+    kUnitTypeFrequencyPerDiv = 7, // hertz per division
+    kUnitTypeNumber = 8,          // a plain number with a prefix
+    kUnitTypeSamples = 9,         // samples
+};
+
 // The unit-value label's formatting. controlType 0..9 selects the quantity;
 // `kept` is the scaled number last shown, used (and kept) by type 0 and every
 // other type outside 1..9, and updated by every other type.

@@ -6,6 +6,12 @@
 
 namespace vexa {
 
+QString TVerticalShiftsVexaRM::PositionHint(const char *channel, int32_t verticalLevel) {
+    return QStringLiteral("Position %1: %2")
+        .arg(QLatin1String(channel))
+        .arg(kPositionMax - int(verticalLevel));
+}
+
 TVerticalShiftsVexaRM::TVerticalShiftsVexaRM(QObject *parent) : QObject(parent) {}
 
 TVerticalShiftsVexaRM::~TVerticalShiftsVexaRM() {
@@ -34,13 +40,17 @@ void TVerticalShiftsVexaRM::HookSlide(Slot slot, QPointer<TVerticalSlideVexa> &r
         FHooks.Clear(slot);
         return;
     }
-    FHooks.Replace(slot, {connect(w, &TVerticalSlideVexa::Clicked, this, [this, w] { Click(w); }),
-                          connect(w, &TVerticalSlideVexa::MousePressed, this,
-                                  [this, w](int, int y, Qt::MouseButtons) { Press(w, y); }),
-                          connect(w, &TVerticalSlideVexa::MouseReleased, this,
-                                  [this, w](int, int, Qt::MouseButtons) { Release(w); }),
-                          connect(w, &TVerticalSlideVexa::MouseMoved, this,
-                                  [this, w](int, int y, Qt::MouseButtons) { Move(w, y); })});
+    FHooks.Replace(
+        slot, {connect(w, &TVerticalSlideVexa::Clicked, this, [this, w] { Click(w); }),
+               connect(w, &TVerticalSlideVexa::MousePressed, this,
+                       [this, w](int, int y, Qt::MouseButtons) { Press(w, y); }),
+               connect(w, &TVerticalSlideVexa::MouseReleased, this,
+                       [this, w](int, int, Qt::MouseButtons) { Release(w); }),
+               connect(w, &TVerticalSlideVexa::MouseMoved, this,
+                       [this, w](int, int y, Qt::MouseButtons) { Move(w, y); }),
+               connect(w, &TVerticalSlideVexa::KeyPressed, this,
+                       [this, w](int key, bool) { KeyPress(w, key); }),
+               connect(w, &TVerticalSlideVexa::KeyReleased, this, [this, w](int) { Release(w); })});
 }
 
 void TVerticalShiftsVexaRM::SetSlideUpButtonA(TChannelIndicationButtonVexa *w) {
@@ -167,6 +177,33 @@ void TVerticalShiftsVexaRM::Release(QObject *sender) {
     if (FTimer) FTimer->stop();
 }
 
+void TVerticalShiftsVexaRM::KeyPress(QObject *sender, int key) {
+    auto *scope = VirtualScope();
+    if (!scope || (sender != FVerticalSlideA && sender != FVerticalSlideB)) return;
+    int step = 0;
+    switch (key) {
+    case Qt::Key_Up:
+        step = -1;
+        break;
+    case Qt::Key_Down:
+        step = +1;
+        break;
+    case Qt::Key_PageUp:
+        step = -5;
+        break;
+    case Qt::Key_PageDown:
+        step = +5;
+        break;
+    default:
+        return;
+    }
+    // While the key is held the position changes are not logged one by
+    // one; the release logs where it ended.
+    scope->SetSettingsToFile(false);
+    StepLevel(sender == FVerticalSlideA ? kChannelA : kChannelB, step);
+    NotifyChanged();
+}
+
 void TVerticalShiftsVexaRM::Move(QObject *sender, int y) {
     auto *scope = VirtualScope();
     if (!scope) return;
@@ -204,14 +241,12 @@ void TVerticalShiftsVexaRM::UpdateControls() {
     if (FVerticalSlideA) {
         FVerticalSlideA->SetBarColor(scope->ColorChannelA());
         FVerticalSlideA->SetBarPosition(scope->ScaledLevelChannelA());
-        FVerticalSlideA->setToolTip(
-            QString::number(kPositionMax - int(scope->VerticalLevelChannelA())));
+        FVerticalSlideA->setToolTip(PositionHint("A", scope->VerticalLevelChannelA()));
     }
     if (FVerticalSlideB) {
         FVerticalSlideB->SetBarColor(scope->ColorChannelB());
         FVerticalSlideB->SetBarPosition(scope->ScaledLevelChannelB());
-        FVerticalSlideB->setToolTip(
-            QString::number(kPositionMax - int(scope->VerticalLevelChannelB())));
+        FVerticalSlideB->setToolTip(PositionHint("B", scope->VerticalLevelChannelB()));
     }
     if (FSlideUpButtonA) FSlideUpButtonA->SetChannelColor(scope->ColorChannelA());
     if (FSlideDownButtonA) FSlideDownButtonA->SetChannelColor(scope->ColorChannelA());

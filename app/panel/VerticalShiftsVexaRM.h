@@ -21,6 +21,10 @@ public:
     // Interval of the repeat timer: a held control repeats once a second.
     static constexpr int kRepeatIntervalMs = 1000;
 
+    // A slide's tool tip: its channel and its position counted from the
+    // bottom, 4095 - VerticalLevel ("Position A: 2662").
+    static QString PositionHint(const char *channel, int32_t verticalLevel);
+
     explicit TVerticalShiftsVexaRM(QObject *parent = nullptr);
     ~TVerticalShiftsVexaRM() override;
 
@@ -63,6 +67,9 @@ private:
     void Release(QObject *sender);
     void Move(QObject *sender, int y);
     void Tick();
+    // The arrow and page keys on a slide: a held position control, like
+    // the arrow buttons (1 step) and a click beside the knob (5 steps).
+    void KeyPress(QObject *sender, int key);
     void StepLevel(int32_t channel, int step);
     void NotifyChanged();
 

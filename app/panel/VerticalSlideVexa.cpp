@@ -1,7 +1,9 @@
 #include "VerticalSlideVexa.h"
 
+#include "FocusFrameVexa.h"
 #include "PanelColorVexa.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -18,8 +20,18 @@ void DrawBox(QPainter &painter, int left, int top, int right, int bottom) {
 
 } // namespace
 
+namespace {
+
+bool IsMovingKey(int key) {
+    return key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp ||
+           key == Qt::Key_PageDown;
+}
+
+} // namespace
+
 TVerticalSlideVexa::TVerticalSlideVexa(QWidget *parent) : QWidget(parent) {
     setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 void TVerticalSlideVexa::SetBarPosition(int position) {
@@ -65,6 +77,7 @@ void TVerticalSlideVexa::paintEvent(QPaintEvent *) {
     painter.setPen(black);
     DrawBox(painter, 2, FBarPosition, FBarWidth - 2, FBarPosition + 6);
     painter.drawLine(w2 - 2, FBarPosition + 3, w2 + 1, FBarPosition + 3);
+    PaintFocusFrame(this, painter, rect());
 }
 
 void TVerticalSlideVexa::mousePressEvent(QMouseEvent *event) {
@@ -85,6 +98,22 @@ void TVerticalSlideVexa::mouseReleaseEvent(QMouseEvent *event) {
 void TVerticalSlideVexa::mouseMoveEvent(QMouseEvent *event) {
     const QPoint at = event->position().toPoint();
     emit MouseMoved(at.x(), at.y(), event->buttons());
+}
+
+void TVerticalSlideVexa::keyPressEvent(QKeyEvent *event) {
+    if (!IsMovingKey(event->key()) || event->modifiers() & ~Qt::KeypadModifier) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    emit KeyPressed(event->key(), event->isAutoRepeat());
+}
+
+void TVerticalSlideVexa::keyReleaseEvent(QKeyEvent *event) {
+    if (!IsMovingKey(event->key())) {
+        QWidget::keyReleaseEvent(event);
+        return;
+    }
+    if (!event->isAutoRepeat()) emit KeyReleased(event->key());
 }
 
 } // namespace vexa

@@ -1,6 +1,7 @@
 // The vertical position slide: a thin track with a knob whose top is at
 // BarPosition. It has no input handling of its own; its owner reacts to the
-// mouse signals.
+// mouse and key signals. It takes the focus by Tab or a click and shows a
+// focus frame when the keyboard put it there.
 #pragma once
 
 #include <QWidget>
@@ -41,12 +42,18 @@ signals:
     void MouseMoved(int x, int y, Qt::MouseButtons buttons);
     // A left press and release both inside the slide; fires before the release.
     void Clicked();
+    // The arrow and page keys while the slide has the focus; a held key
+    // repeats KeyPressed with autoRepeat set and is released once.
+    void KeyPressed(int key, bool autoRepeat);
+    void KeyReleased(int key);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
 
 private:
     int FBarPosition = 0;

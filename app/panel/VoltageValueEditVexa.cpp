@@ -9,7 +9,7 @@ TVoltageValueEditVexa::TVoltageValueEditVexa(QWidget *parent)
 
 void TVoltageValueEditVexa::SetVoltage(double millivolts) {
     FVoltage = RoundHalfEven(millivolts * 1000) / 1000;
-    setText(QString::fromStdString(VoltageEditText(FVoltage)));
+    ShowValueInForce(QString::fromStdString(VoltageEditText(FVoltage)));
 }
 
 bool TVoltageValueEditVexa::ParseEntry() {
@@ -22,10 +22,13 @@ bool TVoltageValueEditVexa::ParseEntry() {
 
 void TVoltageValueEditVexa::KeyReleased(int key) {
     if (!IsEnterKey(key)) {
-        SetUnconfirmed(true);
+        MarkEdited();
         return;
     }
-    if (ParseEntry()) SetUnconfirmed(false);
+    if (ParseEntry())
+        Confirm();
+    else
+        MarkEdited();
 }
 
 } // namespace vexa

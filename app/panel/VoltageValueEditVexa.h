@@ -11,8 +11,8 @@ class TVoltageValueEditVexa : public TFilteredEditVexa {
 public:
     explicit TVoltageValueEditVexa(QWidget *parent = nullptr);
 
-    // Millivolts. The setter rounds to a multiple of 0.001 and rewrites the
-    // text; it leaves the text colour alone.
+    // Millivolts. The setter rounds to a multiple of 0.001 and shows the
+    // text of the new value as the value in force.
     double Voltage() const { return FVoltage; }
     void SetVoltage(double millivolts);
 

@@ -2,10 +2,12 @@
 target_sources(panel PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/ValueTextVexa.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PanelGlyphsVexa.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FocusFrameVexa.cpp
   ${CMAKE_CURRENT_LIST_DIR}/GlyphButtonVexa.cpp
   ${CMAKE_CURRENT_LIST_DIR}/OnOffButtonVexa.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ChannelIndicationButtonVexa.cpp
   ${CMAKE_CURRENT_LIST_DIR}/VerticalSlideVexa.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ScrollBarVexa.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SafeLabel.cpp
   ${CMAKE_CURRENT_LIST_DIR}/UnitValueLabel.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FilteredEditVexa.cpp

@@ -83,6 +83,9 @@ TEST_F(VirtualDriverStartupTest, MissingLibraryAsksOnceAndGoesToDemoOrEnds) {
     EXPECT_EQ(q.style, DialogStyle::Error);
     EXPECT_EQ(q.text, "Driver VexaRMDrv.Dll not present. Continue?");
     EXPECT_EQ(q.buttons, kButtonYes | kButtonNo);
+    // The detail says what each answer does.
+    EXPECT_NE(q.detail.find("Yes continues in demo mode"), std::string::npos) << q.detail;
+    EXPECT_NE(q.detail.find("No quits"), std::string::npos) << q.detail;
     ExpectDemo();
     EXPECT_FALSE(Driver.LibraryLoaded());
 
@@ -169,8 +172,11 @@ TEST_F(VirtualDriverStartupTest, RetryCallsTheSameLibraryAgain) {
     ASSERT_EQ(q.size(), 2u);
     EXPECT_EQ(q[0].text, "Device initialization failed. Retry?");
     EXPECT_EQ(q[1].text, "Device not present. Retry?");
-    for (const auto &each : q)
+    for (const auto &each : q) {
         EXPECT_EQ(each.buttons, kButtonYes | kButtonNo | kButtonCancel);
+        for (const char *answer : {"Yes tries again", "No continues in demo mode", "Cancel quits"})
+            EXPECT_NE(each.detail.find(answer), std::string::npos) << each.detail;
+    }
     EXPECT_TRUE(Driver.DeviceInitialized());
     EXPECT_EQ(Driver.DeviceDriverVersion(), "3.7");
     // Three start-ups counted by one load of the library: never reloaded,

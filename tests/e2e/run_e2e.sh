@@ -3,7 +3,7 @@
 # outside with xdotool and checked with screenshots and files.
 #   run_e2e.sh CASE BIN_DIR
 # CASE: first_start_record | second_instance | device_absent | device_in_use | exit_signals |
-#       settings_pipe | screens
+#       settings_pipe | keyboard_record | fits_screen | screens
 # Exit 0 pass, 1 fail, 77 skipped (tools missing).
 set -uo pipefail
 CASE=$1
@@ -272,6 +272,116 @@ case_settings_pipe() {
     # The settings were saved over the pipe's name as a regular file.
     [ -f "$E2E_DIR/bin/ZovuDori.ini" ] || e2e_fail "ZovuDori.ini is not a regular file"
     [ "$(wc -l <"$E2E_DIR/bin/ZovuDori.ini")" -eq 62 ] || e2e_fail "settings not saved"
+    echo PASS
+}
+
+# wait_size FILE BYTES SECONDS: waits until FILE exists and holds more than
+# BYTES (-1: exists at all).
+wait_size() {
+    local i size
+    for i in $(seq 1 $(($3 * 10))); do
+        size=$(stat -c %s "$1" 2>/dev/null || echo -2)
+        [ "$size" -gt "$2" ] && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# The sampling rates of the start records' snapshots in a record file, one
+# a line: the payload of each rate record (type 10) that follows a start.
+start_rates() {
+    od -An -v -tu2 -w2 "$1" | awk '
+        { w[n++] = $1 }
+        END {
+            i = 0; started = 0
+            while (i < n) {
+                if (w[i] != 0) { i++; continue }
+                len = w[i + 1]; type = w[i + 2]
+                if (len == 0) { i++; continue }
+                if (type == 1 && w[i + 3] == 1) started = 1
+                if (type == 10 && started) { print w[i + 3] + 65536 * w[i + 4]; started = 0 }
+                i += len
+            }
+        }'
+}
+
+# The keyboard alone, no mouse: name the record file, switch saving on, set
+# a sampling rate, start with F5, stop with F6, leave by the menu and Enter.
+case_keyboard_record() {
+    e2e_setup "$BIN"
+    e2e_start VEXA_SIM_COUNTER=1
+    answer_missing_settings
+    local main
+    main=$(e2e_wait_window "$MAIN_TITLE" 20) || e2e_fail "main window not shown"
+    xdotool windowfocus --sync "$main" 2>/dev/null || xdotool windowfocus "$main"
+    # The first control (channel A) has the focus; the file name edit is
+    # the first control of the bottom row, after 15 in the left column and
+    # 16 in the right one.
+    xdotool key --delay 40 $(printf 'Tab %.0s' $(seq 1 31))
+    xdotool key ctrl+a BackSpace
+    xdotool type --delay 30 "keys.rmd"
+    xdotool key Return
+    # Browse, clear file, Save: Space switches saving on. Then the
+    # sampling-rate bar: one step down, 100 kS/s to 50 kS/s.
+    xdotool key --delay 40 Tab Tab Tab space Tab Left
+    local file="$E2E_DIR/bin/keys.rmd"
+    wait_size "$file" -1 10 || e2e_fail "saving is not on (no keys.rmd)"
+    xdotool key F5
+    wait_size "$file" 200000 20 || e2e_fail "the record file does not grow"
+    xdotool key F6
+    local before after
+    before=$(stat -c %s "$file")
+    e2e_answer "$main" alt+f
+    local confirm
+    for _ in $(seq 1 50); do
+        confirm=$(xdotool search --onlyvisible --name '^Confirm$' 2>/dev/null | head -n1)
+        [ -n "$confirm" ] && break
+        xdotool key x
+        sleep 0.2
+    done
+    [ -n "$confirm" ] || e2e_fail "Exit did not ask"
+    e2e_answer "$confirm" Return
+    e2e_wait_exit "$E2E_PID" 15 || e2e_fail "the program did not end cleanly (code $?)"
+    after=$(stat -c %s "$file")
+    echo "record file: $after bytes"
+    local result
+    result=$("$BIN/record_check" "$file") || e2e_fail "broken record file: $result"
+    echo "$result"
+    case "$result" in
+    *" starts=1 stops=1 "*) ;;
+    *) e2e_fail "not one whole measurement: $result" ;;
+    esac
+    local rates
+    rates=$(start_rates "$file")
+    [ "$rates" = "50000" ] || e2e_fail "the measurement ran at '$rates' samples/s, not 50000"
+    echo PASS
+}
+
+# The window opens wholly on the screen: at 200 % on 1920x1080 (960x540
+# logical pixels) and on an 800x600 screen; the bottom row is on the screen
+# and answers a key (F5 starts).
+case_fits_screen() {
+    local screen scale
+    for screen in 1920x1080:2 800x600:1; do
+        scale=${screen#*:}
+        screen=${screen%:*}
+        (
+            e2e_setup "$BIN" "$screen"
+            e2e_start QT_SCALE_FACTOR="$scale"
+            answer_missing_settings
+            local main
+            main=$(e2e_wait_window "$MAIN_TITLE" 20) || e2e_fail "main window not shown"
+            e2e_geometry "$main"
+            echo "$screen at $scale: window ${WIN_W}x${WIN_H} at $WIN_X,$WIN_Y"
+            [ "$WIN_X" -ge 0 ] && [ "$WIN_Y" -ge 0 ] &&
+                [ $((WIN_X + WIN_W)) -le "${screen%x*}" ] &&
+                [ $((WIN_Y + WIN_H)) -le "${screen#*x}" ] ||
+                e2e_fail "the window is not wholly on the $screen screen"
+            e2e_shot "fits_${screen}_x${scale}" >/dev/null
+            exit_by_menu "$main"
+            e2e_wait_exit "$E2E_PID" 15 || e2e_fail "did not end cleanly"
+        ) || exit 1
+    done
     echo PASS
 }
 

@@ -16,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 using namespace vexa;
 
 namespace {
@@ -149,7 +151,54 @@ TEST(SetColor, EnterConfirmsAndEscapeCancels) {
     test::WhenModal([](QWidget *w) { QTest::keyClick(w, Qt::Key_Escape); });
     EXPECT_EQ(form.exec(), QDialog::Rejected);
     EXPECT_TRUE(form.ButtonCancel()->isDefault());
-    EXPECT_EQ(form.ButtonSetColorA()->focusPolicy(), Qt::NoFocus);
+}
+
+// The focus chain of a shown dialog, from the widget that has the focus
+// when it opens, one Tab at a time until it comes round.
+std::vector<QWidget *> TabChain(QDialog &dialog) {
+    dialog.show();
+    dialog.activateWindow();
+    std::vector<QWidget *> chain;
+    if (!QTest::qWaitForWindowActive(&dialog)) return chain;
+    for (QWidget *w = dialog.focusWidget(); w && chain.size() < 20;) {
+        chain.push_back(w);
+        QTest::keyClick(w, Qt::Key_Tab);
+        w = dialog.focusWidget();
+        if (w == chain.front()) break;
+    }
+    return chain;
+}
+
+TEST(Dialogs, TabFollowsTheLayoutAndEveryControlIsReached) {
+    StoredScope s;
+    TDemoSetupForm demo;
+    demo.SetVirtualScope(&s.scope);
+    // Channel A, channel B, the noise row, OK, Cancel.
+    EXPECT_EQ(TabChain(demo),
+              (std::vector<QWidget *>{demo.AmpChannelA(), demo.PeriodChannelA(), demo.AmpChannelB(),
+                                      demo.PeriodChannelB(), demo.NoiseChannelA(),
+                                      demo.NoiseChannelB(), demo.Button1(), demo.Button2()}));
+
+    // OK holds the focus at the start; the "Set" column is reached too,
+    // and Space on a "Set" button opens the colour dialog.
+    TSetColorForm colours;
+    EXPECT_EQ(
+        TabChain(colours),
+        (std::vector<QWidget *>{colours.ButtonOK(), colours.ButtonCancel(),
+                                colours.ButtonSetColorA(), colours.ButtonSetColorB(),
+                                colours.ButtonSetColorGrid(), colours.ButtonSetColorBackground()}));
+    bool opened = false;
+    test::WhenModal([&opened](QWidget *w) {
+        opened = qobject_cast<QColorDialog *>(w) != nullptr;
+        if (auto *d = qobject_cast<QDialog *>(w)) d->reject();
+    });
+    colours.ButtonSetColorB()->setFocus();
+    QTest::keyClick(colours.ButtonSetColorB(), Qt::Key_Space);
+    EXPECT_TRUE(opened);
+
+    // The links are the mouse's; the Help menu opens both from the keyboard.
+    TAboutForm about;
+    EXPECT_EQ(TabChain(about), std::vector<QWidget *>{about.DialogOK()});
 }
 
 TEST(AboutAndSplash, TextsAndPicture) {

@@ -40,6 +40,7 @@
 #include <QLabel>
 #include <QHelpEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QToolTip>
 
 #include <gtest/gtest.h>
@@ -119,8 +120,10 @@ TEST_F(MainFormTest, ListenersRegisterInTheDocumentedOrderAndDetachInReverse) {
     EXPECT_EQ(form.VirtualScope().VerticalLevelChannelA(), 1433);
     EXPECT_EQ(form.VirtualScope().VerticalLevelChannelB(), 1515);
     EXPECT_EQ(form.windowTitle(), "Roll Mode");
-    EXPECT_EQ(form.minimumSize(), QSize(800, 600));
-    EXPECT_EQ(form.size(), QSize(824, 600));
+    // The design size, or less where the screen is smaller.
+    const QSize screen = form.screen()->availableGeometry().size();
+    EXPECT_EQ(form.minimumSize(), QSize(800, 600).boundedTo(screen));
+    EXPECT_EQ(form.size(), QSize(824, 600).boundedTo(screen));
 
     // Detach in reverse order: the settings are saved before the flow stops.
     form.VirtualScope().SetNotifyEnabled(true);
@@ -134,6 +137,7 @@ TEST_F(MainFormTest, LayoutFollowsTheWindowSize) {
     form.show();
     TFrontPanelVexaRM *p = form.FrontPanel();
     const int designLabelX = p->InfoChannelA()->x() - p->Layout().InfoPanelAShift;
+    QCoreApplication::processEvents(); // the window has found its place on the screen
     for (int k : {5, 17, 100}) {
         form.resize(790 + 2 * k, 640);
         QCoreApplication::processEvents();
@@ -173,9 +177,26 @@ TEST_F(MainFormTest, TitleShowsDemoModeOrTheDeviceVariant) {
     std::memcpy(d + 236, &type, 4);
     scope.Notify(2, 13);
     EXPECT_EQ(form.windowTitle(), "ZovuDori Vexa4");
+    TFrontPanelVexaRM &panel = *form.FrontPanel();
+    EXPECT_FALSE(panel.DemoLabelA()->isVisibleTo(&form));
+    EXPECT_FALSE(panel.DemoLabelB()->isVisibleTo(&form));
     form.VirtualDriver().SetDemoMode(true);
     scope.Notify(2, 13);
     EXPECT_EQ(form.windowTitle(), "ZovuDori VexaX      <-RUNNING IN DEMO MODE->");
+    // Both channel panels say so too, clear of the readouts beside them.
+    for (QLabel *demo : {panel.DemoLabelA(), panel.DemoLabelB()}) {
+        EXPECT_TRUE(demo->isVisibleTo(&form));
+        EXPECT_EQ(demo->text(), "DEMO");
+        EXPECT_LE(demo->fontMetrics().horizontalAdvance(demo->text()), demo->width());
+        for (QWidget *other : demo->parentWidget()->findChildren<QWidget *>()) {
+            if (other == demo) continue;
+            EXPECT_FALSE(other->geometry().intersects(demo->geometry()))
+                << other->metaObject()->className();
+        }
+    }
+    form.VirtualDriver().SetDemoMode(false);
+    scope.Notify(7, 5);
+    EXPECT_FALSE(panel.DemoLabelA()->isVisibleTo(&form));
 }
 
 TEST_F(MainFormTest, RestoreDefaultsAsksFirst) {
@@ -466,7 +487,7 @@ TEST_F(MainFormTest, ToolTipSwitchSilencesHintsButNotTheDemoRowNames) {
         return probe.seen;
     };
     QWidget *start = form.FrontPanel()->StartRecordButtonVexa1();
-    EXPECT_EQ(start->toolTip(), "Start measurement");
+    EXPECT_EQ(start->toolTip(), "Start measurement (F5)");
     form.VirtualScope().Notify(2, 13);
     EXPECT_TRUE(tipReaches(start));
     form.MenuToolTipHelp(); // off

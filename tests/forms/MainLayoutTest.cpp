@@ -1,7 +1,16 @@
-// The main window's layout rule on its own.
+// The main window's layout rule on its own, and the window's place on
+// screens of every size.
+#include "FrontPanelVexaRM.h"
+#include "MainForm.h"
 #include "MainLayoutVexaRM.h"
 
+#include <QGroupBox>
+
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <random>
+#include <vector>
 
 using vexa::TMainLayoutVexaRM;
 
@@ -85,4 +94,72 @@ TEST(MainLayout, ColumnsAndDisplaysFillTheRest) {
     EXPECT_EQ(Bottom(l.Display), l.TimeBasePanel.y());
     EXPECT_EQ(l.InactiveDispLabel.x(), 87 + (l.Display.width() - 84) / 2);
     EXPECT_EQ(l.InactiveDispLabel.y(), 57 + (l.Display.height() - 24) / 2);
+}
+
+// Random screens and window frames: the window lies wholly in the free area
+// whenever that area can hold what the panel needs, keeps its design size
+// where it fits, is centred, and its minimum never hides a control.
+TEST(WindowPlacement, FitsEveryScreenThatCanHoldThePanel) {
+    const QSize design = vexa::TMainForm::kDesignSize, minimum = vexa::TMainForm::kMinimumSize;
+    const QSize needed(798, 470);
+    std::mt19937 random(1202);
+    auto pick = [&random](int low, int high) { return low + int(random() % (high - low + 1)); };
+    for (int i = 0; i < 2000; ++i) {
+        const QRect available(pick(-1920, 1920), pick(0, 60), pick(640, 3840), pick(400, 2160));
+        const QMargins frame(pick(0, 8), pick(0, 40), pick(0, 8), pick(0, 8));
+        const auto fit = vexa::TMainForm::FitToScreen(design, minimum, needed, available, frame);
+        const QRect outer = fit.Geometry.marginsAdded(frame);
+        const QSize room = available.size().shrunkBy(frame);
+        SCOPED_TRACE(::testing::Message() << "screen " << available.width() << "x"
+                                          << available.height() << " frame top " << frame.top());
+        EXPECT_GE(fit.Geometry.width(), needed.width());
+        EXPECT_GE(fit.Geometry.height(), needed.height());
+        EXPECT_LE(fit.MinimumSize.width(), fit.Geometry.width());
+        EXPECT_LE(fit.MinimumSize.height(), fit.Geometry.height());
+        EXPECT_GE(outer.left(), available.left());
+        EXPECT_GE(outer.top(), available.top());
+        if (room.width() >= needed.width() && room.height() >= needed.height()) {
+            EXPECT_TRUE(available.contains(outer));
+            EXPECT_LE(
+                std::abs((outer.left() - available.left()) - (available.right() - outer.right())),
+                1);
+        }
+        if (room.width() >= design.width() && room.height() >= design.height()) {
+            EXPECT_EQ(fit.Geometry.size(), design);
+            EXPECT_EQ(fit.MinimumSize, minimum);
+        }
+    }
+    // 200 % on a 1920 x 1080 screen without a window manager: 960 x 540.
+    const auto fit =
+        vexa::TMainForm::FitToScreen(design, minimum, needed, QRect(0, 0, 960, 540), QMargins());
+    EXPECT_EQ(fit.Geometry, QRect(68, 0, 824, 540));
+}
+
+// At the smallest size the window allows, every control lies whole inside
+// its group, every group inside the panel, and no two groups overlap.
+TEST(WindowPlacement, TheNeededSizeShowsEveryControlWhole) {
+    vexa::TFrontPanelVexaRM panel;
+    const QSize needed = panel.NeededSize();
+    EXPECT_LE(needed.width(), 800);
+    EXPECT_LE(needed.height(), 500);
+    panel.resize(needed);
+    panel.show();
+    panel.LayOut();
+    std::vector<QGroupBox *> groups;
+    for (QWidget *w : panel.findChildren<QWidget *>()) {
+        if (!w->isVisibleTo(&panel)) continue;
+        const QRect inParent = w->geometry();
+        const QRect parent = w->parentWidget()->rect();
+        EXPECT_TRUE(parent.contains(inParent))
+            << w->metaObject()->className() << " " << w->toolTip().toStdString() << " at "
+            << inParent.x() << "," << inParent.y() << " in " << parent.width() << "x"
+            << parent.height();
+        if (auto *g = qobject_cast<QGroupBox *>(w)) groups.push_back(g);
+    }
+    ASSERT_EQ(groups.size(), 13u);
+    for (size_t i = 0; i < groups.size(); ++i)
+        for (size_t j = i + 1; j < groups.size(); ++j)
+            EXPECT_FALSE(groups[i]->geometry().intersects(groups[j]->geometry()))
+                << groups[i]->title().toStdString() << " / " << groups[j]->title().toStdString();
+    EXPECT_GT(panel.Layout().Display.height(), 100);
 }

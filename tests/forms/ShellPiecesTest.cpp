@@ -78,6 +78,37 @@ TEST(OperatorDialogs, ReturnsTheButtonPressedAndTheDefaultWhenClosed) {
               kButtonOk);
 }
 
+TEST(OperatorDialogs, AQuestionShowsItsDetailAndEnterPressesItsDefault) {
+    TOperatorDialogsVexaRM dialogs;
+    TDialogQuestion q;
+    q.Style = DialogStyle::Confirmation;
+    q.Text = "Clear the file?";
+    q.Buttons = kButtonYes | kButtonNo | kButtonCancel;
+    q.Detail = "The record file holds 2 KB.";
+    // For each default: what Enter answers, and Escape still cancels.
+    for (int chosen : {int(kButtonNo), int(kButtonCancel), int(kButtonYes), 0}) {
+        q.DefaultButton = chosen;
+        QString detail;
+        test::WhenModal([&detail](QWidget *w) {
+            detail = qobject_cast<QMessageBox *>(w)->informativeText();
+            QTest::keyClick(w, Qt::Key_Return);
+        });
+        EXPECT_EQ(dialogs.AskQuestion(q), chosen == 0 ? kButtonYes : chosen);
+        EXPECT_EQ(detail, "The record file holds 2 KB.");
+        test::WhenModal([](QWidget *w) { QTest::keyClick(w, Qt::Key_Escape); });
+        EXPECT_EQ(dialogs.AskQuestion(q), kButtonCancel);
+    }
+    // A default that is not offered falls back to the first button.
+    q.Buttons = kButtonYes | kButtonNo;
+    q.DefaultButton = kButtonCancel;
+    q.Detail.clear();
+    test::WhenModal([](QWidget *w) {
+        EXPECT_TRUE(qobject_cast<QMessageBox *>(w)->informativeText().isEmpty());
+        QTest::keyClick(w, Qt::Key_Return);
+    });
+    EXPECT_EQ(dialogs.AskQuestion(q), kButtonYes);
+}
+
 TEST(HandoverWake, WorkerItemsRunOnTheGuiThreadAndLateWakeUpsAreHarmless) {
     TMainThreadHandoverVexaRM handover;
     std::thread::id ranOn;

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cmath>
+#include <random>
 #include <thread>
 
 using namespace vexa;
@@ -233,6 +236,73 @@ TEST_F(StoredScope, LatestSampleGoesToTheReadoutsInMillivolts) {
     scope.SetActualVoltage(0x0010); // no readouts assigned: no crash
     scope.SetActualVoltage(0x1010);
     EXPECT_EQ(scope.ActualVoltage(), 0x1010);
+}
+
+// Random sample words, scales and channel switches against a plain
+// reference: an on channel shows its voltage, marked at the converter's
+// ends; an off channel shows nothing.
+TEST_F(StoredScope, LatestSampleMarksClippedCodesAndOffChannelsShowNothing) {
+    RecordingReadout a, b;
+    scope.SetActualVoltageA(&a);
+    scope.SetActualVoltageB(&b);
+    const int rangeMv[] = {10, 20, 50, 100, 200, 500, 1000, 2000, 5000};
+    const int probeFactor[] = {1, 10, 100, 1000};
+    std::mt19937 random(4242);
+    for (int i = 0; i < 5000; ++i) {
+        const int codeA = 1 + int(random() % 255), codeB = 1 + int(random() % 255);
+        const int zeroA = int(random() % 256), zeroB = int(random() % 256);
+        const int densA = 1 + int(random() % 9), densB = 1 + int(random() % 9);
+        const int probeA = 1 + int(random() % 4), probeB = 1 + int(random() % 4);
+        const bool onA = random() % 5 != 0, onB = random() % 5 != 0;
+        scope.SetZeroChannelA(zeroA);
+        scope.SetZeroChannelB(zeroB);
+        scope.SetDensityChannelA(uint16_t(densA));
+        scope.SetDensityChannelB(uint16_t(densB));
+        scope.SetSourceProbeA(probeA);
+        scope.SetSourceProbeB(probeB);
+        scope.SetStatusChannelA(onA);
+        scope.SetStatusChannelB(onB);
+        scope.SetActualVoltage(static_cast<uint16_t>(codeB << 8 | codeA));
+        struct Expect {
+            RecordingReadout &readout;
+            bool on;
+            int code, zero, mvPerDiv;
+        };
+        for (const Expect &e :
+             {Expect{a, onA, codeA, zeroA, rangeMv[densA - 1] * probeFactor[probeA - 1]},
+              Expect{b, onB, codeB, zeroB, rangeMv[densB - 1] * probeFactor[probeB - 1]}}) {
+            ASSERT_EQ(e.readout.Cleared(), !e.on) << "sample " << i;
+            if (!e.on) continue;
+            const double volts = std::nearbyint((e.code - e.zero) * double(e.mvPerDiv) / 32);
+            EXPECT_EQ(e.readout.Values().back(), volts) << "sample " << i;
+            const SampleRange range = e.code == 1     ? SampleRange::AtBottom
+                                      : e.code == 255 ? SampleRange::AtTop
+                                                      : SampleRange::Within;
+            EXPECT_EQ(e.readout.Ranges().back(), range) << "code " << e.code;
+        }
+    }
+    // Both ends were met along the way.
+    const auto ranges = a.Ranges();
+    EXPECT_NE(std::count(ranges.begin(), ranges.end(), SampleRange::AtBottom), 0);
+    EXPECT_NE(std::count(ranges.begin(), ranges.end(), SampleRange::AtTop), 0);
+
+    // Switching a channel off clears its readout at once; a measurement
+    // that starts clears both until its first sample.
+    scope.SetStatusChannelA(true);
+    scope.SetStatusChannelB(true);
+    scope.SetActualVoltage(0x8080);
+    scope.SetStatusChannelB(false);
+    EXPECT_TRUE(b.Cleared());
+    EXPECT_FALSE(a.Cleared());
+    scope.SetStatusChannelB(true);
+    scope.SetActualVoltage(0x8080);
+    scope.SetMeasurementStarted(true);
+    EXPECT_TRUE(a.Cleared());
+    EXPECT_TRUE(b.Cleared());
+    scope.SetMeasurementStarted(false); // stopping keeps the last value
+    scope.SetActualVoltage(0x8080);
+    scope.SetMeasurementStarted(false);
+    EXPECT_FALSE(a.Cleared());
 }
 
 TEST_F(StoredScope, DeviceTypeIsTheLastWordOfTheDescription) {

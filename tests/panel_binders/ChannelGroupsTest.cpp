@@ -132,8 +132,9 @@ TEST_F(ChannelGroupsTest, ToolTipsCarryTheDocumentedTexts) {
     EXPECT_EQ(DensUpA->toolTip(), QStringLiteral("Increase channel A deflection factor"));
     EXPECT_EQ(DensDownB->toolTip(), QStringLiteral("Decrease channel B deflection factor"));
     EXPECT_EQ(TrigSourceB->toolTip(), QStringLiteral("Trigger source channel B"));
-    EXPECT_EQ(TrigUnderA->toolTip(), QStringLiteral("Under/Over select"));
-    EXPECT_EQ(TrigLevelB->toolTip(), QStringLiteral("Trigger threshold"));
+    // The trigger texts name their channel as well.
+    EXPECT_EQ(TrigUnderA->toolTip(), QStringLiteral("Under/Over select channel A"));
+    EXPECT_EQ(TrigLevelB->toolTip(), QStringLiteral("Trigger threshold channel B"));
     EXPECT_TRUE(TrigRelation->toolTip().isEmpty());
 }
 

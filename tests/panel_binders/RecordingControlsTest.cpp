@@ -5,9 +5,12 @@
 #include "QtSaveFileDialogVexaRM.h"
 #include "ScopeConstsVexaRM.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QMessageBox>
 
 #include <filesystem>
 
@@ -208,6 +211,11 @@ TEST_F(RecordingControlsTest, SavingOpensTheFileAndClearingAsksFirst) {
     EXPECT_EQ(Dialogs.Questions()[0].text, "Clear the file?");
     EXPECT_EQ(Dialogs.Questions()[0].style, DialogStyle::Confirmation);
     EXPECT_EQ(Dialogs.Questions()[0].buttons, kButtonYes | kButtonNo | kButtonCancel);
+    // Enter answers No; the detail names the file and what it holds.
+    EXPECT_EQ(Dialogs.Questions()[0].defaultButton, kButtonNo);
+    EXPECT_NE(Dialogs.Questions()[0].detail.find(name.toStdString() + "\" holds 14 B."),
+              std::string::npos)
+        << Dialogs.Questions()[0].detail;
     EXPECT_EQ(QFileInfo(name).size(), 14);
     EXPECT_FALSE(ClearFileButton->Down());
     Click(ClearFileButton); // script ran out: Cancel
@@ -217,6 +225,14 @@ TEST_F(RecordingControlsTest, SavingOpensTheFileAndClearingAsksFirst) {
     Click(ClearFileButton);
     EXPECT_EQ(QFileInfo(name).size(), 0);
     EXPECT_FALSE(ClearFileButton->Down());
+
+    // A file that is not there yet is said to be created.
+    ASSERT_TRUE(QFile::remove(name));
+    Dialogs.Clear();
+    Click(ClearFileButton);
+    ASSERT_EQ(Dialogs.Questions().size(), 1u);
+    EXPECT_NE(Dialogs.Questions()[0].detail.find("does not exist yet"), std::string::npos);
+    EXPECT_FALSE(QFileInfo::exists(name));
 }
 
 TEST_F(RecordingControlsTest, TypingMarksTheFileNameUnconfirmedUntilEnter) {
@@ -239,6 +255,39 @@ TEST_F(RecordingControlsTest, ARunningMeasurementLocksTheFileControls) {
     for (QWidget *w : std::initializer_list<QWidget *>{BrowseButton, SaveButton, ClearFileButton,
                                                        SaveFileEdit, GridBrightness})
         EXPECT_TRUE(w->isEnabled()) << w->metaObject()->className();
+}
+
+TEST_F(RecordingControlsTest, ChoosingAnExistingFileAsksNothingAboutReplacingIt) {
+    // Recording appends to the chosen file, so there is nothing to confirm.
+    const QString existing = Path("old.rmd");
+    {
+        QFile f(existing);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("kept");
+    }
+    int questions = 0;
+    QTimer watch; // answers any question that opens, so that the dialog ends
+    watch.setInterval(10);
+    QObject::connect(&watch, &QTimer::timeout, [&questions] {
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            auto *box = qobject_cast<QMessageBox *>(w);
+            if (!box || !box->isVisible()) continue;
+            ++questions;
+            box->button(QMessageBox::Yes) ? box->button(QMessageBox::Yes)->click() : box->accept();
+        }
+    });
+    QTimer::singleShot(0, [&watch] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        watch.start();
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    TQtSaveFileDialogVexaRM real;
+    const QString chosen = real.AskFileName(existing, "rmd", "Roll mode files (*.rmd)|*.rmd");
+    watch.stop();
+    EXPECT_EQ(questions, 0);
+    EXPECT_EQ(QFileInfo(chosen), QFileInfo(existing));
+    EXPECT_EQ(QFileInfo(existing).size(), 4);
 }
 
 TEST(SaveFileDialogFilter, TurnsDescriptionPatternPairsIntoQtFilters) {

@@ -53,6 +53,35 @@ TEST_F(TriggerArmTest, ATypedLevelIsAppliedOnEnterOnly) {
     EXPECT_DOUBLE_EQ(Scope.TriggerLevelA(), 350.0);
 }
 
+TEST_F(TriggerArmTest, KeysThatChangeNothingLeaveAFieldConfirmedAndLeavingAnEditUndoesIt) {
+    Panel->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Panel.get()));
+    const QColor blue(0, 0, 255);
+    auto blueText = [&](QLineEdit *e) { return e->palette().color(QPalette::Text) == blue; };
+    Scope.SetARMLevelA(300);
+    Scope.Notify(kNotifySettingsChanged, 255);
+    for (QLineEdit *field : std::initializer_list<QLineEdit *>{
+             TrigLevelA, TrigLevelB, ArmLevelA, ArmLevelB, LengthEdit, SaveFileEdit}) {
+        SCOPED_TRACE(field->metaObject()->className());
+        field->setEnabled(true); // the length edit is off in continuous mode
+        field->setFocus();
+        const QString shown = field->text();
+        for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Alt, Qt::Key_Shift, Qt::Key_Left, Qt::Key_End})
+            QTest::keyClick(field, key);
+        EXPECT_FALSE(blueText(field));
+        // A changed text is unconfirmed; leaving it shows the value in force.
+        QTest::keyClicks(field, "7");
+        EXPECT_TRUE(blueText(field));
+        ArmSourceA->setFocus();
+        EXPECT_EQ(field->text(), shown);
+        EXPECT_FALSE(blueText(field));
+    }
+    EXPECT_DOUBLE_EQ(Scope.ARMLevelA(), 300.0);
+    EXPECT_DOUBLE_EQ(Scope.TriggerLevelA(), 200.0);
+    EXPECT_EQ(Recorder.Count(kNotifySettingsChanged, 8), 0);
+    EXPECT_EQ(Recorder.Count(kNotifySettingsChanged, 18), 0);
+}
+
 TEST_F(TriggerArmTest, AnUnparseableLevelRestoresTheModelsValue) {
     for (const char *bad : {"5.m", "m", "-", ""}) {
         TypeAndEnter(TrigLevelA, QString::fromLatin1(bad));

@@ -36,8 +36,8 @@ TEST_F(VerticalShiftsTest, OneClickOnAnArrowMovesTheLevelByExactlyOne) {
     EXPECT_TRUE(Scope.SettingsToFile());
     EXPECT_FALSE(Timer1->isActive());
     // The slides' tooltips show the level counted from the bottom.
-    EXPECT_EQ(SlideA->toolTip(), QString::number(4095 - (a + 1)));
-    EXPECT_EQ(SlideB->toolTip(), QString::number(4095 - b));
+    EXPECT_EQ(SlideA->toolTip(), "Position A: " + QString::number(4095 - (a + 1)));
+    EXPECT_EQ(SlideB->toolTip(), "Position B: " + QString::number(4095 - b));
 }
 
 TEST_F(VerticalShiftsTest, AHeldArrowRepeatsOnceASecondUntilReleased) {
@@ -56,7 +56,7 @@ TEST_F(VerticalShiftsTest, AHeldArrowRepeatsOnceASecondUntilReleased) {
     FireTimer(Timer1);
     FireTimer(Timer1);
     EXPECT_EQ(Scope.VerticalLevelChannelA(), a + 2);
-    EXPECT_EQ(SlideA->toolTip(), QString::number(4095 - (a + 2)));
+    EXPECT_EQ(SlideA->toolTip(), "Position A: " + QString::number(4095 - (a + 2)));
 
     Release(SlideDownA, centre); // the click that follows adds its own step
     EXPECT_EQ(Scope.VerticalLevelChannelA(), a + 3);
@@ -150,7 +150,7 @@ TEST_F(VerticalShiftsTest, RefreshesOnLevelsSetBackResizeAndPreInitializeOnly) {
     Scope.SetVerticalLevelChannelA(2048);
     Scope.Notify(kNotifyLevelsSetBack, kGroupDataFlow);
     EXPECT_EQ(SlideA->BarPosition(), 2048 * 100 / 4096);
-    EXPECT_EQ(SlideA->toolTip(), QStringLiteral("2047"));
+    EXPECT_EQ(SlideA->toolTip(), QStringLiteral("Position A: 2047"));
 
     // The main window resizes the slide, sets its bar height and sends 5.
     SlideA->SetBarHeight(200);

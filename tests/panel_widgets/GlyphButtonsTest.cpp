@@ -1,10 +1,14 @@
 // The glyph buttons: the lamp bitmap, latching and momentary clicks, the
-// channel marker and the alignment of the glyph frames with it.
+// channel marker and the alignment of the glyph frames with it; the focus
+// frame of every focusable panel widget.
 #include "ChannelIndicationButtonVexa.h"
 #include "OnOffButtonVexa.h"
 #include "PanelColorVexa.h"
 #include "PanelGlyphsVexa.h"
+#include "ScrollBarVexa.h"
+#include "VerticalSlideVexa.h"
 
+#include <QApplication>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -237,4 +241,62 @@ TEST(PanelGlyphs, AcDcStripShowsWaveUpAndLineWhenLatched) {
             EXPECT_EQ(Count(sweep, QRect(51, 0, 17, height), QColor(160, 224, 0)), 16);
         }
     }
+}
+
+// Each focusable widget of the panel shows a frame when Tab put the focus
+// on it, and looks the same as without the focus when a click did.
+TEST(FocusFrame, ShownAfterTabNotAfterAClick) {
+    auto check = [](auto makeWidget, const char *name) {
+        SCOPED_TRACE(name);
+        QImage plain, tabbed, clicked;
+        for (int pass = 0; pass < 2; ++pass) {
+            QWidget window;
+            auto *before = new TOnOffButtonVexa(QStringLiteral("A"), &window);
+            before->setGeometry(0, 0, 40, 22);
+            QWidget *w = makeWidget(&window);
+            w->move(0, 30);
+            window.resize(120, 160);
+            window.show();
+            window.activateWindow();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+            before->setFocus();
+            if (pass == 0) {
+                plain = Render(*w);
+                QTest::keyClick(before, Qt::Key_Tab);
+                ASSERT_EQ(QApplication::focusWidget(), w);
+                tabbed = Render(*w);
+            } else {
+                QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, QPoint(2, 2));
+                ASSERT_EQ(QApplication::focusWidget(), w);
+                clicked = Render(*w);
+            }
+        }
+        EXPECT_NE(plain, tabbed);
+        EXPECT_EQ(plain, clicked);
+    };
+    check(
+        [](QWidget *p) {
+            // Momentary, so that the click leaves the face as it was.
+            auto *b = new TChannelIndicationButtonVexa(p);
+            b->SetCaption(QStringLiteral("GND"));
+            b->resize(40, 24);
+            return b;
+        },
+        "glyph button");
+    check(
+        [](QWidget *p) {
+            auto *s = new TVerticalSlideVexa(p);
+            s->resize(24, 115);
+            s->SetBarWidth(24);
+            return s;
+        },
+        "slide");
+    check(
+        [](QWidget *p) {
+            auto *s = new TScrollBarVexa(Qt::Horizontal, p);
+            s->setRange(0, 15);
+            s->resize(88, 16);
+            return s;
+        },
+        "scroll bar");
 }

@@ -3,6 +3,7 @@
 #include "ConvertErrorVexa.h"
 #include "LongerTimeEditVexaRM.h"
 #include "NumEditVexa.h"
+#include "ValueTextVexa.h"
 #include "VoltageValueEditVexa.h"
 
 #include <QApplication>
@@ -11,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <vector>
 
 using namespace vexa;
@@ -144,9 +146,10 @@ TEST(TimeEdit, EnterReadsTheLengthAndAFailureEmptiesTheField) {
     EXPECT_FALSE(edit.Unconfirmed());
     EXPECT_EQ(TextColour(edit), WindowText(edit));
 
-    // Letters outside the set cannot be typed; a pasted "abc" fails on Enter.
+    // Letters outside the set cannot be typed, so the text is unchanged and
+    // nothing is unconfirmed; a pasted "abc" fails on Enter.
     QTest::keyClick(&edit, Qt::Key_X);
-    EXPECT_TRUE(edit.Unconfirmed());
+    EXPECT_FALSE(edit.Unconfirmed());
     edit.setText("abc");
     QTest::keyClick(&edit, Qt::Key_Return);
     EXPECT_EQ(edit.text(), "");
@@ -160,6 +163,70 @@ TEST(TimeEdit, EnterReadsTheLengthAndAFailureEmptiesTheField) {
     edit.setText("15");
     EXPECT_TRUE(edit.ParseEntry());
     EXPECT_EQ(edit.TimeValue(), 0);
+}
+
+// Random key strokes against a plain model of the rule: the text is blue
+// exactly when it differs from the value in force, which Enter (when the
+// entry reads) and the setter replace; leaving the edit brings it back.
+TEST(ValueEdits, OnlyAChangedTextIsUnconfirmedAndLeavingItRestoresTheValueInForce) {
+    QWidget window;
+    TVoltageValueEditVexa voltage(&window);
+    TLongerTimeEditVexaRM time(&window);
+    QLineEdit elsewhere(&window);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window)); // focus changes need an active window
+    const std::vector<int> keys = {
+        Qt::Key_1,      Qt::Key_5,   Qt::Key_Period,    Qt::Key_M,      Qt::Key_S,    Qt::Key_H,
+        Qt::Key_Minus,  Qt::Key_X,   Qt::Key_Backspace, Qt::Key_Delete, Qt::Key_Left, Qt::Key_End,
+        Qt::Key_Escape, Qt::Key_Alt, Qt::Key_Shift,     Qt::Key_Return};
+    std::mt19937 random(20261208);
+    for (TFilteredEditVexa *edit : std::initializer_list<TFilteredEditVexa *>{&voltage, &time}) {
+        const bool isVoltage = edit == &voltage;
+        auto setValue = [&](double v) { isVoltage ? voltage.SetVoltage(v) : time.SetTimeValue(v); };
+        auto reads = [&](const QString &text) {
+            double v = 0;
+            return isVoltage ? ParseVoltageEntry(text.toStdString(), v) != VoltageParse::Failed
+                             : ParseTimeEntry(text.toStdString(), v);
+        };
+        setValue(200);
+        QString inForce = edit->text();
+        for (int step = 0; step < 600; ++step) {
+            edit->setFocus();
+            const int key = keys[random() % keys.size()];
+            const Qt::KeyboardModifiers mods =
+                key >= Qt::Key_A && key <= Qt::Key_Z && random() % 4 == 0 ? Qt::ShiftModifier
+                                                                          : Qt::NoModifier;
+            const QString before = edit->text();
+            QTest::keyClick(edit, Qt::Key(key), mods);
+            if (key == Qt::Key_Return && reads(before)) inForce = edit->text();
+            EXPECT_EQ(edit->Unconfirmed(), edit->text() != inForce)
+                << "step " << step << ": \"" << edit->text().toStdString() << "\"";
+            EXPECT_EQ(TextColour(*edit) == kBlue, edit->Unconfirmed());
+            switch (random() % 10) {
+            case 0: // another control takes the focus
+                elsewhere.setFocus();
+                EXPECT_EQ(edit->text(), inForce);
+                EXPECT_FALSE(edit->Unconfirmed());
+                EXPECT_EQ(TextColour(*edit), WindowText(*edit));
+                break;
+            case 1: // the model writes a value
+                setValue(1000 * (random() % 7) + 0.5);
+                inForce = edit->text();
+                EXPECT_FALSE(edit->Unconfirmed());
+                break;
+            default:
+                break;
+            }
+        }
+        EXPECT_EQ(edit->ValueText(), inForce);
+        // Disabled, the edit shows the style's greyed text whatever it holds.
+        edit->setEnabled(false);
+        setValue(1500);
+        const QPalette standard = QApplication::palette(edit);
+        EXPECT_EQ(edit->palette().color(QPalette::Disabled, QPalette::Text),
+                  standard.color(QPalette::Disabled, QPalette::Text));
+    }
 }
 
 TEST(NumEdit, ValuesAndTheStandardConversionErrors) {

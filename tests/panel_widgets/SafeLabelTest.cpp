@@ -157,3 +157,28 @@ TEST(UnitValueLabel, FormatsOnEverySetterAndServesAsTheModelsReadout) {
     EXPECT_EQ(label.ShownNumber(), 1000);
     QLocale::setDefault(QLocale::c());
 }
+
+// The "Now" readout: a clipped sample carries its mark before the value, a
+// cleared readout shows nothing, and the next value shows again.
+TEST(UnitValueLabel, ClippedSamplesAreMarkedAndAClearedReadoutShowsNothing) {
+    TUnitValueLabel label;
+    label.SetControlType(2);
+    IValueReadout &readout = label;
+    readout.SetSample(-4000, SampleRange::AtBottom);
+    EXPECT_EQ(label.MyString(), "<-4V");
+    readout.SetSample(3969, SampleRange::AtTop);
+    EXPECT_EQ(label.MyString(), ">3.969V");
+    readout.SetSample(250.5, SampleRange::Within);
+    EXPECT_EQ(label.MyString(), "250.5mV");
+    readout.SetSample(-12, SampleRange::AtTop);
+    readout.ClearValue();
+    EXPECT_EQ(label.MyString(), "");
+    label.SetControlType(4); // a cleared readout stays empty whatever it formats
+    EXPECT_EQ(label.MyString(), "");
+    label.SetControlType(2);
+    readout.SetValue(-12); // a plain value carries no mark
+    EXPECT_EQ(label.MyString(), "-12mV");
+    readout.SetSample(5, SampleRange::AtBottom);
+    label.SetControlType(4); // the mark stays with the sample it belongs to
+    EXPECT_EQ(label.MyString(), "<5mV/d");
+}

@@ -12,8 +12,13 @@ void ScriptedDialogs::Script(std::initializer_list<int> answers) {
 }
 
 int ScriptedDialogs::Ask(DialogStyle style, const std::string &text, int buttons) {
+    return AskQuestion(PlainQuestion(style, text, buttons));
+}
+
+int ScriptedDialogs::AskQuestion(const TDialogQuestion &q) {
+    const int buttons = q.Buttons;
     std::lock_guard<std::mutex> g(Lock);
-    Asked.push_back(Question{style, text, buttons});
+    Asked.push_back(Question{q.Style, q.Text, buttons, q.Detail, q.DefaultButton});
     if (!Answers.empty()) {
         int a = Answers.front();
         Answers.pop_front();
@@ -44,8 +49,35 @@ void ScriptedDialogs::Clear() {
 }
 
 void RecordingReadout::SetValue(double value) {
+    SetSample(value, SampleRange::Within);
+}
+
+void RecordingReadout::SetSample(double value, SampleRange range) {
     std::lock_guard<std::mutex> g(Lock);
     Taken.push_back(value);
+    TakenRanges.push_back(range);
+    LastCleared = false;
+}
+
+void RecordingReadout::ClearValue() {
+    std::lock_guard<std::mutex> g(Lock);
+    ++ClearCount;
+    LastCleared = true;
+}
+
+std::vector<SampleRange> RecordingReadout::Ranges() const {
+    std::lock_guard<std::mutex> g(Lock);
+    return TakenRanges;
+}
+
+int RecordingReadout::Clears() const {
+    std::lock_guard<std::mutex> g(Lock);
+    return ClearCount;
+}
+
+bool RecordingReadout::Cleared() const {
+    std::lock_guard<std::mutex> g(Lock);
+    return LastCleared;
 }
 
 void RecordingReadout::Repaint() {
