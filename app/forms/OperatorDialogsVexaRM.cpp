@@ -64,11 +64,13 @@ QMessageBox *TOperatorDialogsVexaRM::Build(QWidget *owner, const TDialogQuestion
     if ((buttons & (kButtonOk | kButtonCancel | kButtonYes | kButtonNo | kButtonRetry |
                     kButtonAbort | kButtonIgnore)) == 0)
         buttons = kButtonOk;
-    auto *box = new QMessageBox(IconOf(question.Style), Caption(question.Style),
-                                QString::fromLocal8Bit(question.Text.data(), qsizetype(question.Text.size())),
-                                QMessageBox::NoButton, owner);
+    auto *box = new QMessageBox(
+        IconOf(question.Style), Caption(question.Style),
+        QString::fromLocal8Bit(question.Text.data(), qsizetype(question.Text.size())),
+        QMessageBox::NoButton, owner);
     if (!question.Detail.empty())
-        box->setInformativeText(QString::fromLocal8Bit(question.Detail.data(), qsizetype(question.Detail.size())));
+        box->setInformativeText(
+            QString::fromLocal8Bit(question.Detail.data(), qsizetype(question.Detail.size())));
     QMessageBox::StandardButton first = QMessageBox::NoButton;
     QMessageBox::StandardButton chosen = QMessageBox::NoButton;
     for (const auto &b : kButtons) {
