@@ -273,10 +273,13 @@ uint8_t TReadPipelineVexaRM::Process(uint16_t *block, int32_t &count) {
     count = 0;
     const uint8_t status = RunFirstStage(block, count);
     if (FirstReadPending) {
-        // The first block of a measurement drops its first word; the count
-        // stays, so the last delivered word appears twice.
-        if (count > 1)
+        // The first block of a measurement starts with a stale word left in
+        // the device from before the start: it is dropped, and the count
+        // with it, so no word is ever delivered twice.
+        if (count > 0) {
             std::memmove(block, block + 1, static_cast<size_t>(count - 1) * sizeof(uint16_t));
+            --count;
+        }
         FirstReadPending = false;
     }
     GroundStage(block, count);

@@ -40,7 +40,7 @@ private:
 };
 
 TEST(DiskFullTest, FullDiskIsReportedOnceSavingGoesOffAndTheFileStaysWhole) {
-    SimDevice sim;
+    SimControl sim;
     ASSERT_TRUE(sim.Loaded());
     sim.SetCounterPattern(1);
     RobustRig rig;
@@ -80,7 +80,7 @@ TEST(DiskFullTest, FullDiskIsReportedOnceSavingGoesOffAndTheFileStaysWhole) {
 }
 
 TEST(DiskFullTest, SavingSwitchedOnAgainAppendsAfterWhatWasKept) {
-    SimDevice sim;
+    SimControl sim;
     ASSERT_TRUE(sim.Loaded());
     sim.SetCounterPattern(1);
     RobustRig rig;
