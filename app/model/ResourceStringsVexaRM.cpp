@@ -1,5 +1,7 @@
 #include "ResourceStringsVexaRM.h"
 
+#include <cstdio>
+
 namespace vexa {
 
 namespace {
@@ -33,6 +35,15 @@ std::string TResourceStringsVexaRM::NotValidFloat(const std::string &value) {
 
 std::string TResourceStringsVexaRM::RecordWriteFailed(const std::string &name) {
     return "Write to file " + name + " failed. Saving has been switched off.";
+}
+
+std::string TResourceStringsVexaRM::SamplesLost(uint64_t periods, int32_t rate) {
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.3f",
+                  rate > 0 ? static_cast<double>(periods) / rate : 0.0);
+    return "The device was not read in time: " + std::to_string(periods) + " samples (" + seconds +
+           " s) were lost. The recording marks the gap where it happened and goes on. "
+           "Further losses in this measurement are marked without a message.";
 }
 
 } // namespace vexa

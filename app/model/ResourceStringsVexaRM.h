@@ -2,6 +2,7 @@
 // box lives here, exactly as the operator reads it.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace vexa {
@@ -28,6 +29,9 @@ public:
     // Shown once when a block could not be written to the record file and
     // saving was switched off.
     static std::string RecordWriteFailed(const std::string &name);
+    // Shown once per measurement when the device was not read in time and
+    // sample periods were lost (at rate samples per second).
+    static std::string SamplesLost(uint64_t periods, int32_t rate);
 };
 
 } // namespace vexa

@@ -249,7 +249,7 @@ TEST_F(DemoFlowTest, DefinedLengthEndsOnTheLimitAndShowsTheStop) {
     Rig->SaveTo("len.rmd");
     Rig->Change([](TVirtualScopeVexaRM &s) {
         s.SetMeasurementDefined(true);
-        s.SetMeasurementLength(2500); // whole seconds count: 2 s, 2000 samples
+        s.SetMeasurementLength(2500); // 2.5 s at 1000 samples per second
     });
     Settle(file);
     const int64_t before = FileBytes(file);
@@ -258,10 +258,10 @@ TEST_F(DemoFlowTest, DefinedLengthEndsOnTheLimitAndShowsTheStop) {
     Settle(file);
     EXPECT_EQ(Rig->Arm.Color, TAcquisitionThreadRM::kLampGreen);
     EXPECT_EQ(Rig->Trigger.Color, TAcquisitionThreadRM::kLampGreen);
-    Tick += 1000;
-    ASSERT_TRUE(Rig->PumpUntil([&] { return FileBytes(file) >= before + 110 + 2000; }, 3000));
+    Tick += 2000;
+    ASSERT_TRUE(Rig->PumpUntil([&] { return FileBytes(file) >= before + 110 + 4000; }, 3000));
     EXPECT_TRUE(Rig->Scope.MeasurementStarted());
-    Tick += 1000;
+    Tick += 1000; // 3,000 periods due: the measurement ends on its 2,500th
     ASSERT_TRUE(Rig->PumpUntil([&] { return !Rig->Scope.MeasurementStarted(); }, 3000));
     Settle(file);
     Tick += 1000; // nothing more is read
@@ -269,7 +269,7 @@ TEST_F(DemoFlowTest, DefinedLengthEndsOnTheLimitAndShowsTheStop) {
 
     std::vector<uint16_t> words = ReadWords(file);
     std::vector<uint16_t> added(words.begin() + before / 2, words.end());
-    ASSERT_EQ(added.size(), 55u + 2000u + 4u);
+    ASSERT_EQ(added.size(), 55u + 2500u + 4u);
     EXPECT_EQ(std::vector<uint16_t>(added.end() - 4, added.end()),
               (std::vector<uint16_t>{0, 4, 1, 0}));
     EXPECT_EQ(Rig->Arm.Color, TAcquisitionThreadRM::kLampRed);
@@ -277,19 +277,19 @@ TEST_F(DemoFlowTest, DefinedLengthEndsOnTheLimitAndShowsTheStop) {
     // The front panel heard of the stop from the data flow.
     EXPECT_GT(Rig->Panel.Count[kNotifySettingsChanged].load(), notified + 1);
 
-    // Below one second the limit is 0: the first block ends it.
+    // Below one second the milliseconds count as well.
     Rig->Change([](TVirtualScopeVexaRM &s) {
-        s.SetMeasurementLength(900);
+        s.SetMeasurementLength(250);
         s.SetMeasurementStarted(true);
     });
-    // The first read after the start comes before the clock moved: no sample.
-    ASSERT_TRUE(Rig->PumpUntil([&] { return !Rig->Scope.MeasurementStarted(); }, 3000));
     Settle(file);
-    Tick += 100;
+    EXPECT_TRUE(Rig->Scope.MeasurementStarted());
+    Tick += 400;
+    ASSERT_TRUE(Rig->PumpUntil([&] { return !Rig->Scope.MeasurementStarted(); }, 3000));
     Settle(file);
     words = ReadWords(file);
     std::vector<uint16_t> second(words.begin() + before / 2 + added.size(), words.end());
-    EXPECT_EQ(second.size(), 55u + 4u);
+    EXPECT_EQ(second.size(), 55u + 250u + 4u);
 }
 
 TEST_F(DemoFlowTest, DetachWithoutStartOnlyDetaches) {
