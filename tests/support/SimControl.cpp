@@ -21,6 +21,7 @@ SimControl::SimControl() {
     all &= Resolve(Handle, SetCounterPattern, "SimSetCounterPattern");
     all &= Resolve(Handle, SetUnpaced, "SimSetUnpaced");
     all &= Resolve(Handle, LoseConnectionAfterReads, "SimLoseConnectionAfterReads");
+    all &= Resolve(Handle, LoseConnectionAfterMs, "SimLoseConnectionAfterMs");
     all &= Resolve(Handle, LoseConnectionNow, "SimLoseConnectionNow");
     all &= Resolve(Handle, SetReconnectAfter, "SimSetReconnectAfter");
     all &= Resolve(Handle, SetInitFailures, "SimSetInitFailures");

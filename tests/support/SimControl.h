@@ -20,6 +20,7 @@ public:
     void (*SetCounterPattern)(int32_t) = nullptr;
     void (*SetUnpaced)(int32_t) = nullptr;
     void (*LoseConnectionAfterReads)(int32_t) = nullptr;
+    void (*LoseConnectionAfterMs)(int32_t) = nullptr;
     void (*LoseConnectionNow)() = nullptr;
     void (*SetReconnectAfter)(int32_t) = nullptr;
     void (*SetInitFailures)(int32_t) = nullptr;
