@@ -148,6 +148,7 @@ void TAcquisitionThreadRM::Execute() {
             else
                 driver->ClearUSBFailed(); // no device in use: nothing to bring back
         }
+        ++FPasses;
     }
     FinalDrain();
 }

@@ -35,6 +35,9 @@ public:
     int32_t Reloads() const { return FReloads.load(); }
     // Gaps marked in the stream since the start (readouts, tests).
     int32_t LossRecords() const { return FLossRecords.load(); }
+    // Passes of the read loop completed so far (tests wait on it: after two
+    // more, a change made before was mirrored and its records drained).
+    uint64_t Passes() const { return FPasses.load(); }
 
     // Reloads follow each other at least this far apart (on the owner's
     // clock), so that a device that fails at once after every start does
@@ -87,6 +90,7 @@ private:
     std::atomic<ILampVexaRM *> FTriggerLED{nullptr};
     std::atomic<int32_t> FReloads{0};
     std::atomic<int32_t> FLossRecords{0};
+    std::atomic<uint64_t> FPasses{0};
     // Thread-local state of the read loop: the last pass read, and the next
     // read is the first of a measurement; the operator heard of a loss in
     // this measurement; reloads since the device last delivered a sample,

@@ -26,22 +26,21 @@ struct DemoFlowTest : ::testing::Test {
         Rig->Driver.DemoSource().SetTickSource([this] { return Tick.load(); });
         Rig->Scope.SetSMPSetting(4); // 1000 samples per second
     }
-    // Waits until the flow is idle: nothing dirty, the ring empty, the
-    // file quiet.
-    void Settle(const std::string &file = {}) {
-        int64_t last = -2;
-        int stable = 0;
-        Rig->PumpUntil(
+    // Waits until the flow is idle: two whole passes of the acquisition
+    // loop after the call (so a change made before it was mirrored and its
+    // records drained), nothing dirty, and the ring empty (so the processing
+    // thread has written every word to the file).
+    void Settle(const std::string & = {}) {
+        TAcquisitionThreadRM *thread = Rig->Flow.AcquisitionThread();
+        if (!thread) return;
+        const uint64_t from = thread->Passes();
+        EXPECT_TRUE(Rig->PumpUntil(
             [&] {
-                int64_t now = file.empty() ? 0 : FileBytes(file);
-                stable =
-                    (now == last && !Rig->Flow.ScopeSettingsDirty() && Rig->Ring->Pending() == 0)
-                        ? stable + 1
-                        : 0;
-                last = now;
-                return stable >= 30;
+                return thread->Passes() >= from + 2 && !Rig->Flow.ScopeSettingsDirty() &&
+                       Rig->Ring->Pending() == 0;
             },
-            3000);
+            30000))
+            << "the flow did not settle";
     }
 };
 
@@ -172,8 +171,8 @@ TEST_F(DemoFlowTest, FailedWriteIsReportedOnceAndSavingGoesOff) {
     EXPECT_GE(Rig->Panel.Count[kNotifySettingsChanged].load(), 1);
     EXPECT_TRUE(Rig->Scope.MeasurementStarted());
     size_t shown = Rig->Roll.WordCount();
-    Rig->PumpFor(100);
-    EXPECT_GT(Rig->Roll.WordCount(), shown); // the display keeps running
+    EXPECT_TRUE(Rig->PumpUntil([&] { return Rig->Roll.WordCount() > shown; }, 10000))
+        << "the display stopped";
 
     // Everything written before the failure is intact: whole words, in order.
     const int64_t size = FileBytes(file);

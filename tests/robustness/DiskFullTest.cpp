@@ -61,7 +61,7 @@ TEST(DiskFullTest, FullDiskIsReportedOnceSavingGoesOffAndTheFileStaysWhole) {
     EXPECT_FALSE(rig.Scope.SavingActivated());
     EXPECT_TRUE(rig.Scope.MeasurementStarted());
     const double stopSeconds = rig.Stop();
-    EXPECT_LT(stopSeconds, 3.0);
+    EXPECT_LT(stopSeconds, 10.0) << "the stop hangs";
     limit.Lift();
 
     const std::vector<ScriptedDialogs::Question> asked = rig.Dialogs.Questions();
