@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -61,6 +62,16 @@ int32_t Clamp32(long long v, int32_t lo, int32_t hi) {
 TSimDeviceVexaRM::TSimDeviceVexaRM() {
     std::lock_guard<std::mutex> guard(Lock);
     ResetLocked();
+}
+
+TSimDeviceVexaRM::~TSimDeviceVexaRM() {
+    const char *path = std::getenv("VEXA_SIM_REPORT");
+    if (path == nullptr || *path == '\0') return;
+    std::lock_guard<std::mutex> guard(Lock);
+    if (std::FILE *f = std::fopen(path, "w")) {
+        std::fprintf(f, "lost_samples=%lld\n", static_cast<long long>(Lost));
+        std::fclose(f);
+    }
 }
 
 void TSimDeviceVexaRM::Reset() {

@@ -29,6 +29,9 @@ public:
     static constexpr size_t kLogLimit = 1 << 20;
 
     TSimDeviceVexaRM();
+    // With VEXA_SIM_REPORT naming a file, writes the device's counters there
+    // when the process ends (for checks from outside the process).
+    ~TSimDeviceVexaRM();
 
     // Back to the defaults, then the VEXA_SIM_... environment variables.
     void Reset();

@@ -183,6 +183,7 @@ void TVirtualDriverVexaRM::SetVerticalLevel(uint16_t &field, int32_t &zero, uint
 
 void TVirtualDriverVexaRM::SetDensity(uint16_t &field, uint16_t v, int32_t channel) {
     if (v == field && !FForceSettings) return;
+    const bool changed = v != field;
     field = v;
     if (!FDeviceInitialized) return;
     const bool a = channel == kChannelA;
@@ -204,13 +205,13 @@ void TVirtualDriverVexaRM::SetDensity(uint16_t &field, uint16_t v, int32_t chann
     uint16_t &level = a ? FVerticalLevelChannelA : FVerticalLevelChannelB;
     int32_t position = level;
     SendCommand(a ? kCmdRangeA : kCmdRangeB, range, &position);
-    if (FForceSettings) {
-        // Every setting goes to a freshly started device: the operator's
-        // position stays exactly as it is (there is no earlier range whose
-        // trace height to keep). The device derived its zero level from the
-        // position under the range it had before this command, so the
-        // position goes out once more and the zero level is taken anew (and
-        // recorded: another device may have come back).
+    if (!changed) {
+        // The same range sent again (every setting goes to a freshly started
+        // device): the operator's position stays exactly as it is. The
+        // device derived its zero level from the position under the range it
+        // had before this command, so the position goes out once more and
+        // the zero level is taken anew (and recorded: another device may have
+        // come back).
         const uint16_t operatorLevel = static_cast<uint16_t>(kPositionMax - level);
         const bool toFile = FSettingsToFile;
         FSettingsToFile = true;

@@ -263,7 +263,7 @@ TEST_F(DeviceFlowTest, ShutdownWhileAReloadWaitsForTheMainThread) {
     const std::string file = Rig->Path("reload.rmd");
     Rig->SaveTo("reload.rmd");
     Rig->StartMeasurement();
-    ASSERT_TRUE(Rig->PumpUntil([&] { return Rig->Roll.WordCount() > 100000; }, 10000));
+    ASSERT_TRUE(Rig->PumpUntil([&] { return Rig->Roll.WordCount() > 110000; }, 10000));
     Sim.LoseConnectionNow();
     // The thread now waits for the main thread to reload; it does not look.
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
