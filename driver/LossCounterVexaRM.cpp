@@ -27,9 +27,9 @@ uint64_t TLossCounterVexaRM::DueAt(Clock::time_point t) const {
     return DueAtBase + ns / 1000000000u * rate + ns % 1000000000u * rate / 1000000000u;
 }
 
-uint64_t TLossCounterVexaRM::Estimate(const uint16_t *raw, int32_t words, Clock::time_point before,
+uint64_t TLossCounterVexaRM::Estimate(int32_t samples, bool drained, Clock::time_point before,
                                       Clock::time_point after) {
-    if (!Running || raw == nullptr || words <= 0) return 0;
+    if (!Running) return 0;
     // What fell due until the read began and is neither read yet nor can
     // still be in the device's memory is gone.
     uint64_t lost = 0;
@@ -39,14 +39,11 @@ uint64_t TLossCounterVexaRM::Estimate(const uint16_t *raw, int32_t words, Clock:
         lost = due - Received - keep;
         Received += lost;
     }
-    int32_t samples = 0;
-    for (int32_t i = 0; i < words; ++i)
-        samples += raw[i] > kWordMarker1;
-    Received += static_cast<uint64_t>(samples);
-    // A block with empty slots emptied the device's memory: what came is all
-    // that was due. Counting on from the end of the read keeps the estimate
-    // low and lets the device's clock differ from this one over hours.
-    if (raw[words - 1] == 0) {
+    Received += static_cast<uint64_t>(samples > 0 ? samples : 0);
+    // The block emptied the device's memory: what came is all that was due.
+    // Counting on from the end of the read keeps the estimate low and lets
+    // the device's clock differ from this one over hours.
+    if (drained) {
         DueAtBase = Received;
         Base = after;
     }

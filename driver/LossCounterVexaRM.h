@@ -23,12 +23,12 @@ public:
     void ChangeRate(int64_t rate, Clock::time_point now);
     void Stop() { Running = false; }
 
-    // The estimate for the raw block of words just read: the read began at
-    // before and returned at after. Counts the block's samples, so it must
-    // see the block before the pipeline works on it. Estimates err low, by
+    // The estimate for a block just read that held samples sample words
+    // (drained: it had empty slots, so the device's memory is empty now);
+    // the read began at before and returned at after. Estimates err low, by
     // the samples of one transfer time, never high: the time a read began is
     // taken, and the device's memory is taken as full.
-    uint64_t Estimate(const uint16_t *raw, int32_t words, Clock::time_point before,
+    uint64_t Estimate(int32_t samples, bool drained, Clock::time_point before,
                       Clock::time_point after);
 
     // Losses smaller than one block cannot be told from the jitter of the

@@ -168,7 +168,9 @@ uint8_t TVexaRMDrv::ReadSamples(uint16_t *buffer, int32_t &count) {
         lost = ReadDeviceLoss();
         LastLostSource = kLostCountedByDevice;
     } else {
-        lost = Loss.Estimate(buffer, TReadPipelineVexaRM::kBlockWords, before, after);
+        constexpr int32_t n = TReadPipelineVexaRM::kBlockWords;
+        lost = Loss.Estimate(TReadPipelineVexaRM::CountSamples(buffer, n), buffer[n - 1] == 0,
+                             before, after);
         LastLostSource = kLostEstimatedFromTime;
     }
     LastLost = waiting ? 0 : lost;
