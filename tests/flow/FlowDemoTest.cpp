@@ -142,7 +142,8 @@ TEST_F(DemoFlowTest, ClearingWhileRecordingKeepsOnlyWhatFollows) {
 TEST_F(DemoFlowTest, FailedWriteIsReportedOnceAndSavingGoesOff) {
     const std::string file = Rig->Path("full.rmd");
     Rig->Scope.SetSMPSetting(13); // 1,000,000 samples per second
-    Rig->Driver.DemoSource().SetTickSource({});
+    // The demo clock moves 5 ms (5,000 samples) at every look of the test.
+    auto feed = [&] { Tick += 5; };
     Rig->Start();
     Rig->SaveTo("full.rmd");
     Rig->Change([](TVirtualScopeVexaRM &) {});
@@ -157,8 +158,20 @@ TEST_F(DemoFlowTest, FailedWriteIsReportedOnceAndSavingGoesOff) {
     small.rlim_cur = static_cast<rlim_t>(before + 100000);
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     Rig->StartMeasurement();
-    bool asked = Rig->PumpUntil([&] { return !Rig->Dialogs.Texts().empty(); }, 5000);
-    Rig->PumpFor(300); // the flow goes on; no second report
+    bool asked = Rig->PumpUntil(
+        [&] {
+            feed();
+            return !Rig->Dialogs.Texts().empty();
+        },
+        10000);
+    // The flow goes on, and nothing more is reported.
+    const size_t atReport = Rig->Roll.WordCount();
+    EXPECT_TRUE(Rig->PumpUntil(
+        [&] {
+            feed();
+            return Rig->Roll.WordCount() > atReport + 200000;
+        },
+        10000));
     setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
     ASSERT_TRUE(asked);
@@ -171,7 +184,12 @@ TEST_F(DemoFlowTest, FailedWriteIsReportedOnceAndSavingGoesOff) {
     EXPECT_GE(Rig->Panel.Count[kNotifySettingsChanged].load(), 1);
     EXPECT_TRUE(Rig->Scope.MeasurementStarted());
     size_t shown = Rig->Roll.WordCount();
-    EXPECT_TRUE(Rig->PumpUntil([&] { return Rig->Roll.WordCount() > shown; }, 10000))
+    EXPECT_TRUE(Rig->PumpUntil(
+        [&] {
+            feed();
+            return Rig->Roll.WordCount() > shown;
+        },
+        10000))
         << "the display stopped";
 
     // Everything written before the failure is intact: whole words, in order.
@@ -183,6 +201,53 @@ TEST_F(DemoFlowTest, FailedWriteIsReportedOnceAndSavingGoesOff) {
     std::vector<uint16_t> recorded(words.begin() + before / 2, words.end());
     auto it = std::search(shownWords.begin(), shownWords.end(), recorded.begin(), recorded.end());
     EXPECT_NE(it, shownWords.end());
+}
+
+// The demo source drops a backlog it cannot deliver in one block (the
+// program was not running for a while): the stream marks the gap with its
+// size, and the operator hears of it once.
+TEST_F(DemoFlowTest, ADroppedBacklogIsMarkedWithItsSize) {
+    const std::string file = Rig->Path("gap.rmd");
+    Rig->Start();
+    Rig->SaveTo("gap.rmd");
+    Rig->StartMeasurement();
+    Settle(file);
+    Tick += 50; // 50 samples
+    Settle(file);
+    Tick += 70000; // 70,000 samples due at once: more than one block
+    Settle(file);
+    Tick += 20; // and the recording goes on
+    Settle(file);
+    Tick += 90000;
+    Settle(file);
+    Rig->StopMeasurement();
+    Settle(file);
+    ASSERT_EQ(Rig->Dialogs.Questions().size(), 1u);
+    EXPECT_EQ(Rig->Dialogs.Questions()[0].text, TResourceStringsVexaRM::SamplesLost(70000, 1000));
+    std::vector<StreamRecord> records;
+    std::vector<uint16_t> samples;
+    SplitStream(ReadWords(file), records, samples);
+    EXPECT_EQ(samples.size(), 70u);
+    std::vector<std::vector<uint16_t>> gaps;
+    for (const StreamRecord &r : records)
+        if (r.Type == kRecLostSamples) gaps.push_back(r.Payload);
+    const std::vector<std::vector<uint16_t>> want = {{70000 & 0xFFFF, 70000 >> 16, 0, 0, 0},
+                                                     {90000 & 0xFFFF, 90000 >> 16, 0, 0, 0}};
+    EXPECT_EQ(gaps, want);
+    // Each stands where its samples are missing: after the first 50, after 20 more.
+    std::vector<size_t> positions;
+    for (const StreamRecord &r : records)
+        if (r.Type == kRecLostSamples) positions.push_back(r.At);
+    ASSERT_EQ(positions.size(), 2u);
+    const std::vector<uint16_t> words = ReadWords(file);
+    auto samplesBefore = [&](size_t pos) {
+        std::vector<StreamRecord> rr;
+        std::vector<uint16_t> ss;
+        SplitStream(std::vector<uint16_t>(words.begin(), words.begin() + pos), rr, ss);
+        return ss.size();
+    };
+    EXPECT_EQ(samplesBefore(positions[0]), 50u);
+    EXPECT_EQ(samplesBefore(positions[1]), 70u);
 }
 
 TEST_F(DemoFlowTest, DisplaySwitchAndDisplayOffRouteBlocksWithoutLoss) {
