@@ -109,6 +109,21 @@ constexpr int kFifoBlockBytes = 65536;
 constexpr int kMaxBlockWords = 65536; // room the application gives one read
 constexpr int kPositionMax = 4095;
 
+// The device's sample memory (its FIFO), in words: what it keeps while it is
+// not read. When it overflows the oldest samples go first.
+constexpr int64_t kDeviceFifoWords = 4194304;
+// Status registers read with USBSingleRead. Register 3 holds the device's
+// features; a device that counts the sample periods its full FIFO could not
+// keep reports, after every FIFO read, the count of those lost in front of
+// the block just read: bits 0..30 in register 4 (bit 31 set when register 5
+// carries more), bits 31..62 in register 5.
+constexpr int32_t kRegDeviceFeatures = 3;
+constexpr int32_t kRegLostLow = 4;
+constexpr int32_t kRegLostHigh = 5;
+constexpr int32_t kFeatureCountsLostSamples = 0x0001;
+constexpr uint32_t kLostLowBits = 0x7FFFFFFFu;
+constexpr uint32_t kLostHighFollows = 0x80000000u;
+
 } // namespace vexa
 
 // ---- Driver library commands and results (shared by the driver library
@@ -150,6 +165,10 @@ enum DeviceCommand : int32_t {
     kCmdFreeRun = 33,
     kCmdTriggerRelation = 34, // Boolean: true AND, false OR
     kCmdSerialNumber = 35,    // result: serial number, 0 without calibration
+    // bytes: 8 bytes, the sample periods lost in front of the block of the
+    // last code-14 read (64-bit, lowest byte first); result: how they were
+    // counted (LostSamplesSource)
+    kCmdLostSamples = 36,
 };
 
 // DeviceFunction return value for any code but 1 before a ready start-up.
@@ -162,7 +181,8 @@ enum InitializeResult : int32_t {
     kInitNoDevice = 3,            // USBInitDevice reported no device
     kInitDeviceError4 = 4,        // handled by the application, not produced
     kInitDeviceError5 = 5,        // handled by the application, not produced
-    kInitNotReady = 6,            // calibration record invalid or cut short
+    kInitNotReady = 6,            // the device cannot be used: unknown type, image
+                                  // rejected, calibration record invalid or cut short
     kInitTransportIncomplete = 7, // an entry point of the transport is missing
 };
 

@@ -239,6 +239,30 @@ uint8_t TReadPipelineVexaRM::ArmFilterStage(uint16_t *block, int32_t start, int3
     return status;
 }
 
+int32_t TReadPipelineVexaRM::CountSamples(const uint16_t *block, int32_t words) {
+    int32_t n = 0;
+    int32_t i = 0;
+#ifdef VEXA_PIPELINE_SSE2
+    // Each lane counts its words below 2 (an unsigned compare gives -1 for
+    // them); a lane sees at most 8,191 words of a block, so 16 bits hold it.
+    const __m128i bias = _mm_set1_epi16(static_cast<int16_t>(0x8000));
+    const __m128i two = _mm_set1_epi16(static_cast<int16_t>(0x8002));
+    __m128i low = _mm_setzero_si128();
+    for (; i + 8 <= words && i < 8 * 8191; i += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(block + i));
+        low = _mm_sub_epi16(low, _mm_cmplt_epi16(_mm_xor_si128(v, bias), two));
+    }
+    alignas(16) uint16_t lanes[8];
+    _mm_store_si128(reinterpret_cast<__m128i *>(lanes), low);
+    n = i;
+    for (uint16_t c : lanes)
+        n -= c;
+#endif
+    for (; i < words; ++i)
+        n += block[i] > 1;
+    return n;
+}
+
 void TReadPipelineVexaRM::GroundStage(uint16_t *block, int32_t count) const {
     if (!GroundA && !GroundB) return;
     // Keep mask and substitute of the delivered words.
@@ -273,10 +297,13 @@ uint8_t TReadPipelineVexaRM::Process(uint16_t *block, int32_t &count) {
     count = 0;
     const uint8_t status = RunFirstStage(block, count);
     if (FirstReadPending) {
-        // The first block of a measurement drops its first word; the count
-        // stays, so the last delivered word appears twice.
-        if (count > 1)
+        // The first block of a measurement starts with a stale word left in
+        // the device from before the start: it is dropped, and the count
+        // with it, so no word is ever delivered twice.
+        if (count > 0) {
             std::memmove(block, block + 1, static_cast<size_t>(count - 1) * sizeof(uint16_t));
+            --count;
+        }
         FirstReadPending = false;
     }
     GroundStage(block, count);

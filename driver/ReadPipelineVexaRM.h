@@ -25,6 +25,9 @@ public:
     uint8_t TriggerSearchStage(uint16_t *block, int32_t start, int32_t end, int32_t &count);
     uint8_t ArmFilterStage(uint16_t *block, int32_t start, int32_t end, int32_t &count);
     void GroundStage(uint16_t *block, int32_t count) const;
+    // The sample words (neither an empty slot 0 nor a marker 1) among the
+    // first words words of a raw block.
+    static int32_t CountSamples(const uint16_t *block, int32_t words);
     bool TriggerTest(uint16_t word) const;
     uint16_t ArmTest(uint16_t word) const;
 

@@ -5,6 +5,7 @@
 #include "UnitVexaAlphaRM.h"
 #include "UnitVexaBetaRM.h"
 
+#include <algorithm>
 #include <atomic>
 #include <vector>
 
@@ -65,11 +66,15 @@ int32_t TVexaRMDrv::InitializeDevice(uint8_t *description) {
         CallbackRegistered = true;
         if (usb.InitDevice() != 0) return kInitNoDevice;
         DeviceType = usb.GetDeviceID();
-        ConfigureFpga();
+        const bool configured = ConfigureFpga();
         ReadCalibrationRecord();
         Description.Build(DeviceType, Calibration);
         if (description != nullptr) Description.WriteTo(description);
+        Loss.SetDeviceCounts((usb.SingleRead(kRegDeviceFeatures) & kFeatureCountsLostSamples) != 0);
         ResetAcquisitionState();
+        // A device of an unknown type, or one that refused its image, delivers
+        // nothing: it cannot be used, whatever its calibration says.
+        if (!configured) Ready = false;
     }
     return Ready ? kInitOk : kInitNotReady;
 }
@@ -84,7 +89,7 @@ int32_t TVexaRMDrv::DeInitializeDevice() {
     return Transport.Release() ? 1 : 0;
 }
 
-void TVexaRMDrv::ConfigureFpga() {
+bool TVexaRMDrv::ConfigureFpga() {
     const uint8_t *stored = nullptr;
     size_t imageLength = 0;
     size_t handOver = 0;
@@ -99,12 +104,13 @@ void TVexaRMDrv::ConfigureFpga() {
     } else {
         // An unknown device type has no image: configuring an FPGA with a
         // buffer that holds none could only harm it, so nothing is sent.
-        return;
+        return false;
     }
     std::vector<uint8_t> buffer(handOver, 0);
     for (size_t i = 0; i < imageLength; ++i)
         buffer[1 + i] = static_cast<uint8_t>(stored[i] ^ kFpgaKey);
-    Transport.Entries().ConfigureFPGA(buffer.data(), static_cast<int32_t>(handOver));
+    // The transport answers 0 when the device took the image.
+    return Transport.Entries().ConfigureFPGA(buffer.data(), static_cast<int32_t>(handOver)) == 0;
 }
 
 void TVexaRMDrv::ReadCalibrationRecord() {
@@ -129,6 +135,47 @@ void TVexaRMDrv::ResetAcquisitionState() {
     Pipeline.SetFreeRun(true);
     Pipeline.SetLastStatus(kStatusWaitingBoth);
     SyncPipeline();
+    Loss.Stop();
+    LastLost = 0;
+}
+
+int64_t TVexaRMDrv::ShadowRate() const {
+    // Rate codes run from 15 (the slowest rate, index 0) down to 0.
+    const int32_t code = std::clamp(RunRateShadow & 0x7FFF, 0, kSmpSettingCount - 1);
+    return kSamplingRates[kSmpSettingCount - 1 - code];
+}
+
+uint64_t TVexaRMDrv::ReadDeviceLoss() {
+    const UsbEntryPoints &usb = Transport.Entries();
+    const uint32_t low = static_cast<uint32_t>(usb.SingleRead(kRegLostLow));
+    uint64_t lost = low & kLostLowBits;
+    if ((low & kLostHighFollows) != 0)
+        lost |= static_cast<uint64_t>(static_cast<uint32_t>(usb.SingleRead(kRegLostHigh))) << 31;
+    return lost;
+}
+
+uint8_t TVexaRMDrv::ReadSamples(uint16_t *buffer, int32_t &count) {
+    // Before the trigger nothing is delivered, so a gap there is no gap in
+    // the stream.
+    const bool waiting = Pipeline.Stage() == TReadPipelineVexaRM::FirstStage::TriggerSearch ||
+                         (Pipeline.Stage() == TReadPipelineVexaRM::FirstStage::ArmFilter &&
+                          !Pipeline.FreeRun() && !Pipeline.Triggered());
+    const auto before = TLossCounterVexaRM::Clock::now();
+    Transport.Entries().RollFIFORead(1, reinterpret_cast<uint8_t *>(buffer), kFifoBlockBytes);
+    const auto after = TLossCounterVexaRM::Clock::now();
+    uint64_t lost = 0;
+    if (Loss.DeviceCounts()) {
+        lost = ReadDeviceLoss();
+        LastLostSource = kLostCountedByDevice;
+    } else {
+        constexpr int32_t n = TReadPipelineVexaRM::kBlockWords;
+        lost = Loss.Estimate(TReadPipelineVexaRM::CountSamples(buffer, n), buffer[n - 1] == 0,
+                             before, after);
+        LastLostSource = kLostEstimatedFromTime;
+    }
+    LastLost = waiting ? 0 : lost;
+    count = 0;
+    return Pipeline.Process(buffer, count);
 }
 
 int32_t TVexaRMDrv::ProbeFactor(Channel ch) const {
@@ -206,14 +253,17 @@ void TVexaRMDrv::StartStop(bool start) {
         RunRateShadow = (RunRateShadow & 0x7FFF) + 0x8000;
         WriteControlWords(0);
         WriteRegister(1, RunRateShadow);
+        Loss.Start(ShadowRate(), TLossCounterVexaRM::Clock::now());
         Running = true;
     } else {
         RunRateShadow &= 0x7FFF;
         WriteRegister(1, RunRateShadow);
         WriteControlWords(0x8000);
         Pipeline.SetFirstRead(true);
+        Loss.Stop();
         Running = false;
     }
+    LastLost = 0;
 }
 
 int32_t TVexaRMDrv::DeviceFunction(int32_t code, uint16_t *buffer, uint8_t *bytes, intptr_t value,
@@ -281,16 +331,17 @@ int32_t TVexaRMDrv::DeviceFunction(int32_t code, uint16_t *buffer, uint8_t *byte
         return 0;
     }
     case kCmdReadSamples: {
+        LastLost = 0;
         if (!Running || buffer == nullptr) return 0;
-        usb.RollFIFORead(1, reinterpret_cast<uint8_t *>(buffer), kFifoBlockBytes);
         int32_t count = 0;
-        const uint8_t status = Pipeline.Process(buffer, count);
+        const uint8_t status = ReadSamples(buffer, count);
         if (result != nullptr) *result = count;
         return status;
     }
     case kCmdSamplingRate:
         RunRateShadow = v | (RunRateShadow & 0x8000);
         WriteRegister(1, RunRateShadow);
+        Loss.ChangeRate(ShadowRate(), TLossCounterVexaRM::Clock::now());
         return 0;
     case kCmdTriggerSourceA:
     case kCmdTriggerSourceB:
@@ -346,8 +397,13 @@ int32_t TVexaRMDrv::DeviceFunction(int32_t code, uint16_t *buffer, uint8_t *byte
         if (result != nullptr)
             *result = Calibration.Valid() ? static_cast<int32_t>(Calibration.SerialNumber()) : 0;
         return 0;
+    case kCmdLostSamples:
+        for (int i = 0; bytes != nullptr && i < 8; ++i)
+            bytes[i] = static_cast<uint8_t>(LastLost >> (8 * i));
+        if (result != nullptr) *result = LastLostSource;
+        return 0;
     default:
-        return 0; // codes 0, 18, 23 and 36..255 do nothing
+        return 0; // codes 0, 18, 23 and 37..255 do nothing
     }
 }
 

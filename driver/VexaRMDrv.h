@@ -5,7 +5,9 @@
 
 #include "CalibrationVexaRM.h"
 #include "DeviceDescriptionVexaRM.h"
+#include "LossCounterVexaRM.h"
 #include "ReadPipelineVexaRM.h"
+#include "ScopeConstsVexaRM.h"
 #include "UsbTransportVexaRM.h"
 
 #include <cstdint>
@@ -34,7 +36,8 @@ private:
     bool FailureRaised() const;
     void WriteRegister(int32_t reg, int32_t value);
     void WriteControlWords(int32_t extra);
-    void ConfigureFpga();
+    // False when the device has no image for its type or refused it.
+    bool ConfigureFpga();
     void ReadCalibrationRecord();
     void ResetAcquisitionState();
 
@@ -45,12 +48,24 @@ private:
     void SyncPipeline();
     void StartStop(bool start);
     int32_t ProbeFactor(Channel ch) const;
+    // Samples per second of the rate code in the run register's shadow.
+    int64_t ShadowRate() const;
+    // Code 14: one FIFO read through the pipeline, with the loss in front
+    // of it.
+    uint8_t ReadSamples(uint16_t *buffer, int32_t &count);
+    // The device's count of the samples lost in front of the last block.
+    uint64_t ReadDeviceLoss();
 
     TUsbTransportVexaRM Transport;
     bool CallbackRegistered = false;
     TCalibrationVexaRM Calibration;
     TDeviceDescriptionVexaRM Description;
     TReadPipelineVexaRM Pipeline;
+    TLossCounterVexaRM Loss;
+    // Sample periods lost in front of the block of the last code-14 read,
+    // and how they were counted (code 36).
+    uint64_t LastLost = 0;
+    uint16_t LastLostSource = kLostCountedByDevice;
 
     bool Ready = false;
     int32_t DeviceType = 0;

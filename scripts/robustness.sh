@@ -2,7 +2,8 @@
 # Builds and runs the fault and endurance suite: no-loss recordings at every
 # sampling rate, the device lost and found 20 times in one recording, a full
 # disk, 50 closes at random moments (tests/robustness), and, when the program
-# is built, closing the real program under a virtual X server.
+# is built, the real program under a virtual X server: a full disk, a stop of
+# the whole process (SIGSTOP) while it records, and closing it.
 # Usage: scripts/robustness.sh [gtest filter]
 #   BUILD_DIR=...        build folder (default build)
 #   PROGRAM_CLOSES=n     rounds of closing the real program (default 50)
@@ -40,6 +41,8 @@ run "endurance tests" "$BUILD_DIR/bin/robustness_long" --gtest_filter="$FILTER"
 if [ "$program" = yes ]; then
   run "full disk under the real program (Xvfb)" \
     bash tests/robustness/program_disk_full.sh "$BUILD_DIR/bin"
+  run "the real program stopped for 3 s at 5,000,000 samples/s (Xvfb)" \
+    bash tests/robustness/program_stall.sh "$BUILD_DIR/bin" 3
   run "closing the program at random moments under Xvfb" \
     bash tests/robustness/program_close.sh "$BUILD_DIR/bin" "${PROGRAM_CLOSES:-50}"
 else

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -63,6 +64,16 @@ TSimDeviceVexaRM::TSimDeviceVexaRM() {
     ResetLocked();
 }
 
+TSimDeviceVexaRM::~TSimDeviceVexaRM() {
+    const char *path = std::getenv("VEXA_SIM_REPORT");
+    if (path == nullptr || *path == '\0') return;
+    std::lock_guard<std::mutex> guard(Lock);
+    if (std::FILE *f = std::fopen(path, "w")) {
+        std::fprintf(f, "lost_samples=%lld\n", static_cast<long long>(Lost));
+        std::fclose(f);
+    }
+}
+
 void TSimDeviceVexaRM::Reset() {
     std::lock_guard<std::mutex> guard(Lock);
     ResetLocked();
@@ -75,11 +86,16 @@ void TSimDeviceVexaRM::ResetLocked() {
     ReconnectAfter = 0;
     LoseAfterReads = -1;
     LoseAfterMs = -1;
+    LoseRepeat = false;
+    RepeatReads = -1;
+    RepeatMs = -1;
     CounterPattern = false;
     Unpaced = false;
     TransferMicros = 1638;
     FpgaReject = false;
-    FifoCapacity = 1u << 22;
+    FifoCapacity = kDeviceFifoWords;
+    LossCounter = true;
+    ManualClock = false;
     Signals[0] = SignalSettings{SignalShape::Sine, 0.25, 2.0, 0.0, 0.0};
     Signals[1] = SignalSettings{SignalShape::Triangle, 0.15, 0.5, 0.05, 0.005};
     IsConnected = false;
@@ -93,6 +109,7 @@ void TSimDeviceVexaRM::ResetLocked() {
     DueBase = 0;
     NextIndex = 0;
     Lost = 0;
+    LostInFront = 0;
     PendingMarkers = 0;
     ApplyEnvironmentLocked();
     RebuildEepromLocked();
@@ -111,10 +128,14 @@ void TSimDeviceVexaRM::ApplyEnvironmentLocked() {
     if (EnvInt("VEXA_SIM_RECONNECT_AFTER", v)) ReconnectAfter = Clamp32(v, -1, INT32_MAX);
     if (EnvInt("VEXA_SIM_LOSE_AFTER_READS", v)) LoseAfterReads = Clamp32(v, -1, INT32_MAX);
     if (EnvInt("VEXA_SIM_LOSE_AFTER_MS", v)) LoseAfterMs = Clamp32(v, -1, INT32_MAX);
+    if (EnvInt("VEXA_SIM_LOSE_REPEAT", v)) LoseRepeat = v != 0;
+    RepeatReads = LoseAfterReads;
+    RepeatMs = LoseAfterMs;
     if (EnvInt("VEXA_SIM_COUNTER", v)) CounterPattern = v != 0;
     if (EnvInt("VEXA_SIM_UNPACED", v)) Unpaced = v != 0;
     if (EnvInt("VEXA_SIM_TRANSFER_US", v)) TransferMicros = Clamp32(v, 0, 1000000);
     if (EnvInt("VEXA_SIM_FPGA_REJECT", v)) FpgaReject = v != 0;
+    if (EnvInt("VEXA_SIM_LOSS_COUNTER", v)) LossCounter = v != 0;
     if (EnvInt("VEXA_SIM_FIFO_WORDS", v))
         FifoCapacity = static_cast<uint64_t>(std::max(v, 32768LL));
     if (const char *e = std::getenv("VEXA_SIM_SIGNAL_A")) ParseSignalSettings(e, Signals[0]);
@@ -143,6 +164,10 @@ void TSimDeviceVexaRM::PowerUpLocked() {
     IsConnected = true;
     ConnectedAt = Clock::now();
     ReadsSinceConnect = 0;
+    if (LoseRepeat) {
+        LoseAfterReads = RepeatReads;
+        LoseAfterMs = RepeatMs;
+    }
     FpgaStatus = kFpgaNone;
     std::fill(std::begin(Registers), std::end(Registers), 0);
     Entry[0] = Entry[1] = 6;
@@ -237,6 +262,10 @@ double TSimDeviceVexaRM::SampleRateLocked() const {
     return kSamplingRates[index];
 }
 
+TSimDeviceVexaRM::Clock::time_point TSimDeviceVexaRM::NowLocked() const {
+    return ManualClock ? ManualNow : Clock::now();
+}
+
 uint64_t TSimDeviceVexaRM::DueLocked(Clock::time_point now) const {
     const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(now - RunStart).count();
     if (ns <= 0) return DueBase;
@@ -253,7 +282,7 @@ int32_t TSimDeviceVexaRM::WriteRegister(int32_t reg, int32_t value) {
     if (!IsConnected || reg < 0 || reg > 15) return 1;
     if (reg == 1) {
         const bool run = (value & 0x8000) != 0;
-        const auto now = Clock::now();
+        const auto now = NowLocked();
         if (Running && run) {
             DueBase = DueLocked(now); // a new rate counts from now
             RunStart = now;
@@ -280,7 +309,21 @@ int32_t TSimDeviceVexaRM::WriteRegister(int32_t reg, int32_t value) {
 int32_t TSimDeviceVexaRM::ReadRegister(int32_t reg) {
     std::lock_guard<std::mutex> guard(Lock);
     if (reg < 0 || reg > 15) return 0;
-    return Registers[reg];
+    // The status registers; a device without the loss counter reads 0 there.
+    switch (reg) {
+    case kRegDeviceFeatures:
+        return LossCounter ? kFeatureCountsLostSamples : 0;
+    case kRegLostLow: {
+        if (!LossCounter) return 0;
+        uint32_t low = static_cast<uint32_t>(LostInFront) & kLostLowBits;
+        if ((LostInFront >> 31) != 0) low |= kLostHighFollows;
+        return static_cast<int32_t>(low);
+    }
+    case kRegLostHigh:
+        return LossCounter ? static_cast<int32_t>(static_cast<uint32_t>(LostInFront >> 31)) : 0;
+    default:
+        return Registers[reg];
+    }
 }
 
 void TSimDeviceVexaRM::ReconfigureLocked() {
@@ -341,6 +384,11 @@ int32_t TSimDeviceVexaRM::RollFifoRead(uint8_t *buffer, int32_t length) {
 
     std::lock_guard<std::mutex> guard(Lock);
     CheckTimedLossLocked();
+    LostInFront = 0;
+    if (IsConnected && LoseAfterReads == 0) {
+        LoseAfterReads = -1; // lost before this read delivers anything
+        LoseLocked();
+    }
     if (!IsConnected) return 1;
     const int32_t words = length / 2;
     if (FpgaStatus == kFpgaLoaded && Running && words > 0) {
@@ -350,15 +398,17 @@ int32_t TSimDeviceVexaRM::RollFifoRead(uint8_t *buffer, int32_t length) {
         std::fill(staging.begin(), staging.begin() + markers, kWordMarker1);
         PendingMarkers -= markers;
         const uint64_t room = static_cast<uint64_t>(words - markers);
-        const uint64_t due = Unpaced ? NextIndex + room : DueLocked(Clock::now());
+        const uint64_t due = Unpaced ? NextIndex + room : DueLocked(NowLocked());
         uint64_t available = due > NextIndex ? due - NextIndex : 0;
         if (available > FifoCapacity) {
-            // The FIFO overflowed: the oldest samples are gone.
+            // The FIFO overflowed: the oldest samples are gone, so the gap
+            // lies right in front of this block.
             const uint64_t skip = available - FifoCapacity;
             Generators[0].Advance(skip);
             Generators[1].Advance(skip);
             NextIndex += skip;
             Lost += static_cast<int64_t>(skip);
+            LostInFront = skip;
             available = FifoCapacity;
         }
         const int32_t n = static_cast<int32_t>(std::min(available, room));
@@ -366,7 +416,7 @@ int32_t TSimDeviceVexaRM::RollFifoRead(uint8_t *buffer, int32_t length) {
         std::memcpy(buffer, staging.data(), static_cast<size_t>(words) * 2);
     }
     ++ReadsSinceConnect;
-    if (LoseAfterReads >= 0 && ReadsSinceConnect >= LoseAfterReads) {
+    if (LoseAfterReads > 0 && ReadsSinceConnect >= LoseAfterReads) {
         LoseAfterReads = -1; // one loss per request
         LoseLocked();
     }
@@ -400,13 +450,20 @@ void TSimDeviceVexaRM::SetReconnectAfter(int32_t m) {
 void TSimDeviceVexaRM::SetLoseAfterReads(int32_t n) {
     std::lock_guard<std::mutex> guard(Lock);
     LoseAfterReads = n;
+    RepeatReads = n;
     ReadsSinceConnect = 0;
 }
 
 void TSimDeviceVexaRM::SetLoseAfterMs(int32_t ms) {
     std::lock_guard<std::mutex> guard(Lock);
     LoseAfterMs = ms;
+    RepeatMs = ms;
     ConnectedAt = Clock::now();
+}
+
+void TSimDeviceVexaRM::SetLoseRepeat(bool on) {
+    std::lock_guard<std::mutex> guard(Lock);
+    LoseRepeat = on;
 }
 
 void TSimDeviceVexaRM::LoseConnectionNow() {
@@ -430,9 +487,31 @@ void TSimDeviceVexaRM::SetUnpaced(bool on) {
     std::lock_guard<std::mutex> guard(Lock);
     if (Unpaced && !on && Running) {
         DueBase = NextIndex; // real time resumes from the samples delivered
-        RunStart = Clock::now();
+        RunStart = NowLocked();
     }
     Unpaced = on;
+}
+
+void TSimDeviceVexaRM::SetLossCounter(bool on) {
+    std::lock_guard<std::mutex> guard(Lock);
+    LossCounter = on;
+}
+
+void TSimDeviceVexaRM::SetManualClock(bool on) {
+    std::lock_guard<std::mutex> guard(Lock);
+    if (on == ManualClock) return;
+    // The samples due so far stay due; the new clock counts on from here.
+    const Clock::time_point now = NowLocked();
+    if (Running) {
+        DueBase = DueLocked(now);
+        RunStart = on ? ManualNow : Clock::now();
+    }
+    ManualClock = on;
+}
+
+void TSimDeviceVexaRM::AdvanceClock(int64_t micros) {
+    std::lock_guard<std::mutex> guard(Lock);
+    if (micros > 0) ManualNow += std::chrono::microseconds(micros);
 }
 
 void TSimDeviceVexaRM::SetTransferMicros(int32_t us) {

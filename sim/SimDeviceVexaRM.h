@@ -7,6 +7,7 @@
 // once SetCallback(nullptr) has returned no callback is in flight.
 #pragma once
 
+#include "ScopeConstsVexaRM.h"
 #include "SignalGeneratorVexaRM.h"
 #include "SimCalibrationVexaRM.h"
 
@@ -28,6 +29,9 @@ public:
     static constexpr size_t kLogLimit = 1 << 20;
 
     TSimDeviceVexaRM();
+    // With VEXA_SIM_REPORT naming a file, writes the device's counters there
+    // when the process ends (for checks from outside the process).
+    ~TSimDeviceVexaRM();
 
     // Back to the defaults, then the VEXA_SIM_... environment variables.
     void Reset();
@@ -51,6 +55,9 @@ public:
     void SetReconnectAfter(int32_t m);
     void SetLoseAfterReads(int32_t n);
     void SetLoseAfterMs(int32_t ms);
+    // The requested loss (after reads or milliseconds) comes again after
+    // every successful USBInitDevice: a device that fails after each start.
+    void SetLoseRepeat(bool on);
     void LoseConnectionNow();
     void SetSignal(int channel, const SignalSettings &signal);
     void SetCounterPattern(bool on);
@@ -58,6 +65,12 @@ public:
     void SetTransferMicros(int32_t us);
     void SetFpgaReject(bool on);
     void InjectMarkers(int32_t count);
+    // The device counts the samples its full FIFO lost (register 4/5).
+    void SetLossCounter(bool on);
+    // A clock the test moves (AdvanceClock) instead of real time, for the
+    // samples that fall due; the transfer pause stays real.
+    void SetManualClock(bool on);
+    void AdvanceClock(int64_t micros);
     int32_t Fpga();
     int32_t RegisterLog(int32_t *registers, int32_t *values, int32_t capacity);
     void ClearRegisterLog();
@@ -74,6 +87,7 @@ private:
     void LoseLocked();
     void CheckTimedLossLocked();
     void ReconfigureLocked();
+    Clock::time_point NowLocked() const;
     uint64_t DueLocked(Clock::time_point now) const;
     void FillLocked(uint16_t *words, int32_t count);
     double SampleRateLocked() const;
@@ -87,11 +101,17 @@ private:
     int32_t ReconnectAfter = 0;
     int32_t LoseAfterReads = -1;
     int32_t LoseAfterMs = -1;
+    bool LoseRepeat = false;
+    int32_t RepeatReads = -1; // the request that comes again at each start
+    int32_t RepeatMs = -1;
     bool CounterPattern = false;
     bool Unpaced = false;
     int32_t TransferMicros = 1638; // 65,536 bytes at about 40 MB/s
     bool FpgaReject = false;
-    uint64_t FifoCapacity = 1u << 22;
+    uint64_t FifoCapacity = kDeviceFifoWords;
+    bool LossCounter = true;
+    bool ManualClock = false;
+    Clock::time_point ManualNow; // the test's clock while ManualClock
     SignalSettings Signals[2];
 
     // Connection.
@@ -116,6 +136,7 @@ private:
     uint64_t DueBase = 0;   // samples due before RunStart
     uint64_t NextIndex = 0; // sequence number of the next sample delivered
     int64_t Lost = 0;
+    uint64_t LostInFront = 0; // lost in front of the block of the last read
     int32_t PendingMarkers = 0;
     std::vector<uint16_t> Staging; // one block being assembled
 };

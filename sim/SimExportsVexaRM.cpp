@@ -90,6 +90,9 @@ VEXA_EXPORT void SimLoseConnectionAfterReads(int32_t reads) {
 VEXA_EXPORT void SimLoseConnectionAfterMs(int32_t ms) {
     Device.SetLoseAfterMs(ms);
 }
+VEXA_EXPORT void SimSetLoseRepeat(int32_t on) {
+    Device.SetLoseRepeat(on != 0);
+}
 VEXA_EXPORT void SimLoseConnectionNow(void) {
     Device.LoseConnectionNow();
 }
@@ -128,6 +131,15 @@ VEXA_EXPORT int32_t SimRegisterLog(int32_t *registers, int32_t *values, int32_t 
 }
 VEXA_EXPORT void SimClearRegisterLog(void) {
     Device.ClearRegisterLog();
+}
+VEXA_EXPORT void SimSetLossCounter(int32_t on) {
+    Device.SetLossCounter(on != 0);
+}
+VEXA_EXPORT void SimSetManualClock(int32_t on) {
+    Device.SetManualClock(on != 0);
+}
+VEXA_EXPORT void SimAdvanceClock(int64_t micros) {
+    Device.AdvanceClock(micros);
 }
 VEXA_EXPORT int64_t SimLostSamples(void) {
     return Device.LostSamples();

@@ -104,6 +104,7 @@ uint32_t TDemoSourceVexaRM::NextRandom() {
 uint8_t TDemoSourceVexaRM::GenerateDemoBlock(const TDemoParametersVexaRM &p, uint16_t *buffer,
                                              int32_t &count) {
     count = 0;
+    FDropped = 0;
     const uint32_t now = TickCount();
     const uint32_t elapsed = now - FLastTick; // wraps like the tick counter
     if (elapsed == 0 || p.SamplesPerSecond <= 0) return kDemoStatus;
@@ -113,8 +114,10 @@ uint8_t TDemoSourceVexaRM::GenerateDemoBlock(const TDemoParametersVexaRM &p, uin
     if (n == 0) return kDemoStatus; // the time accumulates until a sample is due
     if (n > kMaxBlockSamples) {
         // The application was not reading (e.g. the machine slept): drop
-        // the backlog whole and restart the time base.
+        // the backlog whole and restart the time base. The caller marks the
+        // gap with its size.
         FLastTick = now;
+        FDropped = n;
         return kDemoStatus;
     }
     // The time base moves in whole milliseconds; only the samples of those

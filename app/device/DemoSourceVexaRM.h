@@ -54,6 +54,8 @@ public:
     // when a backlog of more than 65,535 samples was dropped). Returns the
     // status 0x22. Never allocates; safe for any parameter values.
     uint8_t GenerateDemoBlock(const TDemoParametersVexaRM &p, uint16_t *buffer, int32_t &count);
+    // The sample periods the last call dropped as a backlog (0 when none).
+    uint64_t DroppedPeriods() const { return FDropped; }
 
     // The sample code at which the source puts 0 V for a channel whose
     // stored level (4095 minus the operator's level) is storedLevel. It may
@@ -69,6 +71,7 @@ private:
     uint32_t FLastTick = 0;
     uint32_t FStartTick = 0;
     uint64_t FRandomState = 0;
+    uint64_t FDropped = 0;
 };
 
 } // namespace vexa

@@ -29,6 +29,11 @@ const char *const kDetailRetry = "Yes tries again to start the device. No contin
                                  "mode, without the device. Cancel quits the program.";
 const char *const kDetailLibraryMissing =
     "Yes continues in demo mode, without the device. No quits the program.";
+const char *const kTextDeviceKeepsFailing = "The device fails again after every start. Retry?";
+const char *const kDetailKeepsFailing = "The device was lost again and again right after it was "
+                                        "started, without a sample. Yes tries once more. No "
+                                        "continues in demo mode, without the device. Cancel quits "
+                                        "the program.";
 const char *const kTextUnknownResult =
     "Device start-up failed (code %d). The program continues in demo mode.";
 
@@ -185,6 +190,7 @@ void TVirtualDriverVexaRM::SetVerticalLevel(uint16_t &field, int32_t &zero, uint
 
 void TVirtualDriverVexaRM::SetDensity(uint16_t &field, uint16_t v, int32_t channel) {
     if (v == field && !FForceSettings) return;
+    const bool changed = v != field;
     field = v;
     if (!FDeviceInitialized) return;
     const bool a = channel == kChannelA;
@@ -206,7 +212,22 @@ void TVirtualDriverVexaRM::SetDensity(uint16_t &field, uint16_t v, int32_t chann
     uint16_t &level = a ? FVerticalLevelChannelA : FVerticalLevelChannelB;
     int32_t position = level;
     SendCommand(a ? kCmdRangeA : kCmdRangeB, range, &position);
-    if (FDeviceCalibrationOK) {
+    if (!changed) {
+        // The same range sent again (every setting goes to a freshly started
+        // device): the operator's position stays exactly as it is. The
+        // device derived its zero level from the position under the range it
+        // had before this command, so the position goes out once more and
+        // the zero level is taken anew (and recorded: another device may have
+        // come back).
+        const uint16_t operatorLevel = static_cast<uint16_t>(kPositionMax - level);
+        const bool toFile = FSettingsToFile;
+        FSettingsToFile = true;
+        if (a)
+            SetVerticalLevelChannelA(operatorLevel);
+        else
+            SetVerticalLevelChannelB(operatorLevel);
+        FSettingsToFile = toFile;
+    } else if (FDeviceCalibrationOK) {
         // Keep the trace's zero at the same height: the device moved it.
         FSettingsToFile = true;
         const uint16_t operatorLevel =
@@ -316,9 +337,15 @@ void TVirtualDriverVexaRM::SetMeasurementStarted(bool v) {
     SendCommand(kCmdStartStop, v ? 1 : 0);
 }
 
+int64_t TVirtualDriverVexaRM::SampleLimitFor(uint32_t lengthMs, int64_t rate) {
+    // Whole sample periods of the length in milliseconds (at most 2^32 ms x
+    // 5,000,000 per second: far inside 64 bits).
+    return static_cast<int64_t>(lengthMs) * rate / 1000;
+}
+
 void TVirtualDriverVexaRM::SetMeasurementLength(uint32_t v) {
     FMeasurementLength = v;
-    FSampleLimit = static_cast<int64_t>(v / 1000) * SamplingRate();
+    FSampleLimit = SampleLimitFor(v, SamplingRate());
 }
 
 void TVirtualDriverVexaRM::SetSMPSetting(int32_t v) {
@@ -333,7 +360,7 @@ void TVirtualDriverVexaRM::SetSMPSetting(int32_t v) {
     // Rescaled through 128 bits: a long recording at a high rate must not
     // overflow on the way.
     FSampleCount = static_cast<int64_t>(static_cast<__int128>(FSampleCount) * newRate / oldRate);
-    FSampleLimit = static_cast<int64_t>(FMeasurementLength / 1000) * newRate;
+    FSampleLimit = SampleLimitFor(FMeasurementLength, newRate);
 }
 
 // ---- Blocks ----------------------------------------------------------------
@@ -351,11 +378,16 @@ uint8_t TVirtualDriverVexaRM::GenerateDemoBlock(uint16_t *buffer, int32_t &count
     p.VerticalLevelB = FVerticalLevelChannelB;
     p.DeflectionA = DeflectionFactor(kChannelA);
     p.DeflectionB = DeflectionFactor(kChannelB);
-    return FDemo.GenerateDemoBlock(p, buffer, count);
+    const uint8_t status = FDemo.GenerateDemoBlock(p, buffer, count);
+    // The source drops a backlog it cannot deliver and knows its size.
+    FLostPeriods = FDemo.DroppedPeriods();
+    FLostSource = kLostCountedByDevice;
+    return status;
 }
 
 uint8_t TVirtualDriverVexaRM::ReadBlock(uint16_t *buffer, int32_t &count) {
     count = 0;
+    FLostPeriods = 0;
     if (!FDeviceInitialized || FDemoMode) return GenerateDemoBlock(buffer, count);
     // No library to read from (released and not reloaded): nothing comes,
     // and the status 0 ends the measurement.
@@ -367,6 +399,14 @@ uint8_t TVirtualDriverVexaRM::ReadBlock(uint16_t *buffer, int32_t &count) {
     if (result < 0) result = 0;
     if (result > kMaxBlockWords) result = kMaxBlockWords;
     count = result;
+    // What the device lost in front of this block (a library that does not
+    // know the command leaves both untouched: nothing lost).
+    uint8_t lost[8] = {};
+    int32_t how = kLostCountedByDevice;
+    FDeviceFunction(kCmdLostSamples, nullptr, 0, lost, 0, 0, &how);
+    for (int i = 7; i >= 0; --i)
+        FLostPeriods = FLostPeriods << 8 | lost[i];
+    FLostSource = how == kLostEstimatedFromTime ? kLostEstimatedFromTime : kLostCountedByDevice;
     return static_cast<uint8_t>(status & 0xFF);
 }
 
@@ -478,6 +518,23 @@ void TVirtualDriverVexaRM::RunStartupTable() {
         }
         }
     }
+}
+
+bool TVirtualDriverVexaRM::ConfirmRetryAfterRepeatedFailures() {
+    const int answer =
+        Ask(kTextDeviceKeepsFailing, kButtonYes | kButtonNo | kButtonCancel, kButtonNo,
+            kDetailKeepsFailing);
+    if (answer == kButtonYes) return true;
+    UnloadLibrary();
+    if (answer == kButtonCancel) {
+        RequestTerminate();
+        if (FTerminateHandler) FTerminateHandler();
+    } else {
+        EnterDemo();
+    }
+    FUSBFailed = 0;
+    FDeviceSerialNumber = "N/A";
+    return false;
 }
 
 bool TVirtualDriverVexaRM::InitializeDriver() {

@@ -30,6 +30,7 @@
 #include <string>
 #include <utility>
 
+#include "ScopeConstsVexaRM.h"
 #include "ScopeInterfacesVexaRM.h"
 
 namespace vexa {
@@ -83,6 +84,11 @@ public:
     // dialogs. Returns false when the operator chose to end the
     // application (see the note at the top), true otherwise.
     bool InitializeDriver();
+    // Main thread. The device failed after several starts in a row without
+    // delivering a sample: asks the operator whether to retry (true), to
+    // continue in demo mode (the library is released) or to quit (as a quit
+    // in a start-up dialog). Without dialogs: demo mode.
+    bool ConfirmRetryAfterRepeatedFailures();
     // Releases the library if loaded. DeviceInitialized stays as it is; the
     // entry points are forgotten, so a command sent before the next
     // InitializeDriver is dropped instead of calling into released code.
@@ -94,6 +100,11 @@ public:
     // was delivered (also when the library left its result untouched).
     uint8_t ReadBlock(uint16_t *buffer, int32_t &count);
     uint8_t GenerateDemoBlock(uint16_t *buffer, int32_t &count);
+    // Sample periods lost in front of the block the last ReadBlock
+    // delivered (the device was not read in time), and how they were
+    // counted (a LostSamplesSource). 0 when nothing was lost.
+    uint64_t LostPeriods() const { return FLostPeriods; }
+    uint16_t LostSource() const { return FLostSource; }
     // Copies the pending records into buffer, count := their words, then
     // ClearRecords.
     void DrainRecords(uint16_t *buffer, int32_t &count);
@@ -109,6 +120,9 @@ public:
     // ---- Read-only state ----------------------------------------------
     bool TerminateApplication() const { return FTerminateApplication; }
     bool USBFailed() const { return FUSBFailed.load() != 0; }
+    // The failure has been taken in (a reload starts, or no device is in
+    // use): a later loss raises it again.
+    void ClearUSBFailed() { FUSBFailed = 0; }
     const std::string &DeviceDriverVersion() const { return FDeviceDriverVersion; }
     const std::string &USBDriverVersion() const { return FUSBDriverVersion; }
 
@@ -222,12 +236,15 @@ public:
     void SetNoiseA(int32_t v) { FNoiseA = v; }
     int32_t NoiseB() const { return FNoiseB; }
     void SetNoiseB(int32_t v) { FNoiseB = v; }
-    // Words read in a defined-length measurement (kept by the data flow).
+    // Sample periods of a defined-length measurement so far, those lost
+    // included (kept by the data flow).
     int64_t SampleCount() const { return FSampleCount; }
     void SetSampleCount(int64_t v) { FSampleCount = v; }
-    // (MeasurementLength div 1000) x samples per second.
+    // MeasurementLength (ms) x samples per second div 1000: the sample
+    // periods of a defined-length measurement.
     int64_t SampleLimit() const { return FSampleLimit; }
     void SetSampleLimit(int64_t v) { FSampleLimit = v; }
+    static int64_t SampleLimitFor(uint32_t lengthMs, int64_t rate);
 
 private:
     // Sends a command when the device is initialised and the library is
@@ -317,6 +334,8 @@ private:
     int32_t FNoiseA = 0, FNoiseB = 0;
     int64_t FSampleCount = 0;
     int64_t FSampleLimit = 0;
+    uint64_t FLostPeriods = 0;
+    uint16_t FLostSource = kLostCountedByDevice;
 };
 
 } // namespace vexa

@@ -8,7 +8,9 @@
 #include "VirtualDriverVexaRM.h"
 #include "VirtualScopeVexaRM.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <mutex>
 
 namespace vexa {
@@ -140,22 +142,35 @@ void TAcquisitionThreadRM::Execute() {
             driver->SetSampleCount(0);
         }
         if (Owner->ScopeSettingsDirty() && !Terminated()) SettingsPass();
-        if (driver->USBFailed() && !Terminated()) ReloadDriver();
+        if (driver->USBFailed() && !Terminated()) {
+            if (driver->DeviceInitialized() && !driver->DemoMode())
+                ReloadDriver();
+            else
+                driver->ClearUSBFailed(); // no device in use: nothing to bring back
+        }
+        ++FPasses;
     }
+    FinalDrain();
+}
+
+void TAcquisitionThreadRM::FinalDrain() {
     // A stop that came with the termination (the program closes while a
     // measurement runs) still reaches the device and the stream, so the
-    // record file ends with its stop record. The reader is still draining.
-    if (Owner->ScopeSettingsDirty() && !driver->USBFailed()) {
+    // record file ends with its stop record. The reader is still draining,
+    // and every block left room for the records behind it.
+    TVirtualDriverVexaRM *driver = Owner->VirtualScope()->VirtualDriver();
+    if (Owner->ScopeSettingsDirty()) {
         Owner->SetScopeSettingsDirty(false);
         ApplySettings();
-        uint16_t *slot = Owner->DataSourceInstance()->GetWritePointerFor(kFinalDrainWaitMs);
-        if (slot) {
-            int32_t n = 0;
-            driver->DrainRecords(slot, n);
-            SetBlockLength(n);
-            Owner->DataSourceInstance()->CommitWrite(n);
-        }
     }
+    const int32_t words = driver->RecordLength();
+    if (words == 0) return;
+    uint16_t *slot = Owner->DataSourceInstance()->GetRecordPointerFor(words, kFinalDrainWaitMs);
+    if (!slot) return; // the reader is stuck (e.g. a frozen disk): nothing can go
+    int32_t n = 0;
+    driver->DrainRecords(slot, n);
+    SetBlockLength(n);
+    Owner->DataSourceInstance()->CommitWrite(n);
 }
 
 void TAcquisitionThreadRM::ReadPass() {
@@ -168,24 +183,58 @@ void TAcquisitionThreadRM::ReadPass() {
     if (driver->RecordLength() > 0 && !DrainRecords()) return;
     uint16_t *slot = ring->GetWritePointer(TerminatedFlag());
     if (!slot) return; // terminated while the ring was full
+    if (FFirstReadOfStart) FLossTold = false;
     int32_t n = 0;
     uint8_t status = driver->ReadBlock(slot, n);
+    uint64_t lost = driver->LostPeriods();
+    if (n > 0 && driver->DeviceInitialized() && !driver->DemoMode()) FReloadsWithoutSample = 0;
+    bool lengthReached = false;
+    if (driver->MeasurementDefined()) {
+        // The length is time: sample periods, those lost included. The
+        // measurement ends exactly on its last period, so what the read
+        // brought beyond it is not part of it.
+        const int64_t left = std::max<int64_t>(0, driver->SampleLimit() - driver->SampleCount());
+        lost = std::min<uint64_t>(lost, static_cast<uint64_t>(left));
+        n = static_cast<int32_t>(std::min<int64_t>(n, left - static_cast<int64_t>(lost)));
+        driver->SetSampleCount(driver->SampleCount() + static_cast<int64_t>(lost) + n);
+        lengthReached = driver->SampleCount() >= driver->SampleLimit();
+    }
+    if (lost > 0) n = MarkLoss(slot, n, lost, driver->LostSource());
     SetBlockLength(n);
     scope->SetDataAcquisitionStatus(status);
     ring->CommitWrite(n);
-    if (driver->MeasurementDefined()) {
-        driver->SetSampleCount(driver->SampleCount() + n);
-        if (driver->SampleCount() >= driver->SampleLimit()) {
-            driver->SetSampleCount(0);
-            scope->SetDataAcquisitionStatus(0);
-            Owner->SetScopeSettingsDirty(true);
-        }
+    if (lengthReached) {
+        driver->SetSampleCount(0);
+        scope->SetDataAcquisitionStatus(0);
+        Owner->SetScopeSettingsDirty(true);
     }
     // The lamps follow every change of the status, and the first status of
     // each measurement even when it equals the value cached at its start.
     if (FFirstReadOfStart || scope->CachedDataStatus() != scope->DataAcquisitionStatus())
         UpdateLeds();
     FFirstReadOfStart = false;
+}
+
+int32_t TAcquisitionThreadRM::MarkLoss(uint16_t *slot, int32_t n, uint64_t periods, uint16_t how) {
+    // The record goes in front of the block, where the gap is. A block with
+    // a gap in front comes from a full device memory, one read at most
+    // (32,768 words), or from the demo source's dropped backlog (no words):
+    // the slot holds both.
+    n = std::min(n, TDataSourceModuleVexaRM::kMaxBlockWords - kLostSamplesRecordWords);
+    std::memmove(slot + kLostSamplesRecordWords, slot, static_cast<size_t>(n) * sizeof(uint16_t));
+    slot[0] = kWordRecordIntroducer;
+    slot[1] = kLostSamplesRecordWords;
+    slot[2] = kRecLostSamples;
+    for (int i = 0; i < 4; ++i)
+        slot[3 + i] = static_cast<uint16_t>(periods >> (16 * i));
+    slot[7] = how;
+    ++FLossRecords;
+    if (!FLossTold) {
+        // Once per measurement, without waiting for the operator.
+        FLossTold = true;
+        Owner->NoticeLostSamples(periods, Owner->VirtualScope()->VirtualDriver()->SamplingRate());
+    }
+    return n + kLostSamplesRecordWords;
 }
 
 void TAcquisitionThreadRM::SettingsPass() {
@@ -218,7 +267,8 @@ bool TAcquisitionThreadRM::InMainThread(const std::function<void()> &fn) {
 
 bool TAcquisitionThreadRM::DrainRecords() {
     TDataSourceModuleVexaRM *ring = Owner->DataSourceInstance();
-    uint16_t *slot = ring->GetWritePointer(TerminatedFlag());
+    const int32_t words = Owner->VirtualScope()->VirtualDriver()->RecordLength();
+    uint16_t *slot = ring->GetRecordPointer(TerminatedFlag(), words);
     if (!slot) return false;
     int32_t n = 0;
     Owner->VirtualScope()->VirtualDriver()->DrainRecords(slot, n);
@@ -249,11 +299,18 @@ void TAcquisitionThreadRM::UpdateLeds() {
     Owner->SetScopeSettingsDirty(true);
 }
 
+void TAcquisitionThreadRM::WaitBeforeReload() {
+    if (!FReloadedBefore) return;
+    const int64_t next = FLastReloadMs + kReloadSpacingMs;
+    while (!Terminated() && Owner->ClockMs() < next)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+}
+
 void TAcquisitionThreadRM::ReloadDriver() {
     TVirtualScopeVexaRM *scope = Owner->VirtualScope();
     TVirtualDriverVexaRM *driver = scope->VirtualDriver();
-    bool initialised = false; // InitializeDriver ran
-    bool reloaded = false;    // and the operator did not choose to quit
+    // The failure is taken in now; what the next start-up reports is its own.
+    driver->ClearUSBFailed();
     // A fresh device does not run until it is told to: the measurement is
     // mirrored as stopped now (its stop record marks the gap in the stream)
     // and started again by the mirroring after the reload, with a complete
@@ -262,10 +319,21 @@ void TAcquisitionThreadRM::ReloadDriver() {
         driver->SetMeasurementStarted(false);
         if (!DrainRecords()) return;
     }
+    WaitBeforeReload();
+    if (Terminated()) return;
+    FReloadedBefore = true;
+    FLastReloadMs = Owner->ClockMs();
+    // A device that fails after every start without delivering a sample:
+    // the operator decides instead of an endless round of reloads.
+    const bool ask = FReloadsWithoutSample >= kReloadsBeforeQuestion;
+    bool initialised = false; // InitializeDriver ran
+    bool reloaded = false;    // and the operator did not choose to quit
+    bool retry = true;
     // The library is unloaded and started again in the main thread, where
     // its start-up dialogs run. Nothing of it happens once the flow stops.
     bool ran = InMainThread([&] {
         if (Terminated()) return;
+        if (ask && !(retry = driver->ConfirmRetryAfterRepeatedFailures())) return;
         driver->UnloadLibrary();
         scope->Notify(kNotifyDeviceRestart, kGroupDataFlow);
         if (Terminated()) return;
@@ -273,13 +341,30 @@ void TAcquisitionThreadRM::ReloadDriver() {
         initialised = true;
         reloaded = driver->InitializeDriver();
     });
-    if (!ran || !initialised) return;
-    ++FReloads;
-    // The operator chose to quit during the start-up: settings stay as they are.
-    if (reloaded && !driver->TerminateApplication()) {
+    if (!ran || Terminated()) return;
+    if (ask) FReloadsWithoutSample = 0;
+    if (initialised) {
+        ++FReloads;
+        ++FReloadsWithoutSample;
+    }
+    const bool quit = driver->TerminateApplication() || (initialised && !reloaded);
+    // Without the device the recording does not go on: it ended with its
+    // stop record, and demo samples never continue it. The operator starts
+    // a new measurement knowingly.
+    const bool ended = !(driver->DeviceInitialized() && !driver->DemoMode()) || !retry;
+    if (ended && scope->MeasurementStarted()) scope->SetDataAcquisitionStatus(0);
+    // The operator chose to quit: settings stay as they are.
+    if (!quit) {
         driver->SetForceSettings(true);
         ApplySettings();
     }
+    // The front panel and the title show what came of it.
+    if (ended)
+        UpdateLeds();
+    else if (!quit)
+        InMainThread([&] {
+            if (!Terminated()) scope->Notify(kNotifySettingsChanged, kGroupDataFlow);
+        });
 }
 
 } // namespace vexa

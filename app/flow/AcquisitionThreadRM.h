@@ -33,6 +33,19 @@ public:
     void SetTriggerLED(ILampVexaRM *lamp) { FTriggerLED = lamp; }
     // Device reloads after a USB failure since the start (readouts, tests).
     int32_t Reloads() const { return FReloads.load(); }
+    // Gaps marked in the stream since the start (readouts, tests).
+    int32_t LossRecords() const { return FLossRecords.load(); }
+    // Passes of the read loop completed so far (tests wait on it: after two
+    // more, a change made before was mirrored and its records drained).
+    uint64_t Passes() const { return FPasses.load(); }
+
+    // Reloads follow each other at least this far apart (on the owner's
+    // clock), so that a device that fails at once after every start does
+    // not keep the processors busy.
+    static constexpr int64_t kReloadSpacingMs = 300;
+    // After this many reloads in a row without a sample from the device the
+    // operator decides: retry, demo mode or quit.
+    static constexpr int32_t kReloadsBeforeQuestion = 5;
 
     // Lamp colours, 0x00BBGGRR.
     static constexpr uint32_t kLampRed = 0x0000FF;
@@ -56,6 +69,14 @@ private:
     // Moves the driver's pending setting records into the ring; false when
     // the thread was terminated while waiting for room.
     bool DrainRecords();
+    // The last records at termination: mirrors a pending change (the stop
+    // of a measurement that ends with the program) and drains the records.
+    void FinalDrain();
+    // Marks lost sample periods in front of the n words at slot; returns
+    // the words now at slot.
+    int32_t MarkLoss(uint16_t *slot, int32_t n, uint64_t periods, uint16_t how);
+    // Waits (interruptibly) until the next reload may start.
+    void WaitBeforeReload();
     // Runs fn in the main thread and waits; false when it did not run (no
     // hand-over, or it was closed because the flow is stopping).
     bool InMainThread(const std::function<void()> &fn);
@@ -68,10 +89,18 @@ private:
     std::atomic<ILampVexaRM *> FArmLED{nullptr};
     std::atomic<ILampVexaRM *> FTriggerLED{nullptr};
     std::atomic<int32_t> FReloads{0};
+    std::atomic<int32_t> FLossRecords{0};
+    std::atomic<uint64_t> FPasses{0};
     // Thread-local state of the read loop: the last pass read, and the next
-    // read is the first of a measurement.
+    // read is the first of a measurement; the operator heard of a loss in
+    // this measurement; reloads since the device last delivered a sample,
+    // and when the last one started (owner's clock).
     bool FWasActive = false;
     bool FFirstReadOfStart = false;
+    bool FLossTold = false;
+    int32_t FReloadsWithoutSample = 0;
+    int64_t FLastReloadMs = 0;
+    bool FReloadedBefore = false;
 };
 
 } // namespace vexa

@@ -3,6 +3,7 @@
 #include "ScopeConstsVexaRM.h"
 #include "VirtualScopeVexaRM.h"
 
+#include <chrono>
 #include <cstring>
 
 namespace vexa {
@@ -43,25 +44,52 @@ void TDataSourceModuleVexaRM::ResetBuffer() {
     std::memset(Buffer, 0xA5, kFillBytes);
 }
 
-bool TDataSourceModuleVexaRM::RoomForBlock() const {
+bool TDataSourceModuleVexaRM::RoomFor(int32_t words) const {
     // In the reader's lap every unread word lies behind the write position,
     // and the slot past it is free up to the end of the storage.
     if (!FWriterWrapped) return true;
     // One lap ahead: the unread words of the reader's lap start at
     // ReadIndex, in front of the writer.
-    return FUnread == 0 || FWriteIndex + kMaxBlockWords <= FReadIndex;
+    return FUnread == 0 || FWriteIndex + words <= FReadIndex;
+}
+
+uint16_t *TDataSourceModuleVexaRM::WaitForRoom(int32_t words, const std::atomic<bool> *abandon,
+                                               int ms) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    for (;;) {
+        {
+            std::lock_guard<std::mutex> g(BufferLock);
+            if (RoomFor(words)) return Buffer + FWriteIndex;
+        }
+        if (abandon) {
+            if (!SpaceAvailable.Wait(*abandon)) return nullptr;
+            continue;
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                              deadline - std::chrono::steady_clock::now())
+                              .count();
+        if (left <= 0 || !SpaceAvailable.WaitFor(static_cast<int>(left))) {
+            std::lock_guard<std::mutex> g(BufferLock);
+            return RoomFor(words) ? Buffer + FWriteIndex : nullptr;
+        }
+    }
 }
 
 uint16_t *TDataSourceModuleVexaRM::GetWritePointer(const std::atomic<bool> &abandon) {
-    if (!SpaceAvailable.Wait(abandon)) return nullptr;
-    std::lock_guard<std::mutex> g(BufferLock);
-    return Buffer + FWriteIndex;
+    return WaitForRoom(kMaxBlockWords + kRecordRoomWords, &abandon, 0);
+}
+
+uint16_t *TDataSourceModuleVexaRM::GetRecordPointer(const std::atomic<bool> &abandon,
+                                                    int32_t words) {
+    return WaitForRoom(words, &abandon, 0);
+}
+
+uint16_t *TDataSourceModuleVexaRM::GetRecordPointerFor(int32_t words, int ms) {
+    return WaitForRoom(words, nullptr, ms);
 }
 
 uint16_t *TDataSourceModuleVexaRM::GetWritePointerFor(int ms) {
-    if (!SpaceAvailable.WaitFor(ms)) return nullptr;
-    std::lock_guard<std::mutex> g(BufferLock);
-    return Buffer + FWriteIndex;
+    return WaitForRoom(kMaxBlockWords + kRecordRoomWords, nullptr, ms);
 }
 
 void TDataSourceModuleVexaRM::CommitWrite(int32_t n) {
@@ -77,7 +105,7 @@ void TDataSourceModuleVexaRM::CommitWrite(int32_t n) {
         FWriteIndex = 0;
         FWriterWrapped = true;
     }
-    if (RoomForBlock())
+    if (RoomFor(kMaxBlockWords + kRecordRoomWords))
         SpaceAvailable.Set();
     else
         SpaceAvailable.Reset();
@@ -109,7 +137,8 @@ void TDataSourceModuleVexaRM::ConsumeRead(int32_t n) {
         FUnread += FUnreadNextLap;
         FUnreadNextLap = 0;
     }
-    if (RoomForBlock()) SpaceAvailable.Set();
+    // Whatever the writer waits for, it may fit now: it checks for itself.
+    if (n > 0 || RoomFor(kMaxBlockWords + kRecordRoomWords)) SpaceAvailable.Set();
     if (FUnread > 0)
         DataAvailable.Set();
     else

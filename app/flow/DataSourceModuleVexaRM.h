@@ -24,6 +24,10 @@ public:
     static constexpr int32_t kStorageWords = kRingWrapLimit + kMaxBlockWords;
     // Bytes filled with 0xA5 by ResetBuffer, so that stale words stand out.
     static constexpr int32_t kFillBytes = 524288;
+    // Room a block leaves free in front of the oldest unread word, so that
+    // the setting records that follow it (a drain holds at most 1,025 words)
+    // always find room at once, also the stop record at shutdown.
+    static constexpr int32_t kRecordRoomWords = 2048;
 
     TDataSourceModuleVexaRM();
     ~TDataSourceModuleVexaRM() override;
@@ -42,10 +46,16 @@ public:
     void ResetBuffer();
 
     // Writer: waits until the slot at WriteIndex can take a block of up to
-    // kMaxBlockWords words without touching an unread word, then returns its
-    // address. Returns nullptr without waiting further once abandon is set
-    // (and InterruptWaits was called), e.g. when the writer must terminate.
+    // kMaxBlockWords words without touching an unread word (and leaves
+    // kRecordRoomWords behind it), then returns its address. Returns nullptr
+    // without waiting further once abandon is set (and InterruptWaits was
+    // called), e.g. when the writer must terminate.
     uint16_t *GetWritePointer(const std::atomic<bool> &abandon);
+    // As GetWritePointer for a run of at most words words (setting
+    // records); words up to kRecordRoomWords never wait behind a block.
+    uint16_t *GetRecordPointer(const std::atomic<bool> &abandon, int32_t words);
+    // As GetRecordPointer, but gives up after ms milliseconds (nullptr).
+    uint16_t *GetRecordPointerFor(int32_t words, int ms);
     // As GetWritePointer, but gives up after ms milliseconds (nullptr).
     uint16_t *GetWritePointerFor(int ms);
     // Writer: publishes the n words just written at the write pointer.
@@ -74,9 +84,11 @@ public:
     const uint16_t *Storage() const { return Buffer; }
 
 private:
-    // With BufferLock held: true when a largest block fits at WriteIndex
-    // without reaching the oldest unread word.
-    bool RoomForBlock() const;
+    // With BufferLock held: true when words words fit at WriteIndex without
+    // reaching the oldest unread word.
+    bool RoomFor(int32_t words) const;
+    // Waits until words fit: without limit (abandon given) or at most ms.
+    uint16_t *WaitForRoom(int32_t words, const std::atomic<bool> *abandon, int ms);
 
     int32_t FControlGroup = 16;
     TVirtualScopeVexaRM *FScope = nullptr;
@@ -90,7 +102,8 @@ private:
     int32_t FUnreadNextLap = 0;
     bool FWriterWrapped = false;
 
-    // Signalled while the writer may write a block; the writer waits on it.
+    // Signalled when the writer may find room it lacked (a block fits, or
+    // the reader freed words); the writer waits on it and checks its need.
     TAutoResetEventVexaRM SpaceAvailable;
     // Signalled while the reader has unread words; the reader waits on it.
     TAutoResetEventVexaRM DataAvailable;

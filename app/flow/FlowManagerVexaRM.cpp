@@ -4,6 +4,7 @@
 #include "DataSourceModuleVexaRM.h"
 #include "MainThreadHandoverVexaRM.h"
 #include "ProcessingThreadRM.h"
+#include "ResourceStringsVexaRM.h"
 #include "ScopeConstsVexaRM.h"
 #include "VirtualDriverVexaRM.h"
 #include "VirtualScopeVexaRM.h"
@@ -16,6 +17,7 @@ namespace vexa {
 TFlowManagerVexaRM::TFlowManagerVexaRM() = default;
 
 TFlowManagerVexaRM::~TFlowManagerVexaRM() {
+    FNotices->Open = false;
     // Normally stopped on notification 3; a manager freed while its threads
     // run still stops them before the objects they use go away.
     if (FAcquisition || FProcessing) StopThreads();
@@ -71,8 +73,29 @@ void TFlowManagerVexaRM::OnScopeNotification(int32_t kind, const int32_t &) {
     }
 }
 
+int64_t TFlowManagerVexaRM::ClockMs() const {
+    if (FClock) return FClock();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+void TFlowManagerVexaRM::NoticeLostSamples(uint64_t periods, int32_t rate) {
+    if (!FHandover || !FScope) return;
+    std::shared_ptr<NoticeState> state = FNotices;
+    TVirtualScopeVexaRM *scope = FScope;
+    const std::string text = TResourceStringsVexaRM::SamplesLost(periods, rate);
+    FHandover->Post([state, scope, text] {
+        if (!state->Open || state->Showing) return;
+        state->Showing = true;
+        scope->AskOperator(DialogStyle::Warning, text, kButtonOk);
+        state->Showing = false;
+    });
+}
+
 void TFlowManagerVexaRM::StartThreads() {
     if (FAcquisition || FProcessing) StopThreads(); // never two producers
+    FNotices->Open = true;
     if (FHandover) FHandover->Open();
     FDataSource->ResetBuffer();
     FAcquisition = std::make_unique<TAcquisitionThreadRM>(this);
@@ -105,6 +128,8 @@ template <class T> void TFlowManagerVexaRM::WaitAndFree(std::unique_ptr<T> &thre
 }
 
 void TFlowManagerVexaRM::StopThreads() {
+    // Notices still queued are not shown while the program stops.
+    FNotices->Open = false;
     // The producer goes first, so that the reader drains what it left.
     if (FAcquisition) {
         FDataSource->InterruptWaits();

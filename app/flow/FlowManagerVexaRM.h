@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 namespace vexa {
@@ -83,6 +84,17 @@ public:
 
     void OnScopeNotification(int32_t kind, const int32_t &senderGroup) override;
 
+    // The flow's clock in milliseconds: the steady clock, or the one a test
+    // sets before the threads start. Read by the acquisition thread.
+    int64_t ClockMs() const;
+    void SetClock(std::function<int64_t()> clock) { FClock = std::move(clock); }
+
+    // Acquisition thread: tells the operator that sample periods were lost
+    // (at rate samples per second). Posted to the main thread without
+    // waiting, shown as a warning box; at most one box is open at a time,
+    // and none once the threads are stopping.
+    void NoticeLostSamples(uint64_t periods, int32_t rate);
+
     // Notification 1: reset the ring, create and start both threads.
     void StartThreads();
     // Notification 3: stop both threads within the bounded waits and unload
@@ -114,6 +126,15 @@ private:
     bool FLastBoost = false;
     std::unique_ptr<TAcquisitionThreadRM> FAcquisition;
     std::unique_ptr<TProcessingThreadRM> FProcessing;
+    std::function<int64_t()> FClock;
+    // What a posted notice looks at when it runs, in the main thread: the
+    // threads still run (else it shows nothing), and a notice box is open.
+    // Shared with the posted items, which may outlive a stop.
+    struct NoticeState {
+        bool Open = false;
+        bool Showing = false;
+    };
+    std::shared_ptr<NoticeState> FNotices = std::make_shared<NoticeState>();
 };
 
 } // namespace vexa

@@ -30,6 +30,7 @@ void TWorkerThreadVexaRM::Stop() {
 void TWorkerThreadVexaRM::Resume() {
     {
         std::lock_guard<std::mutex> g(StateLock);
+        if (!Started) RunBody = !FTerminated;
         Started = true;
     }
     Gate.notify_all();
@@ -66,13 +67,18 @@ bool TWorkerThreadVexaRM::WaitFor(int ms, const std::function<void()> &service) 
 }
 
 void TWorkerThreadVexaRM::Body() {
+    bool run = false;
     {
         std::unique_lock<std::mutex> g(StateLock);
         Gate.wait(g, [this] { return Started; });
+        run = RunBody;
     }
     FTid = static_cast<pid_t>(syscall(SYS_gettid));
     ApplyPriority(pthread_self());
-    if (!FTerminated) Execute();
+    // A body that was resumed runs even when the termination came before it
+    // got the processor: its closing work (the last records, the last words
+    // of the ring) must not be skipped.
+    if (run) Execute();
     {
         std::lock_guard<std::mutex> g(StateLock);
         Ended = true;

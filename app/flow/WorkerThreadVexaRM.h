@@ -21,7 +21,10 @@ public:
     TWorkerThreadVexaRM(const TWorkerThreadVexaRM &) = delete;
     TWorkerThreadVexaRM &operator=(const TWorkerThreadVexaRM &) = delete;
 
-    // Opens the start gate: the body starts running.
+    // Opens the start gate: the body starts running. A thread resumed
+    // before it was terminated always runs its body (which then sees the
+    // terminated flag and does its closing work); one terminated first
+    // never runs it.
     void Resume();
     // Sets the terminated flag and wakes the body's waits (WakeForTerminate).
     void Terminate();
@@ -62,10 +65,11 @@ private:
     std::atomic<bool> FBoosted{false};
     std::atomic<pid_t> FTid{0}; // kernel id of the running body, 0 before it runs
 
-    // Guards Started and Ended; Gate signals both changes.
+    // Guards Started, RunBody and Ended; Gate signals their changes.
     mutable std::mutex StateLock;
     std::condition_variable Gate;
     bool Started = false;
+    bool RunBody = false; // the first Resume came before Terminate
     bool Ended = false;
     std::thread Thread;
 };

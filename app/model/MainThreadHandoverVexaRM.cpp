@@ -1,5 +1,6 @@
 #include "MainThreadHandoverVexaRM.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace vexa {
@@ -25,6 +26,10 @@ bool TMainThreadHandoverVexaRM::IsMainThread() const {
     return std::this_thread::get_id() == MainThread;
 }
 
+bool TMainThreadHandoverVexaRM::IsRunning(uint64_t ticket) const {
+    return std::find(Running.begin(), Running.end(), ticket) != Running.end();
+}
+
 bool TMainThreadHandoverVexaRM::RunInMainThread(const std::function<void()> &fn) {
     if (IsMainThread()) {
         fn();
@@ -36,15 +41,15 @@ bool TMainThreadHandoverVexaRM::RunInMainThread(const std::function<void()> &fn)
         std::lock_guard<std::mutex> g(Lock);
         if (Closed) return false;
         ticket = NextTicket++;
-        Queue.push_back(Item{fn, ticket});
+        Queue.push_back(Item{fn, ticket, true});
         wake = WakeHook;
     }
     if (wake) wake();
     std::unique_lock<std::mutex> g(Lock);
     // A closed hand-over still waits for an item that is running right now:
     // it may refer to this worker's stack.
-    Done.wait(g, [&] { return FinishedUpTo >= ticket || (Closed && RunningTicket != ticket); });
-    if (FinishedUpTo >= ticket) return true;
+    Done.wait(g, [&] { return Finished.count(ticket) != 0 || (Closed && !IsRunning(ticket)); });
+    if (Finished.erase(ticket) != 0) return true;
     // Closed before it ran: take it out so that nobody runs it later.
     for (auto it = Queue.begin(); it != Queue.end(); ++it) {
         if (it->ticket == ticket) {
@@ -53,6 +58,22 @@ bool TMainThreadHandoverVexaRM::RunInMainThread(const std::function<void()> &fn)
         }
     }
     return false;
+}
+
+bool TMainThreadHandoverVexaRM::Post(std::function<void()> fn) {
+    if (IsMainThread()) {
+        fn();
+        return true;
+    }
+    std::function<void()> wake;
+    {
+        std::lock_guard<std::mutex> g(Lock);
+        if (Closed) return false;
+        Queue.push_back(Item{std::move(fn), NextTicket++, false});
+        wake = WakeHook;
+    }
+    if (wake) wake();
+    return true;
 }
 
 int TMainThreadHandoverVexaRM::ServicePending() {
@@ -64,15 +85,14 @@ int TMainThreadHandoverVexaRM::ServicePending() {
             if (Queue.empty()) break;
             item = std::move(Queue.front());
             Queue.pop_front();
-            RunningTicket = item.ticket;
+            Running.push_back(item.ticket);
         }
         item.fn();
         ++ran;
         {
             std::lock_guard<std::mutex> g(Lock);
-            // Items run in ticket order, so everything up to this ticket is done.
-            if (item.ticket > FinishedUpTo) FinishedUpTo = item.ticket;
-            RunningTicket = 0;
+            Running.erase(std::find(Running.begin(), Running.end(), item.ticket));
+            if (item.waited) Finished.insert(item.ticket);
         }
         Done.notify_all();
     }
@@ -83,6 +103,9 @@ void TMainThreadHandoverVexaRM::Close() {
     {
         std::lock_guard<std::mutex> g(Lock);
         Closed = true;
+        // Nobody waits for a posted item: it goes now.
+        for (auto it = Queue.begin(); it != Queue.end();)
+            it = it->waited ? it + 1 : Queue.erase(it);
     }
     Done.notify_all();
 }

@@ -8,7 +8,9 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <set>
 #include <thread>
+#include <vector>
 
 namespace vexa {
 
@@ -30,11 +32,17 @@ public:
     void SetWakeHook(std::function<void()> hook);
 
     bool RunInMainThread(const std::function<void()> &fn) override;
+    // Queues fn for the main thread and returns at once, without waiting for
+    // it (a notice for the operator that must not hold up the worker). fn
+    // must not refer to the caller's stack. False when closed.
+    bool Post(std::function<void()> fn);
 
-    // Main thread: runs every queued item. Returns how many ran.
+    // Main thread: runs every queued item. Returns how many ran. An item
+    // may run the event loop (a modal box) and so service the queue again:
+    // each waiting worker is released only when its own item has finished.
     int ServicePending();
-    // Refuses further items and releases every waiting worker (their
-    // RunInMainThread returns false). Open reverses it.
+    // Refuses further items, drops the posted ones and releases every
+    // waiting worker (their RunInMainThread returns false). Open reverses it.
     void Close();
     void Open();
     bool IsMainThread() const;
@@ -43,15 +51,18 @@ private:
     struct Item {
         std::function<void()> fn;
         uint64_t ticket;
+        bool waited; // a worker waits for it (RunInMainThread), not posted
     };
-    // Guards the queue, the ticket counters and the closed flag.
+    bool IsRunning(uint64_t ticket) const;
+
+    // Guards the queue, the ticket sets and the closed flag.
     mutable std::mutex Lock;
     // Signalled when an item finished or the hand-over was closed.
     std::condition_variable Done;
     std::deque<Item> Queue;
     uint64_t NextTicket = 1;
-    uint64_t FinishedUpTo = 0;  // every ticket <= this has run or was dropped
-    uint64_t RunningTicket = 0; // the item the main thread runs now, 0 for none
+    std::set<uint64_t> Finished;   // waited items that ran, until their worker sees it
+    std::vector<uint64_t> Running; // items running now, nested ones last
     bool Closed = false;
     std::thread::id MainThread;
     std::function<void()> WakeHook;

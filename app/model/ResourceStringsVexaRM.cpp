@@ -1,5 +1,7 @@
 #include "ResourceStringsVexaRM.h"
 
+#include <cstdio>
+
 namespace vexa {
 
 namespace {
@@ -58,6 +60,15 @@ std::string TResourceStringsVexaRM::ClearFileDetail(const std::string &name,
 std::string TResourceStringsVexaRM::ClearNewFileDetail(const std::string &name) {
     return "The record file \"" + name +
            "\" does not exist yet. Yes creates it empty; No and Cancel change nothing.";
+}
+
+std::string TResourceStringsVexaRM::SamplesLost(uint64_t periods, int32_t rate) {
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.3f",
+                  rate > 0 ? static_cast<double>(periods) / rate : 0.0);
+    return "The device was not read in time: " + std::to_string(periods) + " samples (" + seconds +
+           " s) were lost. The recording marks the gap where it happened and goes on. "
+           "Further losses in this measurement are marked without a message.";
 }
 
 } // namespace vexa

@@ -2,6 +2,7 @@
 // box lives here, exactly as the operator reads it.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace vexa {
@@ -32,6 +33,9 @@ public:
     // (sizeText as the size readout shows it), or that it does not exist.
     static std::string ClearFileDetail(const std::string &name, const std::string &sizeText);
     static std::string ClearNewFileDetail(const std::string &name);
+    // Shown once per measurement when the device was not read in time and
+    // sample periods were lost (at rate samples per second).
+    static std::string SamplesLost(uint64_t periods, int32_t rate);
 };
 
 } // namespace vexa

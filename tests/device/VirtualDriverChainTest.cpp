@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <dlfcn.h>
 #include <utility>
 #include <vector>
 
@@ -317,6 +318,47 @@ TEST_F(VirtualDriverChainTest, LostDeviceRaisesTheFailureByteAndAReloadRecovers)
     EXPECT_FALSE(Driver.USBFailed());
     EXPECT_TRUE(Driver.DeviceInitialized());
     EXPECT_TRUE(Dialogs.Questions().empty());
+}
+
+} // namespace
+} // namespace vexa
+
+namespace vexa {
+namespace {
+
+// Only the driver library holds the simulated device here, as in the
+// program. The device stays in the process once loaded, as a real device
+// stays connected while the driver library is unloaded and loaded again: a
+// device that needs two more attempts comes up on the third, and after a
+// reload it does not start counting its failures afresh.
+TEST(VirtualDriverChain, TheDeviceKeepsItsStateWhileTheDriverLibraryIsReloaded) {
+    const std::string path = test::BinDir() + "/libvexausb.so";
+    auto resetSim = [&] {
+        // Loaded by an earlier test of this program: it reads the
+        // environment anew.
+        if (void *sim = dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD)) {
+            if (auto reset = reinterpret_cast<void (*)()>(dlsym(sim, "SimReset"))) reset();
+            dlclose(sim);
+        }
+    };
+    unsetenv("VEXA_USB_LIBRARY");
+    setenv("VEXA_SIM_INIT_FAILURES", "2", 1);
+    resetSim();
+    test::ScriptedDialogs dialogs;
+    dialogs.Script({kButtonYes, kButtonYes});
+    TVirtualDriverVexaRM driver;
+    driver.SetDialogs(&dialogs);
+    EXPECT_TRUE(driver.InitializeDriver());
+    EXPECT_TRUE(driver.DeviceInitialized());
+    EXPECT_EQ(dialogs.Texts().size(), 2u);
+    driver.UnloadLibrary();
+    dialogs.Clear();
+    EXPECT_TRUE(driver.InitializeDriver());
+    EXPECT_TRUE(driver.DeviceInitialized()) << "the failures were used up";
+    EXPECT_TRUE(dialogs.Texts().empty());
+    driver.UnloadLibrary();
+    unsetenv("VEXA_SIM_INIT_FAILURES");
+    resetSim();
 }
 
 } // namespace

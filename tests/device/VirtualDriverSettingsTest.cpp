@@ -186,7 +186,7 @@ TEST_F(VirtualDriverSettingsTest, ForcedSettingsAreSentAgainButAStartIsNot) {
     const Words records = Drain();
     const Words expectedRecords = {0, 5, 10, 1000, 0,       // rate 1000
                                    0, 4, 4,  1,             // probe A 1:1
-                                   0, 6, 2,  1200, 2400, 0, // level set back by the range
+                                   0, 6, 2,  1200, 2400, 0, // level sent again after the range
                                    0, 5, 11, 200,  0,       // deflection A
                                    0, 4, 7,  0,             // coupling B
                                    0, 4, 9,  0};            // ground B
@@ -285,12 +285,17 @@ TEST_F(VirtualDriverSettingsTest, RecordBufferKeepsWholeRecordsAndEmptiesToZero)
 
 TEST_F(VirtualDriverSettingsTest, RateChangeRescalesTheDefinedLength) {
     Driver.SetSMPSetting(10);
-    Driver.SetMeasurementLength(10999); // whole seconds count
-    EXPECT_EQ(Driver.SampleLimit(), 10 * 100000);
+    Driver.SetMeasurementLength(10999); // milliseconds count
+    EXPECT_EQ(Driver.SampleLimit(), 1099900);
     Driver.SetSampleCount(1000);
     Driver.SetSMPSetting(11);
     EXPECT_EQ(Driver.SampleCount(), 2500);
-    EXPECT_EQ(Driver.SampleLimit(), 10 * 250000);
+    EXPECT_EQ(Driver.SampleLimit(), 2749750);
+    Driver.SetSMPSetting(0); // 50 per second: whole periods only
+    EXPECT_EQ(Driver.SampleLimit(), 549);
+    Driver.SetMeasurementLength(0xFFFFFFFFu); // the longest length does not overflow
+    EXPECT_EQ(Driver.SampleLimit(), 214748364);
+    Driver.SetSMPSetting(11);
     // Large counts do not overflow on the way.
     Driver.SetSMPSetting(15);
     Driver.SetSampleCount(4000000000000LL);

@@ -43,7 +43,7 @@ TEST_F(DriverCommands, VersionsAndSerialNumber) {
 
 TEST_F(DriverCommands, IdleCodesDoNothing) {
     int32_t result = -3;
-    for (int32_t code : {0, 18, 23, 36, 200, 255, 0x100, 0x1200}) {
+    for (int32_t code : {0, 18, 23, 37, 200, 255, 0x100, 0x1200}) {
         EXPECT_EQ(H.Call(code, 1, &result), 0) << code;
     }
     EXPECT_EQ(result, -3);

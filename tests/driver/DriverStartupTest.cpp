@@ -180,13 +180,27 @@ TEST(DriverStartup, FpgaHandOverPerFamily) {
     }
 }
 
-TEST(DriverStartup, UnknownDeviceTypeSendsNoImage) {
-    Scripted s(TCalibrationRecordBuilder::Even().Bytes(), 7);
-    Description desc{};
-    EXPECT_EQ(s.H.Start(desc.data()), 0);
-    EXPECT_EQ(s.H.Control<int32_t (*)()>("ScriptFpgaCalls")(), 0);
-    EXPECT_EQ(Le32(desc.data() + 236), 7u);
-    EXPECT_EQ(Le32(desc.data() + 224), 0u);
+// A device without an image (an unknown type) or one that refuses its image
+// delivers nothing: the start-up says the device cannot be used, also when
+// an earlier start-up of this load was ready.
+TEST(DriverStartup, DeviceWithoutAnAcceptedImageCannotBeUsed) {
+    for (int32_t type : {7, 9, -1}) {
+        Scripted s(TCalibrationRecordBuilder::Even().Bytes(), type);
+        Description desc{};
+        EXPECT_EQ(s.H.Start(desc.data()), 6) << type;
+        EXPECT_EQ(s.H.Control<int32_t (*)()>("ScriptFpgaCalls")(), 0) << "no image is sent";
+        EXPECT_EQ(Le32(desc.data() + 236), static_cast<uint32_t>(type));
+        EXPECT_EQ(Le32(desc.data() + 224), 0u);
+        EXPECT_EQ(s.H.Call(2), 2) << "not ready";
+    }
+    TDriverHarness h;
+    ASSERT_EQ(h.Start(), 0);
+    h.Control<void (*)(int32_t)>("SimSetFpgaReject")(1);
+    EXPECT_EQ(h.Initialize(nullptr), 6);
+    EXPECT_EQ(h.Control<int32_t (*)()>("SimFpgaState")(), 2);
+    EXPECT_EQ(h.Call(2), 2);
+    h.Control<void (*)(int32_t)>("SimSetFpgaReject")(0);
+    EXPECT_EQ(h.Initialize(nullptr), 0) << "a device that takes its image is used again";
 }
 
 TEST(DriverStartup, LostDeviceCutsTheRecordShort) {

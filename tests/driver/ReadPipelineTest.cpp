@@ -1,5 +1,5 @@
 // The read pipeline on crafted blocks from the scripted transport: empty
-// slots, trigger search, ARM markers, the first-read shift and grounding.
+// slots, trigger search, ARM markers, the stale first word and grounding.
 #include "CalibrationRecordBuilder.h"
 #include "DriverHarness.h"
 
@@ -35,7 +35,7 @@ protected:
         H.Control<void (*)(const uint16_t *, int32_t)>("ScriptQueueBlock")(
             w.data(), static_cast<int32_t>(w.size()));
     }
-    // Starts a measurement and consumes its first (shifted) read.
+    // Starts a measurement and consumes its first read (which drops a word).
     void StartPastFirstRead() {
         H.Call(32, 1);
         int32_t n = -1;
@@ -69,18 +69,18 @@ TEST_F(ReadPipeline, CompactionDropsEmptySlotsAndKeepsOrder) {
     EXPECT_EQ(status, 0x22);
 }
 
-TEST_F(ReadPipeline, FirstBlockAfterStopIsShiftedWithLastWordDoubled) {
+TEST_F(ReadPipeline, FirstBlockAfterAStartDropsItsStaleWordAndNothingIsDoubled) {
     H.Call(32, 1);
     int32_t status = 0;
-    EXPECT_EQ(ReadOf({0, W(9, 10), 0, W(9, 11), W(9, 12)}, status),
-              (Words{W(9, 11), W(9, 12), W(9, 12)}));
+    EXPECT_EQ(ReadOf({0, W(9, 10), 0, W(9, 11), W(9, 12)}, status), (Words{W(9, 11), W(9, 12)}));
     EXPECT_EQ(ReadOf({W(9, 13)}, status), Words{W(9, 13)}) << "the plain read follows";
     H.Call(32, 0);
     H.Call(32, 1);
-    EXPECT_EQ(ReadOf({W(9, 20)}, status), Words{W(9, 20)}) << "one word: nothing moves";
+    EXPECT_EQ(ReadOf({W(9, 20)}, status), Words{}) << "a single word is the stale one";
+    EXPECT_EQ(ReadOf({W(9, 21)}, status), Words{W(9, 21)});
     H.Call(32, 0);
     H.Call(32, 1);
-    EXPECT_EQ(ReadOf({W(9, 30), W(9, 31)}, status), (Words{W(9, 31), W(9, 31)}));
+    EXPECT_EQ(ReadOf({W(9, 30), W(9, 31)}, status), (Words{W(9, 31)}));
 }
 
 TEST_F(ReadPipeline, TriggerSearchDiscardsWordsBeforeTheTrigger) {

@@ -26,22 +26,21 @@ struct DemoFlowTest : ::testing::Test {
         Rig->Driver.DemoSource().SetTickSource([this] { return Tick.load(); });
         Rig->Scope.SetSMPSetting(4); // 1000 samples per second
     }
-    // Waits until the flow is idle: nothing dirty, the ring empty, the
-    // file quiet.
-    void Settle(const std::string &file = {}) {
-        int64_t last = -2;
-        int stable = 0;
-        Rig->PumpUntil(
+    // Waits until the flow is idle: two whole passes of the acquisition
+    // loop after the call (so a change made before it was mirrored and its
+    // records drained), nothing dirty, and the ring empty (so the processing
+    // thread has written every word to the file).
+    void Settle(const std::string & = {}) {
+        TAcquisitionThreadRM *thread = Rig->Flow.AcquisitionThread();
+        if (!thread) return;
+        const uint64_t from = thread->Passes();
+        EXPECT_TRUE(Rig->PumpUntil(
             [&] {
-                int64_t now = file.empty() ? 0 : FileBytes(file);
-                stable =
-                    (now == last && !Rig->Flow.ScopeSettingsDirty() && Rig->Ring->Pending() == 0)
-                        ? stable + 1
-                        : 0;
-                last = now;
-                return stable >= 30;
+                return thread->Passes() >= from + 2 && !Rig->Flow.ScopeSettingsDirty() &&
+                       Rig->Ring->Pending() == 0;
             },
-            3000);
+            30000))
+            << "the flow did not settle";
     }
 };
 
@@ -143,7 +142,8 @@ TEST_F(DemoFlowTest, ClearingWhileRecordingKeepsOnlyWhatFollows) {
 TEST_F(DemoFlowTest, FailedWriteIsReportedOnceAndSavingGoesOff) {
     const std::string file = Rig->Path("full.rmd");
     Rig->Scope.SetSMPSetting(13); // 1,000,000 samples per second
-    Rig->Driver.DemoSource().SetTickSource({});
+    // The demo clock moves 5 ms (5,000 samples) at every look of the test.
+    auto feed = [&] { Tick += 5; };
     Rig->Start();
     Rig->SaveTo("full.rmd");
     Rig->Change([](TVirtualScopeVexaRM &) {});
@@ -158,8 +158,20 @@ TEST_F(DemoFlowTest, FailedWriteIsReportedOnceAndSavingGoesOff) {
     small.rlim_cur = static_cast<rlim_t>(before + 100000);
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     Rig->StartMeasurement();
-    bool asked = Rig->PumpUntil([&] { return !Rig->Dialogs.Texts().empty(); }, 5000);
-    Rig->PumpFor(300); // the flow goes on; no second report
+    bool asked = Rig->PumpUntil(
+        [&] {
+            feed();
+            return !Rig->Dialogs.Texts().empty();
+        },
+        10000);
+    // The flow goes on, and nothing more is reported.
+    const size_t atReport = Rig->Roll.WordCount();
+    EXPECT_TRUE(Rig->PumpUntil(
+        [&] {
+            feed();
+            return Rig->Roll.WordCount() > atReport + 200000;
+        },
+        10000));
     setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
     ASSERT_TRUE(asked);
@@ -172,8 +184,13 @@ TEST_F(DemoFlowTest, FailedWriteIsReportedOnceAndSavingGoesOff) {
     EXPECT_GE(Rig->Panel.Count[kNotifySettingsChanged].load(), 1);
     EXPECT_TRUE(Rig->Scope.MeasurementStarted());
     size_t shown = Rig->Roll.WordCount();
-    Rig->PumpFor(100);
-    EXPECT_GT(Rig->Roll.WordCount(), shown); // the display keeps running
+    EXPECT_TRUE(Rig->PumpUntil(
+        [&] {
+            feed();
+            return Rig->Roll.WordCount() > shown;
+        },
+        10000))
+        << "the display stopped";
 
     // Everything written before the failure is intact: whole words, in order.
     const int64_t size = FileBytes(file);
@@ -184,6 +201,53 @@ TEST_F(DemoFlowTest, FailedWriteIsReportedOnceAndSavingGoesOff) {
     std::vector<uint16_t> recorded(words.begin() + before / 2, words.end());
     auto it = std::search(shownWords.begin(), shownWords.end(), recorded.begin(), recorded.end());
     EXPECT_NE(it, shownWords.end());
+}
+
+// The demo source drops a backlog it cannot deliver in one block (the
+// program was not running for a while): the stream marks the gap with its
+// size, and the operator hears of it once.
+TEST_F(DemoFlowTest, ADroppedBacklogIsMarkedWithItsSize) {
+    const std::string file = Rig->Path("gap.rmd");
+    Rig->Start();
+    Rig->SaveTo("gap.rmd");
+    Rig->StartMeasurement();
+    Settle(file);
+    Tick += 50; // 50 samples
+    Settle(file);
+    Tick += 70000; // 70,000 samples due at once: more than one block
+    Settle(file);
+    Tick += 20; // and the recording goes on
+    Settle(file);
+    Tick += 90000;
+    Settle(file);
+    Rig->StopMeasurement();
+    Settle(file);
+    ASSERT_EQ(Rig->Dialogs.Questions().size(), 1u);
+    EXPECT_EQ(Rig->Dialogs.Questions()[0].text, TResourceStringsVexaRM::SamplesLost(70000, 1000));
+    std::vector<StreamRecord> records;
+    std::vector<uint16_t> samples;
+    SplitStream(ReadWords(file), records, samples);
+    EXPECT_EQ(samples.size(), 70u);
+    std::vector<std::vector<uint16_t>> gaps;
+    for (const StreamRecord &r : records)
+        if (r.Type == kRecLostSamples) gaps.push_back(r.Payload);
+    const std::vector<std::vector<uint16_t>> want = {{70000 & 0xFFFF, 70000 >> 16, 0, 0, 0},
+                                                     {90000 & 0xFFFF, 90000 >> 16, 0, 0, 0}};
+    EXPECT_EQ(gaps, want);
+    // Each stands where its samples are missing: after the first 50, after 20 more.
+    std::vector<size_t> positions;
+    for (const StreamRecord &r : records)
+        if (r.Type == kRecLostSamples) positions.push_back(r.At);
+    ASSERT_EQ(positions.size(), 2u);
+    const std::vector<uint16_t> words = ReadWords(file);
+    auto samplesBefore = [&](size_t pos) {
+        std::vector<StreamRecord> rr;
+        std::vector<uint16_t> ss;
+        SplitStream(std::vector<uint16_t>(words.begin(), words.begin() + pos), rr, ss);
+        return ss.size();
+    };
+    EXPECT_EQ(samplesBefore(positions[0]), 50u);
+    EXPECT_EQ(samplesBefore(positions[1]), 70u);
 }
 
 TEST_F(DemoFlowTest, DisplaySwitchAndDisplayOffRouteBlocksWithoutLoss) {
@@ -249,7 +313,7 @@ TEST_F(DemoFlowTest, DefinedLengthEndsOnTheLimitAndShowsTheStop) {
     Rig->SaveTo("len.rmd");
     Rig->Change([](TVirtualScopeVexaRM &s) {
         s.SetMeasurementDefined(true);
-        s.SetMeasurementLength(2500); // whole seconds count: 2 s, 2000 samples
+        s.SetMeasurementLength(2500); // 2.5 s at 1000 samples per second
     });
     Settle(file);
     const int64_t before = FileBytes(file);
@@ -258,10 +322,10 @@ TEST_F(DemoFlowTest, DefinedLengthEndsOnTheLimitAndShowsTheStop) {
     Settle(file);
     EXPECT_EQ(Rig->Arm.Color, TAcquisitionThreadRM::kLampGreen);
     EXPECT_EQ(Rig->Trigger.Color, TAcquisitionThreadRM::kLampGreen);
-    Tick += 1000;
-    ASSERT_TRUE(Rig->PumpUntil([&] { return FileBytes(file) >= before + 110 + 2000; }, 3000));
+    Tick += 2000;
+    ASSERT_TRUE(Rig->PumpUntil([&] { return FileBytes(file) >= before + 110 + 4000; }, 3000));
     EXPECT_TRUE(Rig->Scope.MeasurementStarted());
-    Tick += 1000;
+    Tick += 1000; // 3,000 periods due: the measurement ends on its 2,500th
     ASSERT_TRUE(Rig->PumpUntil([&] { return !Rig->Scope.MeasurementStarted(); }, 3000));
     Settle(file);
     Tick += 1000; // nothing more is read
@@ -269,7 +333,7 @@ TEST_F(DemoFlowTest, DefinedLengthEndsOnTheLimitAndShowsTheStop) {
 
     std::vector<uint16_t> words = ReadWords(file);
     std::vector<uint16_t> added(words.begin() + before / 2, words.end());
-    ASSERT_EQ(added.size(), 55u + 2000u + 4u);
+    ASSERT_EQ(added.size(), 55u + 2500u + 4u);
     EXPECT_EQ(std::vector<uint16_t>(added.end() - 4, added.end()),
               (std::vector<uint16_t>{0, 4, 1, 0}));
     EXPECT_EQ(Rig->Arm.Color, TAcquisitionThreadRM::kLampRed);
@@ -277,19 +341,19 @@ TEST_F(DemoFlowTest, DefinedLengthEndsOnTheLimitAndShowsTheStop) {
     // The front panel heard of the stop from the data flow.
     EXPECT_GT(Rig->Panel.Count[kNotifySettingsChanged].load(), notified + 1);
 
-    // Below one second the limit is 0: the first block ends it.
+    // Below one second the milliseconds count as well.
     Rig->Change([](TVirtualScopeVexaRM &s) {
-        s.SetMeasurementLength(900);
+        s.SetMeasurementLength(250);
         s.SetMeasurementStarted(true);
     });
-    // The first read after the start comes before the clock moved: no sample.
-    ASSERT_TRUE(Rig->PumpUntil([&] { return !Rig->Scope.MeasurementStarted(); }, 3000));
     Settle(file);
-    Tick += 100;
+    EXPECT_TRUE(Rig->Scope.MeasurementStarted());
+    Tick += 400;
+    ASSERT_TRUE(Rig->PumpUntil([&] { return !Rig->Scope.MeasurementStarted(); }, 3000));
     Settle(file);
     words = ReadWords(file);
     std::vector<uint16_t> second(words.begin() + before / 2 + added.size(), words.end());
-    EXPECT_EQ(second.size(), 55u + 4u);
+    EXPECT_EQ(second.size(), 55u + 250u + 4u);
 }
 
 TEST_F(DemoFlowTest, DetachWithoutStartOnlyDetaches) {

@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
-#include <sstream>
 
 namespace vexa::test {
 namespace {
@@ -17,66 +17,6 @@ constexpr bool kSanitized = true;
 #else
 constexpr bool kSanitized = false;
 #endif
-
-// What a counter-pattern recording looks like once parsed.
-struct CounterCheck {
-    uint64_t Samples = 0;
-    int Starts = 0;
-    int Stops = 0;
-    int Duplicates = 0;
-    int Records = 0;
-    std::string Fault; // empty when every sample follows its predecessor
-};
-
-// Every sample after a start is the successor of the one before it; the
-// only exception allowed is the repeated last word of the first read after
-// each start. Setting records may fall anywhere between samples.
-CounterCheck CheckCounterStream(const std::vector<uint16_t> &words) {
-    CounterCheck c;
-    int32_t prev = -1;
-    bool duplicateAllowed = false;
-    size_t i = 0;
-    while (i < words.size() && c.Fault.empty()) {
-        uint16_t w = words[i];
-        if (w == 0) {
-            if (i + 2 >= words.size() || words[i + 1] < 3) {
-                c.Fault = "broken record at word " + std::to_string(i);
-                break;
-            }
-            ++c.Records;
-            if (words[i + 2] == 1) {
-                if (words[i + 3] == 1) {
-                    ++c.Starts;
-                    prev = -1;
-                    duplicateAllowed = true;
-                } else {
-                    ++c.Stops;
-                }
-            }
-            i += words[i + 1];
-            continue;
-        }
-        if (w < 3) {
-            c.Fault = "marker " + std::to_string(w) + " at word " + std::to_string(i);
-            break;
-        }
-        int32_t n = CounterIndex(w);
-        if (prev >= 0 && n != (prev + 1) % 65025) {
-            if (n == prev && duplicateAllowed) {
-                ++c.Duplicates;
-                duplicateAllowed = false;
-            } else {
-                std::ostringstream s;
-                s << "sample " << n << " after " << prev << " at word " << i;
-                c.Fault = s.str();
-            }
-        }
-        prev = n;
-        ++c.Samples;
-        ++i;
-    }
-    return c;
-}
 
 struct DeviceFlowTest : ::testing::Test {
     SimControl Sim;
@@ -90,37 +30,42 @@ struct DeviceFlowTest : ::testing::Test {
     void TearDown() override { Rig.reset(); }
 };
 
+// The counter pattern through the real chain: every sample once and in
+// order, none doubled by the first read of a start; a gap (should the
+// machine fall behind) only where a record marks exactly what is missing.
 TEST_F(DeviceFlowTest, TopRateRecordingHoldsEverySampleOnceAndInOrder) {
     Sim.SetCounterPattern(1);
     // Under a sanitizer the program runs several times slower; the check
     // stays the same at a rate it can keep up with.
     Rig->Scope.SetSMPSetting(kSanitized ? 12 : 15);
+    const double rate = kSamplingRates[Rig->Scope.SMPSetting()];
     Rig->Scope.SetDisplayActive(true);
     Rig->Start();
     ASSERT_TRUE(Rig->Driver.DeviceInitialized());
     const std::string file = Rig->Path("counter.rmd");
     Rig->SaveTo("counter.rmd");
+    auto shownAtLeast = [&](double words) {
+        return Rig->PumpUntil([&] { return Rig->Roll.WordCount() > words; }, 30000);
+    };
     Rig->StartMeasurement();
-    Rig->PumpFor(1500);
+    ASSERT_TRUE(shownAtLeast(rate));
     // A setting changed in the middle of the recording goes in as a record.
     Rig->Change([](TVirtualScopeVexaRM &s) { s.SetSourceProbeB(2); });
-    Rig->PumpFor(1500);
+    ASSERT_TRUE(shownAtLeast(2 * rate));
     Rig->StopMeasurement();
-    Rig->PumpFor(100);
+    ASSERT_TRUE(Rig->PumpUntil([&] { return EndsWithStopRecord(file); }, 10000));
     Rig->StartMeasurement(); // a second start: a second first read
-    Rig->PumpFor(500);
+    ASSERT_TRUE(shownAtLeast(Rig->Roll.WordCount() + rate / 4));
     Rig->Stop();
 
-    EXPECT_EQ(Sim.LostSamples(), 0) << "the flow did not keep up with the device";
     std::vector<uint16_t> words = ReadWords(file);
-    CounterCheck c = CheckCounterStream(words);
+    CounterStream c = CheckCounterStream(words);
     EXPECT_EQ(c.Fault, "");
     EXPECT_EQ(c.Starts, 2);
     EXPECT_EQ(c.Stops, 2);
-    EXPECT_LE(c.Duplicates, 2);
-    const double rate = kSamplingRates[Rig->Scope.SMPSetting()];
-    EXPECT_GT(static_cast<double>(c.Samples), rate * 3.0);
-    EXPECT_LT(static_cast<double>(c.Samples), rate * 4.0);
+    EXPECT_EQ(static_cast<int64_t>(c.LostPeriods), Sim.LostSamples())
+        << "every sample the device lost is marked, and nothing else";
+    EXPECT_GT(static_cast<double>(c.Samples), 2.25 * rate);
     std::vector<StreamRecord> records;
     std::vector<uint16_t> samples;
     SplitStream(words, records, samples);
@@ -133,11 +78,6 @@ TEST_F(DeviceFlowTest, TopRateRecordingHoldsEverySampleOnceAndInOrder) {
     std::ifstream in(file, std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_NE(bytes.find(std::string("\x7F\x40\x80\x40\x81\x40", 6)), std::string::npos);
-    if (!c.Fault.empty() || c.Starts != 2) {
-        for (size_t i = 0; i < 80 && i < words.size(); ++i)
-            printf("%u ", words[i]);
-        printf("\n");
-    }
 }
 
 TEST_F(DeviceFlowTest, TriggeredModeDeliversNothingUntilTheTriggerAndThenEverySample) {
@@ -222,7 +162,7 @@ TEST_F(DeviceFlowTest, LostDeviceIsReloadedAndTheRecordingGoesOn) {
     EXPECT_EQ(Rig->Flow.AcquisitionThread()->Reloads(), 1);
     Rig->Stop();
     std::vector<uint16_t> words = ReadWords(file);
-    CounterCheck c = CheckCounterStream(words);
+    CounterStream c = CheckCounterStream(words);
     EXPECT_EQ(c.Fault, "");
     EXPECT_EQ(c.Starts, 2); // the device starts afresh after the reload
     EXPECT_EQ(c.Stops, 2);
@@ -261,6 +201,9 @@ TEST_F(DeviceFlowTest, RangeChangeSetsTheLevelBackAndTellsThePanel) {
     EXPECT_TRUE(samples.empty());
 }
 
+// The operator gives the lost device up and goes on in demo mode: the
+// recording ends with its stop record, made-up samples never continue it,
+// and the front panel hears of it. A new measurement is started knowingly.
 TEST_F(DeviceFlowTest, DeviceThatDoesNotComeBackLeavesTheChoiceToTheOperator) {
     Sim.SetCounterPattern(1);
     Sim.SetReconnectAfter(1000);
@@ -269,21 +212,47 @@ TEST_F(DeviceFlowTest, DeviceThatDoesNotComeBackLeavesTheChoiceToTheOperator) {
     const std::string file = Rig->Path("demo.rmd");
     Rig->SaveTo("demo.rmd");
     Rig->StartMeasurement();
-    Rig->PumpFor(200);
+    ASSERT_TRUE(Rig->PumpUntil([&] { return Rig->Roll.WordCount() > 20000; }, 5000));
     // Asked in the main thread: "Retry" once, then carry on in demo mode.
     Rig->Dialogs.Script({kButtonYes, kButtonNo});
+    const int notified = Rig->Panel.Count[kNotifySettingsChanged];
     Sim.LoseConnectionNow();
-    ASSERT_TRUE(
-        Rig->PumpUntil([&] { return Rig->Flow.AcquisitionThread()->Reloads() == 1; }, 3000));
+    ASSERT_TRUE(Rig->PumpUntil(
+        [&] {
+            return Rig->Flow.AcquisitionThread()->Reloads() == 1 &&
+                   Rig->Panel.Count[kNotifySettingsChanged] > notified;
+        },
+        5000));
     EXPECT_EQ(Rig->Dialogs.Texts().size(), 2u);
     EXPECT_TRUE(Rig->Driver.DemoMode());
-    const int64_t atReload = FileBytes(file);
-    ASSERT_TRUE(Rig->PumpUntil([&] { return FileBytes(file) > atReload + 20000; }, 3000));
-    EXPECT_EQ(Rig->Flow.AcquisitionThread()->Reloads(), 1);
-    Rig->Stop();
+    EXPECT_FALSE(Rig->Scope.MeasurementStarted());
+    // Another pass of the settings must not start it again.
+    Rig->Change([](TVirtualScopeVexaRM &) {});
+    ASSERT_TRUE(Rig->PumpUntil(
+        [&] { return !Rig->Flow.ScopeSettingsDirty() && Rig->Ring->Pending() == 0; }, 5000));
     std::vector<uint16_t> words = ReadWords(file);
-    EXPECT_EQ(std::vector<uint16_t>(words.end() - 4, words.end()),
-              (std::vector<uint16_t>{0, 4, 1, 0}));
+    // After the stop record only the settings sent to the fresh start-up.
+    const std::vector<uint16_t> stop = {0, 4, 1, 0};
+    const auto at = std::search(words.begin(), words.end(), stop.begin(), stop.end());
+    ASSERT_NE(at, words.end());
+    std::vector<StreamRecord> records;
+    std::vector<uint16_t> samples;
+    SplitStream(std::vector<uint16_t>(at, words.end()), records, samples);
+    EXPECT_TRUE(samples.empty()) << "samples after the stop";
+    CounterStream c = CheckCounterStream(words);
+    EXPECT_EQ(c.Fault, "") << "only the device's samples are in the file";
+    EXPECT_EQ(c.Starts, 1);
+    EXPECT_EQ(c.Stops, 1);
+
+    const size_t recorded = words.size();
+    Rig->StartMeasurement();
+    ASSERT_TRUE(Rig->PumpUntil(
+        [&] { return FileBytes(file) > static_cast<int64_t>(recorded) * 2 + 1000; }, 5000));
+    Rig->Stop();
+    words = ReadWords(file);
+    EXPECT_EQ(words[recorded + 2], kRecMeasurement) << "the demo recording starts anew";
+    EXPECT_EQ(words[recorded + 3], 1);
+    EXPECT_EQ(Rig->Flow.AcquisitionThread(), nullptr);
 }
 
 TEST_F(DeviceFlowTest, ShutdownWhileAReloadWaitsForTheMainThread) {
@@ -294,18 +263,19 @@ TEST_F(DeviceFlowTest, ShutdownWhileAReloadWaitsForTheMainThread) {
     const std::string file = Rig->Path("reload.rmd");
     Rig->SaveTo("reload.rmd");
     Rig->StartMeasurement();
-    Rig->PumpFor(300);
+    ASSERT_TRUE(Rig->PumpUntil([&] { return Rig->Roll.WordCount() > 110000; }, 10000));
     Sim.LoseConnectionNow();
     // The thread now waits for the main thread to reload; it does not look.
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     auto t0 = std::chrono::steady_clock::now();
     Rig->Stop();
-    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(2500));
+    // Bounded waits only: far below this unless something hangs.
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(10));
     EXPECT_TRUE(Rig->Dialogs.Texts().empty()); // no start-up questions while closing
     EXPECT_EQ(Rig->Panel.Count[kNotifyDeviceRestart], 0);
     EXPECT_FALSE(Rig->Driver.LibraryLoaded());
     std::vector<uint16_t> words = ReadWords(file);
-    CounterCheck c = CheckCounterStream(words);
+    CounterStream c = CheckCounterStream(words);
     EXPECT_EQ(c.Fault, "");
     EXPECT_EQ(c.Starts, 1);
     EXPECT_GT(c.Samples, 100000u);

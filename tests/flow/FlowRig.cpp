@@ -105,6 +105,16 @@ bool EndsWith(const std::vector<uint16_t> &whole, const std::vector<uint16_t> &t
            std::equal(tail.begin(), tail.end(), whole.end() - tail.size());
 }
 
+bool EndsWithStopRecord(const std::string &path) {
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in || in.tellg() < 8) return false;
+    in.seekg(-8, std::ios::end);
+    uint8_t b[8] = {};
+    in.read(reinterpret_cast<char *>(b), 8);
+    return in && b[0] == 0 && b[1] == 0 && b[2] == 4 && b[3] == 0 && b[4] == 1 && b[5] == 0 &&
+           b[6] == 0 && b[7] == 0;
+}
+
 void SplitStream(const std::vector<uint16_t> &words, std::vector<StreamRecord> &records,
                  std::vector<uint16_t> &samples) {
     size_t i = 0;

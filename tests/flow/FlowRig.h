@@ -110,6 +110,9 @@ int64_t FileBytes(const std::string &path);
 
 // True when tail is the end of whole.
 bool EndsWith(const std::vector<uint16_t> &whole, const std::vector<uint16_t> &tail);
+// True when the file's last words are a stop record [0, 4, 1, 0] (reads
+// only those).
+bool EndsWithStopRecord(const std::string &path);
 
 // One setting record of the stream.
 struct StreamRecord {

@@ -125,24 +125,31 @@ TEST_F(RingTest, EmptyCommitAndOversizedCountsAreHarmless) {
     EXPECT_EQ(Ring->Unread(), 0);
 }
 
-// The writer must never be handed a slot that still holds unread words.
+// The writer must never be handed a slot that still holds unread words, and
+// every block leaves room for the setting records that may follow it.
 TEST_F(RingTest, WriterWaitsUntilTheNextBlockCannotReachUnreadWords) {
+    constexpr int32_t kRoom = TDataSourceModuleVexaRM::kRecordRoomWords;
     for (int i = 0; i < 15; ++i)
         Write(kMax, 0);
     ASSERT_TRUE(Ring->WriterWrapped());
     ASSERT_EQ(Ring->WriteIndex(), 0);
     // The reader's lap starts at 0, where the next block would go.
     EXPECT_EQ(Ring->GetWritePointerFor(50), nullptr);
+    EXPECT_EQ(Ring->GetRecordPointerFor(4, 50), nullptr);
     int32_t n;
     ASSERT_NE(Ring->GetReadBlock(n, 0), nullptr);
     ASSERT_EQ(n, kLimit);
-    Ring->ConsumeRead(kMax - 1); // one word short of a free slot
+    Ring->ConsumeRead(kMax + kRoom - 1); // one word short of a block and its records
     EXPECT_EQ(Ring->GetWritePointerFor(50), nullptr);
+    EXPECT_EQ(Ring->GetRecordPointerFor(kRoom, 0), Ring->Storage()) << "records fit";
     Ring->ConsumeRead(1);
     EXPECT_EQ(Ring->GetWritePointerFor(50), Ring->Storage());
     Ring->CommitWrite(kMax);
-    // Now a block at 65,536 would run into the unread word at 65,536.
+    // Now a block at 65,536 would run into the unread words; the records
+    // that follow the block still fit in front of them, and not a word more.
     EXPECT_EQ(Ring->GetWritePointerFor(50), nullptr);
+    EXPECT_EQ(Ring->GetRecordPointerFor(kRoom, 0), Ring->Storage() + kMax);
+    EXPECT_EQ(Ring->GetRecordPointerFor(kRoom + 1, 0), nullptr);
 
     // A writer blocked without limit leaves when it is told to abandon.
     std::thread writer([&] { EXPECT_EQ(Ring->GetWritePointer(Abandon), nullptr); });

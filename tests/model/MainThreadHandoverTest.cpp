@@ -66,3 +66,60 @@ TEST(MainThreadHandover, RunsAtOnceWhenCalledOnTheMainThreadAndWakesTheLoop) {
     worker.join();
     EXPECT_EQ(n, 2);
 }
+
+// An item that runs the event loop itself (a modal box) services the queue
+// again: the worker whose item finished inside it is released, the one whose
+// item is still open keeps waiting until it ends.
+TEST(MainThreadHandover, ANestedLoopReleasesOnlyTheWorkerWhoseItemFinished) {
+    TMainThreadHandoverVexaRM h;
+    std::atomic<bool> outerRunning{false}, outerReturned{false}, innerReturned{false};
+    std::thread outer([&] {
+        EXPECT_TRUE(h.RunInMainThread([&] {
+            outerRunning = true;
+            while (!innerReturned)
+                h.ServicePending(); // the box's own event loop
+            // The inner item has finished, this one has not: its worker
+            // must still be waiting.
+            const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
+            while (!outerReturned && std::chrono::steady_clock::now() < until)
+                std::this_thread::yield();
+            EXPECT_FALSE(outerReturned) << "released while its item still ran";
+        }));
+        outerReturned = true;
+    });
+    std::thread inner([&] {
+        while (!outerRunning)
+            std::this_thread::yield();
+        EXPECT_TRUE(h.RunInMainThread([] {}));
+        innerReturned = true;
+    });
+    while (!outerReturned)
+        h.ServicePending();
+    outer.join();
+    inner.join();
+}
+
+// A posted item runs on the main thread later; the poster never waits, and
+// closing drops what was posted.
+TEST(MainThreadHandover, PostedItemsDoNotHoldTheWorkerAndCloseDropsThem) {
+    TMainThreadHandoverVexaRM h;
+    const auto mainId = std::this_thread::get_id();
+    std::atomic<int> ran{0};
+    std::thread worker([&] {
+        EXPECT_TRUE(h.Post([&] {
+            EXPECT_EQ(std::this_thread::get_id(), mainId);
+            ++ran;
+        }));
+    });
+    worker.join(); // returned although nobody serviced the queue
+    EXPECT_EQ(ran, 0);
+    EXPECT_EQ(h.ServicePending(), 1);
+    EXPECT_EQ(ran, 1);
+    std::thread late([&] { EXPECT_TRUE(h.Post([&] { ++ran; })); });
+    late.join();
+    h.Close();
+    EXPECT_EQ(h.ServicePending(), 0);
+    EXPECT_EQ(ran, 1);
+    std::thread closed([&] { EXPECT_FALSE(h.Post([&] { ++ran; })); });
+    closed.join();
+}

@@ -13,7 +13,7 @@ namespace vexa::test {
 namespace {
 
 TEST(CloseTest, FiftyClosesAtRandomMomentsEndInTimeWithWholeFiles) {
-    SimDevice sim;
+    SimControl sim;
     ASSERT_TRUE(sim.Loaded());
     std::mt19937 random(5000000);
     double slowest = 0;

@@ -15,7 +15,7 @@ namespace {
 
 TEST(DeviceLossTest, TwentyLossesInOneRecordingLoseNothingRecordedBefore) {
     constexpr int kLosses = 20;
-    SimDevice sim;
+    SimControl sim;
     ASSERT_TRUE(sim.Loaded());
     sim.SetCounterPattern(1);
     RobustRig rig;

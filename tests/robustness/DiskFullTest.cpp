@@ -40,7 +40,7 @@ private:
 };
 
 TEST(DiskFullTest, FullDiskIsReportedOnceSavingGoesOffAndTheFileStaysWhole) {
-    SimDevice sim;
+    SimControl sim;
     ASSERT_TRUE(sim.Loaded());
     sim.SetCounterPattern(1);
     RobustRig rig;
@@ -61,7 +61,7 @@ TEST(DiskFullTest, FullDiskIsReportedOnceSavingGoesOffAndTheFileStaysWhole) {
     EXPECT_FALSE(rig.Scope.SavingActivated());
     EXPECT_TRUE(rig.Scope.MeasurementStarted());
     const double stopSeconds = rig.Stop();
-    EXPECT_LT(stopSeconds, 3.0);
+    EXPECT_LT(stopSeconds, 10.0) << "the stop hangs";
     limit.Lift();
 
     const std::vector<ScriptedDialogs::Question> asked = rig.Dialogs.Questions();
@@ -80,7 +80,7 @@ TEST(DiskFullTest, FullDiskIsReportedOnceSavingGoesOffAndTheFileStaysWhole) {
 }
 
 TEST(DiskFullTest, SavingSwitchedOnAgainAppendsAfterWhatWasKept) {
-    SimDevice sim;
+    SimControl sim;
     ASSERT_TRUE(sim.Loaded());
     sim.SetCounterPattern(1);
     RobustRig rig;

@@ -2,8 +2,6 @@
 
 #include "ScopeConstsVexaRM.h"
 
-#include <dlfcn.h>
-
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -15,42 +13,9 @@ namespace vexa::test {
 
 namespace {
 
-template <class F> void Resolve(void *handle, F &fn, const char *name) {
-    fn = reinterpret_cast<F>(dlsym(handle, name));
-}
-
 constexpr uint64_t kFnvPrime = 1099511628211ull;
 
-// The position of a counter-pattern word in its cycle of 65,025.
-int32_t CounterIndex(uint16_t w) {
-    return ((w & 0xFF) - 1) + 255 * ((w >> 8) - 1);
-}
-
 } // namespace
-
-SimDevice::SimDevice() {
-    Handle = dlopen((BinDir() + "/libvexausb.so").c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!Handle) return;
-    Resolve(Handle, Reset, "SimReset");
-    Resolve(Handle, SetCounterPattern, "SimSetCounterPattern");
-    Resolve(Handle, LoseConnectionAfterReads, "SimLoseConnectionAfterReads");
-    Resolve(Handle, SetReconnectAfter, "SimSetReconnectAfter");
-    Resolve(Handle, LostSamples, "SimLostSamples");
-    if (!Reset || !SetCounterPattern || !LoseConnectionAfterReads || !SetReconnectAfter ||
-        !LostSamples) {
-        dlclose(Handle);
-        Handle = nullptr;
-        return;
-    }
-    Reset();
-}
-
-SimDevice::~SimDevice() {
-    if (Handle) {
-        Reset();
-        dlclose(Handle);
-    }
-}
 
 void CountingDisplay::DisplayBlock(const uint16_t *words, int n) {
     uint64_t h = FFingerprint.load(std::memory_order_relaxed);
@@ -150,65 +115,6 @@ int64_t FileBytes(const std::string &path) {
     std::error_code ec;
     const auto n = std::filesystem::file_size(path, ec);
     return ec ? -1 : static_cast<int64_t>(n);
-}
-
-CounterStream CheckCounterStream(const std::vector<uint16_t> &words) {
-    CounterStream c;
-    int32_t previous = -1;
-    bool repeatAllowed = false;
-    size_t i = 0;
-    while (i < words.size()) {
-        const uint16_t w = words[i];
-        if (w == kWordRecordIntroducer) {
-            if (i + 2 >= words.size() || words[i + 1] < 3 || i + words[i + 1] > words.size()) {
-                c.Fault = "broken setting record at word " + std::to_string(i);
-                return c;
-            }
-            ++c.Records;
-            if (words[i + 2] == kRecMeasurement && words[i + 1] == 4) {
-                if (words[i + 3] == 1) {
-                    ++c.Starts;
-                    previous = -1;
-                    repeatAllowed = true;
-                    c.SamplesOfLastStart = 0;
-                } else {
-                    ++c.Stops;
-                }
-            }
-            i += words[i + 1];
-            continue;
-        }
-        if (w < kReservedWordLimit) {
-            c.Fault = "marker " + std::to_string(w) + " at word " + std::to_string(i);
-            return c;
-        }
-        if ((w & 0xFF) == 0 || (w >> 8) == 0) {
-            c.Fault = "word " + std::to_string(w) + " is no counter word, at " + std::to_string(i);
-            return c;
-        }
-        const int32_t n = CounterIndex(w);
-        if (previous < 0 && c.Starts > 0 && n != 1 && !(n == 0 && c.SamplesOfLastStart == 0)) {
-            c.Fault =
-                "first sample of a start is " + std::to_string(n) + " at word " + std::to_string(i);
-            return c;
-        }
-        if (previous >= 0 && n != (previous + 1) % 65025) {
-            if (n == previous && repeatAllowed) {
-                ++c.Duplicates;
-                repeatAllowed = false;
-            } else {
-                std::ostringstream s;
-                s << "sample " << n << " after " << previous << " at word " << i;
-                c.Fault = s.str();
-                return c;
-            }
-        }
-        previous = n;
-        ++c.Samples;
-        ++c.SamplesOfLastStart;
-        ++i;
-    }
-    return c;
 }
 
 } // namespace vexa::test

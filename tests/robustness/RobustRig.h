@@ -5,6 +5,8 @@
 // plays the main thread.
 #pragma once
 
+#include "CounterStream.h"
+#include "SimControl.h"
 #include "DataSourceModuleVexaRM.h"
 #include "FlowInterfacesVexaRM.h"
 #include "FlowManagerVexaRM.h"
@@ -21,23 +23,6 @@
 #include <vector>
 
 namespace vexa::test {
-
-// The simulated device's test controls, in the very copy the driver loads.
-class SimDevice {
-public:
-    SimDevice();
-    ~SimDevice();
-    bool Loaded() const { return Handle != nullptr; }
-
-    void (*Reset)() = nullptr;
-    void (*SetCounterPattern)(int32_t) = nullptr;
-    void (*LoseConnectionAfterReads)(int32_t) = nullptr;
-    void (*SetReconnectAfter)(int32_t) = nullptr;
-    int64_t (*LostSamples)() = nullptr;
-
-private:
-    void *Handle = nullptr;
-};
 
 // Counts the words it is given and folds them into a fingerprint that the
 // record file must reproduce.
@@ -89,23 +74,5 @@ struct RobustRig {
 
 std::vector<uint16_t> ReadWords(const std::string &path);
 int64_t FileBytes(const std::string &path);
-
-// A record file of counter-pattern recordings, parsed word by word.
-struct CounterStream {
-    uint64_t Samples = 0;
-    int Starts = 0;
-    int Stops = 0;
-    int Records = 0;
-    int Duplicates = 0;
-    // Samples since the last start record.
-    uint64_t SamplesOfLastStart = 0;
-    // Empty when every sample after a start follows its predecessor.
-    std::string Fault;
-};
-// Records ([0, length, type, ...]) may stand anywhere between samples; a
-// start record begins a fresh count. After a start the device's sample 0 is
-// dropped by the first read, whose last word then appears twice: that one
-// repetition per start is allowed, nothing else.
-CounterStream CheckCounterStream(const std::vector<uint16_t> &words);
 
 } // namespace vexa::test
