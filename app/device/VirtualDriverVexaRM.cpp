@@ -521,9 +521,8 @@ void TVirtualDriverVexaRM::RunStartupTable() {
 }
 
 bool TVirtualDriverVexaRM::ConfirmRetryAfterRepeatedFailures() {
-    const int answer =
-        Ask(kTextDeviceKeepsFailing, kButtonYes | kButtonNo | kButtonCancel, kButtonNo,
-            kDetailKeepsFailing);
+    const int answer = Ask(kTextDeviceKeepsFailing, kButtonYes | kButtonNo | kButtonCancel,
+                           kButtonNo, kDetailKeepsFailing);
     if (answer == kButtonYes) return true;
     UnloadLibrary();
     if (answer == kButtonCancel) {

@@ -50,7 +50,7 @@ double JsonValue(const std::string &json, const std::string &key, size_t from = 
 }
 
 TEST(ToolEndToEndTest, CounterRecordingOfTheRealFlowIsReadExactly) {
-    SimDevice sim;
+    SimControl sim;
     ASSERT_TRUE(sim.Loaded());
     sim.SetCounterPattern(1);
     RobustRig rig;
