@@ -419,11 +419,15 @@ void TMainForm::Activate() {
 
 void TMainForm::MenuViewer() {
     // The viewer lies outside the program; a failure to start it is not
-    // reported.
+    // reported. It opens the current record file, named in full so that it
+    // does not depend on the folder it runs in.
     QString viewer = TWorkingFolderVexaRM::ProgramFile(QStringLiteral("PreviewVexaRM"));
     QFileInfo info(viewer);
+    QStringList args;
+    const QString record = QString::fromStdString(FScope->GetRecordFileName());
+    if (!record.isEmpty()) args << QFileInfo(record).absoluteFilePath();
     if (info.isFile() && info.isExecutable())
-        QProcess::startDetached(viewer, QStringList(), QDir::currentPath());
+        QProcess::startDetached(viewer, args, QDir::currentPath());
 }
 
 void TMainForm::MenuExit() {
