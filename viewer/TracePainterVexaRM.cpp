@@ -31,6 +31,34 @@ double YOf(const QRect &lane, double lo, double hi, double v) {
     return std::clamp(y, static_cast<double>(lane.top()), static_cast<double>(lane.bottom()));
 }
 
+// Fills one-pixel-wide columns (the bands). Into an image, the pixels are
+// written straight into its rows: the raster engine fills a rectangle row by
+// row, which for tall, one-pixel-wide ones costs a call per pixel.
+void FillColumns(QPainter &p, const QVector<QRect> &rects, const QColor &color) {
+    auto *image = dynamic_cast<QImage *>(p.device());
+    const QTransform t = p.deviceTransform();
+    if (image && !p.hasClipping() && t.type() <= QTransform::TxScale &&
+        (image->format() == QImage::Format_RGB32 ||
+         image->format() == QImage::Format_ARGB32_Premultiplied)) {
+        const QRgb pixel = color.rgb();
+        const QRect bounds = image->rect();
+        uchar *bits = image->bits();
+        const qsizetype stride = image->bytesPerLine();
+        for (const QRect &r : rects) {
+            const QRect d = t.mapRect(QRectF(r)).toAlignedRect() & bounds;
+            for (int y = d.top(); y <= d.bottom(); ++y) {
+                auto *row = reinterpret_cast<QRgb *>(bits + y * stride);
+                std::fill(row + d.left(), row + d.right() + 1, pixel);
+            }
+        }
+        return;
+    }
+    p.setPen(Qt::NoPen);
+    p.setBrush(color);
+    p.drawRects(rects);
+    p.setBrush(Qt::NoBrush);
+}
+
 int MaxTicksFor(int pixels, int spacing) {
     return std::max(1, pixels / spacing);
 }
@@ -105,6 +133,7 @@ void TTracePainterVexaRM::Paint(QPainter &p, const TTraceLayout &l, const TPlotV
     }
 
     // Grid and value labels per lane.
+    QString captions[2];
     const TTimeAxis timeAxis =
         TimeTicks(plot.From, plot.To, MaxTicksFor(l.Plot.width(), l.Text ? 110 : 80));
     for (int c = 0; c < 2; ++c) {
@@ -116,10 +145,10 @@ void TTracePainterVexaRM::Paint(QPainter &p, const TTraceLayout &l, const TPlotV
             const int y = static_cast<int>(std::lround(YOf(lane, plot.Lo[c], plot.Hi[c], t.Value)));
             p.drawLine(lane.left(), y, lane.right(), y);
         }
-        for (const TTimeTick &t : timeAxis.Ticks) {
-            const int x = clampX(xOf(t.Time));
-            p.drawLine(x, lane.top(), x, lane.bottom());
-        }
+        QVector<QRect> verticals;
+        for (const TTimeTick &t : timeAxis.Ticks)
+            verticals.append(QRect(clampX(xOf(t.Time)), lane.top(), 1, lane.height()));
+        FillColumns(p, verticals, grid);
         if (l.Text) {
             p.setPen(text);
             const int h = p.fontMetrics().height();
@@ -130,10 +159,8 @@ void TTracePainterVexaRM::Paint(QPainter &p, const TTraceLayout &l, const TPlotV
                 p.drawText(QRect(0, y - h / 2, lane.left() - 5, h),
                            Qt::AlignRight | Qt::AlignVCenter, QString::fromStdString(t.Label));
             }
-            p.setPen(ChannelColor(c));
-            p.drawText(lane.adjusted(5, 3, 0, 0), Qt::AlignLeft | Qt::AlignTop,
-                       QStringLiteral("%1 (%2)").arg(c == 0 ? "A" : "B",
-                                                     QString::fromStdString(axis.Caption)));
+            captions[c] = QStringLiteral("%1 (%2)").arg(c == 0 ? "A" : "B",
+                                                        QString::fromStdString(axis.Caption));
         }
     }
 
@@ -154,7 +181,7 @@ void TTracePainterVexaRM::Paint(QPainter &p, const TTraceLayout &l, const TPlotV
     }
 
     // Bands and mean lines (or the samples).
-    QVector<QLine> band;
+    QVector<QRect> band;
     band.reserve(columns);
     for (int ch = 0; ch < 2; ++ch) {
         const QRect &lane = l.Lane[ch];
@@ -166,10 +193,9 @@ void TTracePainterVexaRM::Paint(QPainter &p, const TTraceLayout &l, const TPlotV
             if (col.Samples == 0) continue;
             const int top = static_cast<int>(std::floor(YOf(lane, lo, hi, col.MaxV[ch])));
             const int bottom = static_cast<int>(std::ceil(YOf(lane, lo, hi, col.MinV[ch])));
-            band.append(QLine(x0 + c, top, x0 + c, bottom));
+            band.append(QRect(x0 + c, top, 1, bottom - top + 1));
         }
-        p.setPen(Dimmed(color, plot.SampleMode ? 100 : 55));
-        p.drawLines(band);
+        FillColumns(p, band, Dimmed(color, plot.SampleMode ? 100 : 55));
         p.setPen(color);
         if (!plot.SampleMode) {
             QPolygonF line;
@@ -209,10 +235,11 @@ void TTracePainterVexaRM::Paint(QPainter &p, const TTraceLayout &l, const TPlotV
     }
 
     // Device markers and scale changes across both lanes.
-    p.setPen(marker);
+    QVector<QRect> markers;
     for (int c = 0; c < columns; ++c)
         if (plot.Columns[static_cast<size_t>(c)].DeviceMarker)
-            p.drawLine(x0 + c, l.Plot.top(), x0 + c, l.Plot.bottom());
+            markers.append(QRect(x0 + c, l.Plot.top(), 1, l.Plot.height()));
+    FillColumns(p, markers, marker);
     QPen dashed(frame, 1, Qt::DashLine);
     for (const TBoundary &b : plot.Boundaries) {
         const int x = clampX(xOf(b.Time));
@@ -237,8 +264,12 @@ void TTracePainterVexaRM::Paint(QPainter &p, const TTraceLayout &l, const TPlotV
         const double x = xOf(overlay.Cursor[k]);
         if (x < x0 || x >= x0 + l.Plot.width()) continue;
         const int xi = static_cast<int>(std::floor(x));
-        p.setPen(QPen(CursorColor(k), 1, k == 0 ? Qt::SolidLine : Qt::DashLine));
-        p.drawLine(xi, l.Plot.top(), xi, l.Plot.bottom());
+        if (k == 0) {
+            FillColumns(p, {QRect(xi, l.Plot.top(), 1, l.Plot.height())}, CursorColor(k));
+        } else {
+            p.setPen(QPen(CursorColor(k), 1, Qt::DashLine));
+            p.drawLine(xi, l.Plot.top(), xi, l.Plot.bottom());
+        }
         if (l.Text) {
             const int h = p.fontMetrics().height();
             const QRect tag(xi - h / 2, l.Plot.top(), h, h);
@@ -250,8 +281,16 @@ void TTracePainterVexaRM::Paint(QPainter &p, const TTraceLayout &l, const TPlotV
         }
     }
 
-    // Time labels under the plot.
+    // Time labels under the plot; the lanes' names over the traces.
     if (l.Text) {
+        for (int c = 0; c < 2; ++c) {
+            const QFontMetrics fm = p.fontMetrics();
+            const QRect box(l.Lane[c].left() + 1, l.Lane[c].top() + 1,
+                            fm.horizontalAdvance(captions[c]) + 8, fm.height() + 2);
+            p.fillRect(box, background);
+            p.setPen(ChannelColor(c));
+            p.drawText(box, Qt::AlignCenter, captions[c]);
+        }
         const QFontMetrics fm = p.fontMetrics();
         p.setPen(text);
         const int y = l.Plot.bottom() + 4;

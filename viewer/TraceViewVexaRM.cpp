@@ -143,9 +143,7 @@ const TPlotVexaRM &TTraceViewVexaRM::Plot() {
     return FPlot;
 }
 
-void TTraceViewVexaRM::paintEvent(QPaintEvent *) {
-    const auto t0 = std::chrono::steady_clock::now();
-    QPainter p(this);
+void TTraceViewVexaRM::Render(QPainter &p) {
     p.fillRect(rect(), Qt::black);
     if (!FReader || FMeasurement >= FReader->Measurements().size()) {
         p.setPen(QColor(200, 200, 200));
@@ -154,30 +152,46 @@ void TTraceViewVexaRM::paintEvent(QPaintEvent *) {
                            : tr("Open a record file: File \u2192 Open, or drop one here"));
         return;
     }
-    const TTraceLayout l = PlotLayout();
     TTraceOverlay overlay;
     for (int k = 0; k < 2; ++k) {
         overlay.HasCursor[k] = FHasCursor[k];
         overlay.Cursor[k] = FCursor[k];
     }
-    TTracePainterVexaRM::Paint(p, l, Plot(), overlay);
+    TTracePainterVexaRM::Paint(p, PlotLayout(), Plot(), overlay);
     if (hasFocus()) {
         p.setPen(QPen(palette().highlight().color(), 1, Qt::DotLine));
         p.drawRect(rect().adjusted(0, 0, -1, -1));
     }
-    if (FTiming) {
-        const double ms =
-            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0)
-                .count();
-        if (!FFirstFrameReported) {
-            FFirstFrameReported = true;
-            timespec now;
-            clock_gettime(CLOCK_REALTIME, &now);
-            std::fprintf(stderr, "first-frame-realtime-ns %lld\n",
-                         static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec);
-        }
-        std::fprintf(stderr, "paint-ms %.3f %dx%d\n", ms, width(), height());
+}
+
+void TTraceViewVexaRM::paintEvent(QPaintEvent *) {
+    const auto t0 = std::chrono::steady_clock::now();
+    // Drawn into an image of the widget's size, then copied: the painter
+    // fills the bands straight into an image's rows (TracePainterVexaRM).
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * ratio).toSize();
+    if (FFrame.size() != pixels) {
+        FFrame = QImage(pixels, QImage::Format_RGB32);
+        FFrame.setDevicePixelRatio(ratio);
     }
+    {
+        QPainter p(&FFrame);
+        p.setFont(font());
+        Render(p);
+    }
+    QPainter(this).drawImage(0, 0, FFrame);
+    if (!FTiming) return;
+    const double ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+    const bool data = FReader && FMeasurement < FReader->Measurements().size();
+    if (data && !FFirstFrameReported) {
+        FFirstFrameReported = true;
+        timespec now;
+        clock_gettime(CLOCK_REALTIME, &now);
+        std::fprintf(stderr, "first-frame-realtime-ns %lld\n",
+                     static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec);
+    }
+    std::fprintf(stderr, "paint-ms %.3f %dx%d\n", ms, width(), height());
 }
 
 void TTraceViewVexaRM::wheelEvent(QWheelEvent *event) {

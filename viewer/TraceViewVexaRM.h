@@ -18,6 +18,7 @@
 #include "TracePainterVexaRM.h"
 #include "ViewSpanVexaRM.h"
 
+#include <QImage>
 #include <QWidget>
 
 #include <memory>
@@ -73,6 +74,7 @@ private:
     void MoveCursor(int k, int direction);
     void Changed();
     const TPlotVexaRM &Plot();
+    void Render(QPainter &p);
 
     std::shared_ptr<const rec::TRecordReaderVexaRM> FReader;
     uint32_t FMeasurement = 0;
@@ -80,6 +82,8 @@ private:
     bool FHasCursor[2] = {false, false};
     TTimeNs FCursor[2] = {0, 0};
     int FActiveCursor = 0;
+    // The picture of the last paint, copied to the screen.
+    QImage FFrame;
     // The plot of the last paint and what it was built for.
     TPlotVexaRM FPlot;
     bool FPlotValid = false;

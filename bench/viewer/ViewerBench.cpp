@@ -37,7 +37,10 @@ struct TBig {
         Dir = std::string(tmp && *tmp ? tmp : "/tmp") + "/vexa-viewer-bench-XXXXXX";
         if (!mkdtemp(Dir.data())) std::abort();
         const std::string path = Dir + "/big.rmd";
-        if (!bench::WriteBenchRecord(path, 4ull << 30)) std::abort();
+        // VIEWER_BENCH_BYTES: another size, for a quick look.
+        const char *size = std::getenv("VIEWER_BENCH_BYTES");
+        const uint64_t bytes = size ? std::strtoull(size, nullptr, 10) : 4ull << 30;
+        if (!bench::WriteBenchRecord(path, bytes)) std::abort();
         std::string error;
         File = rec::TRecordFileVexaRM::Open(path, &error);
         if (!File || !File->EnsureIndex().Index) std::abort();
