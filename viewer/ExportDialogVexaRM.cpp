@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -39,7 +40,9 @@ TExportDialogVexaRM::TExportDialogVexaRM(QWidget *parent, bool cursorsPlaced, co
     auto *pathRow = new QHBoxLayout;
     pathRow->addWidget(FPath, 1);
     pathRow->addWidget(browse);
-    form->addRow(tr("&File:"), pathRow);
+    auto *pathLabel = new QLabel(tr("&File:"), this);
+    pathLabel->setBuddy(FPath);
+    form->addRow(pathLabel, pathRow);
     FFormat = new QComboBox(this);
     for (const TFormatChoice &f : kFormats)
         FFormat->addItem(tr(f.Text));

@@ -28,7 +28,7 @@ TSearchBarVexaRM::TSearchBarVexaRM(QWidget *parent) : QWidget(parent) {
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(4);
-    auto *label = new QLabel(tr("&Find:"), this);
+    auto *label = new QLabel(tr("Fin&d:"), this);
     FWhat = new QComboBox(this);
     for (const TChoice &c : kChoices)
         FWhat->addItem(tr(c.Text));

@@ -5,8 +5,14 @@
 #include <QLocale>
 
 #include <clocale>
+#include <malloc.h>
 
 int main(int argc, char **argv) {
+    // The summary index of a long recording is built in chunks of a few MiB
+    // on a worker thread; a fixed threshold keeps every chunk in a mapping of
+    // its own, given back to the system when it is freed (glibc would
+    // otherwise raise the threshold and keep freed chunks in its heap).
+    mallopt(M_MMAP_THRESHOLD, 512 * 1024);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("PreviewVexaRM"));
     QApplication::setOrganizationName(QStringLiteral("Korvel"));

@@ -35,6 +35,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <malloc.h>
+
 namespace vexa::view {
 
 namespace {
@@ -308,6 +310,8 @@ void TViewerWindowVexaRM::IndexChanged() {
     FIndexNote = result.Saved ? tr("%1 in %2 s").arg(done).arg(result.Seconds, 0, 'f', 2)
                               : tr("%1; kept in memory: %2").arg(done, Q(result.SaveError));
     ShowReader(FFile->Reader(), false);
+    // The index built on the heap now lies in its file: give the memory back.
+    malloc_trim(0);
 }
 
 void TViewerWindowVexaRM::SetFollow(bool on) {
