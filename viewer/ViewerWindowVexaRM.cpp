@@ -374,8 +374,9 @@ void TViewerWindowVexaRM::ShowReader(std::shared_ptr<const rec::TRecordReaderVex
     FOverview->SetVisibleSpan(FTrace->Span().From(), FTrace->Span().To());
     if (FReader && FMeasurement < count) {
         const auto &ms = FReader->Measurements()[FMeasurement];
-        FSearch->SetVolts(ms.ScaleAtStart.ScaleKnown(0) || ms.SectionCount == 0 ||
-                          FReader->Sections()[ms.FirstSection].Scale.ScaleKnown(0));
+        const rec::TScale &scale =
+            ms.SectionCount ? FReader->Sections()[ms.FirstSection].Scale : ms.ScaleAtStart;
+        FSearch->SetVolts(scale.ScaleKnown(0) || scale.ScaleKnown(1));
     }
     FExportAction->setEnabled(FReader && FMeasurement < count);
     UpdateReadout();
@@ -410,10 +411,10 @@ void TViewerWindowVexaRM::UpdateReadout() {
         TCursorReadoutVexaRM::ValueAt(*FReader, FMeasurement, r.T[k], r.At[k]);
     }
     const TTimeNs at = has[0] ? FTrace->Cursor(0) : FTrace->Cursor(1);
-    const rec::TScale &scale =
-        FReader->Sections().empty() || FReader->Measurements()[FMeasurement].SectionCount == 0
-            ? FReader->Measurements()[FMeasurement].ScaleAtStart
-            : FReader->Sections()[FReader->SectionAt(FMeasurement, at)].Scale;
+    const rec::TMeasurement &ms = FReader->Measurements()[FMeasurement];
+    const rec::TScale &scale = ms.SectionCount
+                                   ? FReader->Sections()[FReader->SectionAt(FMeasurement, at)].Scale
+                                   : ms.ScaleAtStart;
     for (int c = 0; c < 2; ++c)
         volts[c] = scale.ScaleKnown(c);
     FReadout->Show(has, r, volts);
