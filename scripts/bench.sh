@@ -8,6 +8,9 @@
 #   BENCH_ARGS=...     Google Benchmark arguments (default: 3 repetitions, the
 #                      median is shown: the machine is shared, the median is steadier)
 #   SKIP_E2E=1         leave out the whole-program harness
+#   SKIP_VIEWER=1      leave out the viewer's whole-program measurements
+#   VIEWER_BIG=1       also the viewer's memory on a 10 GiB recording (needs
+#                      16 GiB free in TMPDIR for a while)
 #   TABLE_ONLY=1       only print the table of the results already there
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -33,6 +36,9 @@ help=$(cmake --build "$BUILD_DIR" --target help)
 if [ -z "${SKIP_E2E:-}" ] && grep -q '^\.\.\. Vexa_RollMode$' <<<"$help"; then
   e2e=(Vexa_RollMode)
 fi
+if [ -z "${SKIP_VIEWER:-}" ] && grep -q '^\.\.\. PreviewVexaRM$' <<<"$help"; then
+  e2e+=(PreviewVexaRM viewer_bench_file)
+fi
 cmake --build "$BUILD_DIR" -j"${JOBS:-2}" --target "${targets[@]}" "${e2e[@]}"
 
 mkdir -p "$RESULTS"
@@ -47,7 +53,12 @@ for t in "${targets[@]}"; do
   "$exe" "${args[@]}" ${BENCH_ARGS:---benchmark_repetitions=3 --benchmark_report_aggregates_only=true} >&2 ||
     echo "== $t failed" >&2
 done
-if [ "${#e2e[@]}" -gt 0 ]; then
+if [[ " ${e2e[*]} " == *" PreviewVexaRM "* ]]; then
+  echo "== viewer (bench/viewer/viewer_e2e_bench.sh)" >&2
+  bash bench/viewer/viewer_e2e_bench.sh "$BUILD_DIR/bin" "$RESULTS/viewer.json" >&2 ||
+    echo "== viewer: not measured" >&2
+fi
+if [[ " ${e2e[*]} " == *" Vexa_RollMode "* ]]; then
   echo "== whole program (bench/e2e)" >&2
   bash bench/e2e/e2e_bench.sh "$BUILD_DIR/bin" "$RESULTS/e2e.json" >&2 ||
     echo "== whole program: not measured" >&2
@@ -60,8 +71,11 @@ import glob, json, os, re, subprocess, sys
 results = sys.argv[1]
 runs = {}
 for path in sorted(glob.glob(os.path.join(results, "*_bench.json"))):
-    with open(path) as f:
-        data = json.load(f)
+    try:
+        with open(path) as f:
+            data = json.load(f)
+    except ValueError:  # a program whose benchmarks the filter left out writes nothing
+        continue
     for b in data.get("benchmarks", []):
         if b.get("run_type") == "aggregate" and b.get("aggregate_name") != "median":
             continue
@@ -71,6 +85,10 @@ e2e = {}
 if os.path.exists(os.path.join(results, "e2e.json")):
     with open(os.path.join(results, "e2e.json")) as f:
         e2e = json.load(f)
+viewer = {}
+if os.path.exists(os.path.join(results, "viewer.json")):
+    with open(os.path.join(results, "viewer.json")) as f:
+        viewer = json.load(f)
 
 def find(prefix):
     """The run named prefix, or prefix followed by /options such as /iterations:1."""
@@ -97,10 +115,12 @@ def fmt(x, unit):
         return "%.3f s" % x
     if unit == "MiB":
         return "%.1f MiB" % x
+    if unit == "ms":
+        return "%.2f ms" % x if x >= 0.1 else "%.1f us" % (x * 1000)
     return "%.3g" % x
 
 rows = []  # figure, measured, budget, ratio to memcpy, verdict
-def row(figure, x, unit, budget, higher=True, ratio=None):
+def row(figure, x, unit, budget, higher=True, ratio=None, ref="memcpy"):
     if x is None:
         verdict = "not measured"
     elif budget is None:
@@ -108,7 +128,7 @@ def row(figure, x, unit, budget, higher=True, ratio=None):
     else:
         verdict = "ok" if (x >= budget if higher else x <= budget) else "MISSED"
     btext = "-" if budget is None else ((">= " if higher else "< ") + fmt(budget, unit))
-    rows.append((figure, fmt(x, unit), btext, "-" if ratio is None else "%.2f x memcpy" % ratio,
+    rows.append((figure, fmt(x, unit), btext, "-" if ratio is None else "%.2f x %s" % (ratio, ref),
                  verdict))
 
 memcpy = find("BM_MemcpyBlock")
@@ -175,7 +195,41 @@ row("whole program at 5 MS/s, EKG, CPU s per s of signal", e2e.get("cpu_per_sign
 row("start-up to the first drawn frame", e2e.get("startup_to_first_frame_s"), "s", 1.0, False)
 row("peak resident memory (VmHWM)", e2e.get("peak_rss_mib"), "MiB", 150, False)
 
+# The viewer: CPU ms per redraw at 1920 x 1080 against one fill of the image.
+def cpu_ms(b):
+    return float(b["cpu_time"]) * units.get(b.get("time_unit", "ns"), 1e-9) * 1e3 if b else None
+fill = cpu_ms(find("BM_FillScreenImage"))
+row("viewer: fill of a 1920 x 1080 image (reference)", fill, "ms", None)
+for n in sorted((n for n in runs if n.startswith("BM_ViewerRedraw")),
+                key=lambda n: number_in(n, r"zoom:(\d+)")):
+    z = number_in(n, r"zoom:(\d+)")
+    label = "single samples (200 periods)" if z == 99 else ("whole 4 GiB measurement" if z == 0
+                                                            else "1/%d of it" % (16 ** z))
+    x = cpu_ms(runs[n])
+    row("viewer redraw 1920 x 1080, " + label, x, "ms", 16, False,
+        x / fill if (x and fill) else None, "fill")
+pan = find("BM_ViewerPan")
+if pan:
+    x = cpu_ms(pan)
+    row("viewer redraw while panning", x, "ms", 16, False, x / fill if (x and fill) else None,
+        "fill")
+for name, label in (("BM_SearchWholeFileNoHit", "search through the whole 4 GiB, no hit"),
+                    ("BM_SearchNextSpike", "search for the next spike")):
+    b = find(name)
+    if b:
+        row("viewer " + label, cpu_ms(b), "ms", 1000, False)
+if viewer:
+    row("viewer start-up to the whole 4 GiB measurement drawn", viewer.get("startup_s"), "s", 0.5, False)
+    row("viewer redraw in the program, 1920 x 1080, slowest (CPU)", viewer.get("redraw_cpu_ms_max"),
+        "ms", 16, False)
+    if "rss10g_current_mib" in viewer:
+        row("viewer memory, 10 GiB recording, index current", viewer["rss10g_current_mib"], "MiB",
+            200, False)
+        row("viewer memory, 10 GiB recording, while indexing (peak)",
+            viewer["rss10g_indexing_peak_mib"], "MiB", 200, False)
+
 other = [n for n in runs if not any(n.startswith(p) for p in (
+    "BM_FillScreenImage", "BM_ViewerRedraw", "BM_ViewerPan", "BM_Search",
     "BM_MemcpyBlock", "BM_CompactStage", "BM_TriggerSearchStage", "BM_ArmFilterStage", "BM_Reduce",
     "BM_FlowRealTimeTopRate", "BM_FlowUnpaced", "BM_DisplayBlock",
     "BM_DemoBlockTopRate", "BM_RingTwoThreads", "BM_FlowRealTimeTopRate", "BM_FlowUnpaced"))]

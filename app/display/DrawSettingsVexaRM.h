@@ -3,21 +3,11 @@
 #pragma once
 
 #include "ColumnReducerVexaRM.h"
+#include "DisplayColorsVexaRM.h"
 
 #include <cstdint>
 
 namespace vexa {
-
-// Colours of the display's own: values 0x00BBGGRR like the model's.
-constexpr uint32_t kColorRecordMarker = 0x0000FF; // red
-constexpr uint32_t kColorMarker1 = 0x0000FF;      // red
-constexpr uint32_t kColorMarker2 = 0x008080;      // olive
-constexpr uint32_t kColorCursor = 0xFF0000;       // blue
-
-// A colour value 0x00BBGGRR as a pixel of a 32-bit RGB bitmap (0xFFRRGGBB).
-constexpr uint32_t PixelOfColor(uint32_t color) {
-    return 0xFF000000u | ((color & 0xFFu) << 16) | (color & 0xFF00u) | ((color >> 16) & 0xFFu);
-}
 
 struct TDrawSettingsVexaRM {
     bool DisplayActive = true;
@@ -32,10 +22,10 @@ struct TDrawSettingsVexaRM {
     bool GroundA = false;
     bool GroundB = false;
     bool MeasurementStarted = false;
-    uint32_t ColorChannelA = 0x40FF00;
-    uint32_t ColorChannelB = 0x00FFFF;
+    uint32_t ColorChannelA = kDefaultColorChannelA;
+    uint32_t ColorChannelB = kDefaultColorChannelB;
     uint32_t RealGridColor = 0xB8B8B8;
-    uint32_t BackgroundColor = 0x000000;
+    uint32_t BackgroundColor = kDefaultBackgroundColor;
     int ZeroChannelA = 0;
     int ZeroChannelB = 0;
     int SMPSetting = 10;

@@ -464,11 +464,15 @@ void TMainForm::Activate() {
 
 void TMainForm::MenuViewer() {
     // The viewer lies outside the program; a failure to start it is not
-    // reported.
+    // reported. It opens the current record file once there is one, named
+    // in full so that it does not depend on the folder it runs in.
     QString viewer = TWorkingFolderVexaRM::ProgramFile(QStringLiteral("PreviewVexaRM"));
     QFileInfo info(viewer);
+    QStringList args;
+    const QFileInfo record(QString::fromStdString(FScope->GetRecordFileName()));
+    if (record.isFile()) args << record.absoluteFilePath();
     if (info.isFile() && info.isExecutable())
-        QProcess::startDetached(viewer, QStringList(), QDir::currentPath());
+        QProcess::startDetached(viewer, args, QDir::currentPath());
 }
 
 void TMainForm::MenuExit() {

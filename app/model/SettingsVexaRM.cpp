@@ -1,5 +1,6 @@
 #include "SettingsVexaRM.h"
 
+#include "DisplayColorsVexaRM.h"
 #include "ResourceStringsVexaRM.h"
 #include "VirtualScopeVexaRM.h"
 
@@ -554,10 +555,10 @@ void TSettingsVexaRM::LoadDefaults() {
     Scope &s = *FVirtualScope;
     s.SetStatusChannelA(true);
     s.SetStatusChannelB(true);
-    s.SetColorChannelA(4259584);
-    s.SetColorChannelB(65535);
-    s.SetColorGrid(16777215);
-    s.SetBackgroundColor(0);
+    s.SetColorChannelA(kDefaultColorChannelA);
+    s.SetColorChannelB(kDefaultColorChannelB);
+    s.SetColorGrid(kDefaultColorGrid);
+    s.SetBackgroundColor(kDefaultBackgroundColor);
     s.SetMakeMaximum(true);
     s.SetMakeMinimum(true);
     s.SetMakeAvg(false);

@@ -1,5 +1,6 @@
 #include "VirtualScopeVexaRM.h"
 
+#include "DisplayColorsVexaRM.h"
 #include "ResourceStringsVexaRM.h"
 
 #include <cerrno>
@@ -74,10 +75,10 @@ void TVirtualScopeVexaRM::ApplyStoredValues() {
     SetVerticalLevelChannelB(1556);
     SetScaledLevelChannelA(35);
     SetScaledLevelChannelB(37);
-    SetColorChannelA(0x40FF00);
-    SetColorChannelB(0x00FFFF);
-    SetColorGrid(0xFFFFFF);
-    SetBackgroundColor(0x000000);
+    SetColorChannelA(kDefaultColorChannelA);
+    SetColorChannelB(kDefaultColorChannelB);
+    SetColorGrid(kDefaultColorGrid);
+    SetBackgroundColor(kDefaultBackgroundColor);
     SetModeLine(true);
     SetModeBF(false);
     SetModeEKG(true);
