@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFile>
 #include <QFont>
 #include <QThread>
 #include <QTimer>
@@ -96,6 +97,9 @@ int TProgramStartVexaRM::Run(int argc, char **argv) {
     // 6.3 Main window: every component loads and registers.
     TMainForm form;
     mainForm = &form;
+    form.VirtualDriver().SetLibraryFolder(
+        QFile::encodeName(TWorkingFolderVexaRM::DriverFolder(QApplication::applicationDirPath()))
+            .toStdString());
     QObject::connect(&instance, &TSingleInstanceVexaRM::ActivateRequested, &form,
                      &TMainForm::Activate);
     QObject::connect(&form, &TMainForm::TitleChanged, &instance, [&instance](const QString &t) {
