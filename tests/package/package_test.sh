@@ -53,7 +53,8 @@ field() { dpkg-deb -f "$DEB" "$1"; }
 dpkg-deb -f "$DEB" Package Version Section Depends Maintainer
 [ "$(field Section)" = electronics ] || e2e_fail "section is '$(field Section)'"
 for dep in libqt6widgets6 libjpeg62-turbo libstdc++6; do
-    field Depends | grep -qE "(^|, )$dep( |,|$)" || e2e_fail "Depends lacks $dep"
+    field Depends | tr ',' '\n' | sed 's/^ *//; s/ .*//' | grep -qxF "$dep" ||
+        e2e_fail "Depends lacks $dep"
 done
 [ -n "$(field Maintainer)" ] || e2e_fail "no maintainer"
 [ "$(dpkg-deb -f "$DEB" Description | wc -l)" -gt 3 ] || e2e_fail "no long description"
@@ -159,14 +160,14 @@ xdotool key i
 wait_until 10 opened "$HELP" || e2e_fail "Help -> Index did not open $HELP (got: $(cat "$OPENED" 2>/dev/null))"
 
 # A short recording by keyboard alone, into the per-user folder: the file
-# name edit is the first control of the bottom row, then saving on; F5
-# starts, F6 stops.
+# name edit is the first control of the bottom row, then saving on and the
+# sampling-rate bar six steps up (250 S/s to 25 kS/s); F5 starts, F6 stops.
 xdotool windowfocus --sync "$main" 2>/dev/null || xdotool windowfocus "$main"
 xdotool key --delay 40 $(printf 'Tab %.0s' $(seq 1 31))
 xdotool key ctrl+a BackSpace
 xdotool type --delay 30 "pkg.rmd"
 xdotool key Return
-xdotool key --delay 40 Tab Tab Tab space
+xdotool key --delay 40 Tab Tab Tab space Tab Right Right Right Right Right Right
 RECORD="$DATA/pkg.rmd"
 wait_until 10 test -e "$RECORD" || e2e_fail "saving is not on (no $RECORD)"
 xdotool key F5
@@ -207,7 +208,7 @@ info=$("$ROOT/usr/bin/vexa-rmd" info "$RECORD") || e2e_fail "vexa-rmd info faile
 echo "$info"
 grep -q '1 measurement$' <<<"$info" || e2e_fail "vexa-rmd: not one measurement"
 grep -qx 'problems: none' <<<"$info" || e2e_fail "vexa-rmd: problems in the recording"
-grep -qx 'index: pkg.ind, current' <<<"$info" || e2e_fail "vexa-rmd: the viewer's index is not current"
+grep -qx "index: $DATA/pkg.ind, current" <<<"$info" || e2e_fail "vexa-rmd: the viewer's index is not current"
 
 # ---- A later start without the settings file gets the message -------------------------
 echo "== start without settings"
