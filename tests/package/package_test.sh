@@ -131,17 +131,24 @@ start_installed() {
 main_or_message() {
     [ -n "$(xdotool search --onlyvisible --name "$MAIN_TITLE|^Error$" 2>/dev/null)" ]
 }
-exit_by_menu() {
-    local confirm
-    e2e_answer "$1" alt+f
+shown() { [ -n "$(xdotool search --onlyvisible --name "$1" 2>/dev/null)" ]; }
+# menu_until WINDOW MENU-KEYS KEY CONDITION...: opens a menu, then presses
+# the command's key until the condition holds (a key typed before the menu
+# is open goes to a control that ignores it). Bounded.
+menu_until() {
+    local window=$1 menu=$2 key=$3
+    shift 3
+    e2e_answer "$window" "$menu"
     for _ in $(seq 1 50); do
-        confirm=$(xdotool search --onlyvisible --name '^Confirm$' 2>/dev/null | head -n1)
-        [ -n "$confirm" ] && break
-        xdotool key x
+        "$@" && return 0
+        xdotool key "$key"
         sleep 0.2
     done
-    [ -n "$confirm" ] || e2e_fail "File -> Exit did not ask"
-    e2e_answer "$confirm" Return # Yes is the default button
+    "$@"
+}
+exit_by_menu() {
+    menu_until "$1" alt+f x shown '^Confirm$' || e2e_fail "File -> Exit did not ask"
+    e2e_answer "$(e2e_wait_window '^Confirm$' 1)" Return # Yes is the default button
     e2e_wait_exit "$E2E_PID" 15 || e2e_fail "the program did not end cleanly (code $?)"
 }
 
@@ -154,10 +161,8 @@ cmp "$SHIPPED" "$DATA/ZovuDori.ini" || e2e_fail "the default settings were not c
 e2e_shot first_start >/dev/null
 
 # Help -> Index finds the help page in the package's data folder.
-e2e_answer "$main" alt+h
-sleep 0.3
-xdotool key i
-wait_until 10 opened "$HELP" || e2e_fail "Help -> Index did not open $HELP (got: $(cat "$OPENED" 2>/dev/null))"
+menu_until "$main" alt+h i opened "$HELP" ||
+    e2e_fail "Help -> Index did not open $HELP (got: $(cat "$OPENED" 2>/dev/null))"
 
 # A short recording by keyboard alone, into the per-user folder: the file
 # name edit is the first control of the bottom row, then saving on and the
@@ -176,11 +181,8 @@ xdotool key F6
 
 # Settings -> Restore defaults writes exactly what the package ships.
 rm -f "$DATA/ZovuDori.ini"
-e2e_answer "$main" alt+s
-sleep 0.3
-xdotool key r
-confirm=$(e2e_wait_window '^Confirm$' 10) || e2e_fail "Restore defaults did not ask"
-e2e_answer "$confirm" Return
+menu_until "$main" alt+s r shown '^Confirm$' || e2e_fail "Restore defaults did not ask"
+e2e_answer "$(e2e_wait_window '^Confirm$' 1)" Return # OK is the default button
 wait_until 10 settings_written "$DATA/ZovuDori.ini" || e2e_fail "Restore defaults wrote nothing"
 cmp "$SHIPPED" "$DATA/ZovuDori.ini" || e2e_fail "the shipped defaults differ from Restore defaults"
 
