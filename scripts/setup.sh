@@ -14,6 +14,7 @@ PACKAGES=(
   clang-format clang
   python3 python3-numpy
   fonts-dejavu-core
+  dpkg-dev file lintian desktop-file-utils appstream
 )
 
 missing=()

@@ -1,7 +1,9 @@
 // The viewer PreviewVexaRM: PreviewVexaRM [record file]
+#include "InstallLayoutVexaRM.h"
 #include "ViewerWindowVexaRM.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QLocale>
 
 #include <clocale>
@@ -16,6 +18,9 @@ int main(int argc, char **argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("PreviewVexaRM"));
     QApplication::setOrganizationName(QStringLiteral("Korvel"));
+    // The desktop entry and icon of an installed copy (none in the build tree).
+    QApplication::setDesktopFileName(QString::fromUtf8(vexa::kViewerDesktopId));
+    QApplication::setWindowIcon(QIcon::fromTheme(QString::fromUtf8(vexa::kProgramDesktopId)));
     // Numbers are shown with "." as the decimal separator, as in the program.
     std::setlocale(LC_NUMERIC, "C");
     QLocale::setDefault(QLocale::c());

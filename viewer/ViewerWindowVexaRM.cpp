@@ -4,6 +4,7 @@
 #include "ExportDialogVexaRM.h"
 #include "ExportJobVexaRM.h"
 #include "IndexJobVexaRM.h"
+#include "InstallLayoutVexaRM.h"
 #include "MeasurementListVexaRM.h"
 #include "OverviewStripVexaRM.h"
 #include "ReadoutPanelVexaRM.h"
@@ -585,11 +586,11 @@ void TViewerWindowVexaRM::ExportFinished() {
 
 void TViewerWindowVexaRM::HelpIndex() {
     const QDir here(QCoreApplication::applicationDirPath());
-    for (const QString &candidate :
-         {here.filePath(QStringLiteral("Help/help.htm")),
-          here.filePath(QStringLiteral("../share/vexa/Help/help.htm"))}) {
+    for (const QString &candidate : {here.filePath(QStringLiteral("Help/help.htm")),
+                                     QDir(here.filePath(QString::fromUtf8(kInstalledDataFolder)))
+                                         .filePath(QStringLiteral("Help/help.htm"))}) {
         if (!QFileInfo::exists(candidate)) continue;
-        QUrl url = QUrl::fromLocalFile(QFileInfo(candidate).absoluteFilePath());
+        QUrl url = QUrl::fromLocalFile(QDir::cleanPath(QFileInfo(candidate).absoluteFilePath()));
         url.setFragment(QStringLiteral("viewer"));
         if (!QDesktopServices::openUrl(url))
             ShowMessage(tr("No browser could show the help page %1.").arg(candidate));

@@ -1,7 +1,8 @@
 #include "JpegPictureVexaRM.h"
 
+#include "WorkingFolderVexaRM.h"
+
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 
 #include <csetjmp>
@@ -92,7 +93,8 @@ QImage TJpegPictureVexaRM::Load(const QString &fileName) {
 }
 
 QString TJpegPictureVexaRM::DefaultFileName() {
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("VexaSplash.jpg"));
+    return TWorkingFolderVexaRM::ShippedFile(QCoreApplication::applicationDirPath(),
+                                             QStringLiteral("VexaSplash.jpg"));
 }
 
 } // namespace vexa

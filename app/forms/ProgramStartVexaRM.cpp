@@ -9,10 +9,13 @@
 #include "WorkingFolderVexaRM.h"
 
 #include "ExitSignalsVexaRM.h"
+#include "InstallLayoutVexaRM.h"
 
 #include <QApplication>
 #include <QDialog>
+#include <QFile>
 #include <QFont>
+#include <QIcon>
 #include <QThread>
 #include <QTimer>
 
@@ -46,6 +49,9 @@ int TProgramStartVexaRM::Run(int argc, char **argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vexa_RollMode"));
     QApplication::setOrganizationName(QStringLiteral("Korvel"));
+    // The desktop entry and icon of an installed copy (none in the build tree).
+    QApplication::setDesktopFileName(QString::fromUtf8(kProgramDesktopId));
+    QApplication::setWindowIcon(QIcon::fromTheme(QString::fromUtf8(kProgramDesktopId)));
     // One look on every desktop: framed group boxes, compact controls.
     QApplication::setStyle(QStringLiteral("Fusion"));
     QFont font = QApplication::font();
@@ -96,6 +102,9 @@ int TProgramStartVexaRM::Run(int argc, char **argv) {
     // 6.3 Main window: every component loads and registers.
     TMainForm form;
     mainForm = &form;
+    form.VirtualDriver().SetLibraryFolder(
+        QFile::encodeName(TWorkingFolderVexaRM::DriverFolder(QApplication::applicationDirPath()))
+            .toStdString());
     QObject::connect(&instance, &TSingleInstanceVexaRM::ActivateRequested, &form,
                      &TMainForm::Activate);
     QObject::connect(&form, &TMainForm::TitleChanged, &instance, [&instance](const QString &t) {

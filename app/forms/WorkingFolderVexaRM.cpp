@@ -1,12 +1,29 @@
 #include "WorkingFolderVexaRM.h"
 
+#include "InstallLayoutVexaRM.h"
+#include "SettingsVexaRM.h"
+#include "VirtualDriverVexaRM.h"
+
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryFile>
 
 namespace vexa {
+
+namespace {
+
+QString InFolder(const QString &dir, const char *relative) {
+    return QDir::cleanPath(QDir(dir).absoluteFilePath(QString::fromUtf8(relative)));
+}
+
+QString DriverName() {
+    return QString::fromUtf8(TVirtualDriverVexaRM::kDefaultLibraryName);
+}
+
+} // namespace
 
 bool TWorkingFolderVexaRM::IsWritableFolder(const QString &dir) {
     QFileInfo info(dir);
@@ -16,12 +33,39 @@ bool TWorkingFolderVexaRM::IsWritableFolder(const QString &dir) {
     return probe.open();
 }
 
+bool TWorkingFolderVexaRM::IsInstalled(const QString &exeDir) {
+    if (exeDir.isEmpty() || QFileInfo::exists(QDir(exeDir).filePath(DriverName()))) return false;
+    return QFileInfo::exists(
+        QDir(InFolder(exeDir, kInstalledLibraryFolder)).filePath(DriverName()));
+}
+
+QString TWorkingFolderVexaRM::DriverFolder(const QString &exeDir) {
+    return IsInstalled(exeDir) ? InFolder(exeDir, kInstalledLibraryFolder) : exeDir;
+}
+
+QString TWorkingFolderVexaRM::ShippedFile(const QString &exeDir, const QString &relative) {
+    const QString beside = QDir(exeDir).absoluteFilePath(relative);
+    if (QFileInfo::exists(beside)) return beside;
+    const QString installed = QDir(InFolder(exeDir, kInstalledDataFolder)).filePath(relative);
+    return QFileInfo::exists(installed) ? installed : beside;
+}
+
 QString TWorkingFolderVexaRM::Choose(const QString &exeDir, const QString &dataDir) {
-    if (!exeDir.isEmpty() && IsWritableFolder(exeDir)) return QDir(exeDir).absolutePath();
+    const bool installed = IsInstalled(exeDir);
+    if (!installed && !exeDir.isEmpty() && IsWritableFolder(exeDir))
+        return QDir(exeDir).absolutePath();
     if (dataDir.isEmpty()) return QString();
+    const bool firstStart = !QFileInfo::exists(dataDir);
     QDir().mkpath(dataDir);
-    if (IsWritableFolder(dataDir)) return QDir(dataDir).absolutePath();
-    return QString();
+    if (!IsWritableFolder(dataDir)) return QString();
+    if (installed && firstStart) {
+        // Only the very first start: a settings file the operator deletes
+        // later is reported as missing, as in any other folder.
+        const QString name = QString::fromUtf8(TSettingsVexaRM::WorkingFileName);
+        QFile::copy(QDir(InFolder(exeDir, kInstalledDataFolder)).filePath(name),
+                    QDir(dataDir).filePath(name));
+    }
+    return QDir(dataDir).absolutePath();
 }
 
 QString TWorkingFolderVexaRM::Enter() {
@@ -35,7 +79,7 @@ QString TWorkingFolderVexaRM::Enter() {
 QString TWorkingFolderVexaRM::ProgramFile(const QString &relative) {
     QString here = QDir::current().absoluteFilePath(relative);
     if (QFileInfo::exists(here)) return here;
-    return QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(relative);
+    return ShippedFile(QCoreApplication::applicationDirPath(), relative);
 }
 
 } // namespace vexa

@@ -33,7 +33,16 @@ e2e_cleanup() {
 
 # e2e_setup BIN_DIR [WIDTHxHEIGHT]: X server, private folders, program copy.
 e2e_setup() {
-    local bin=$1 screen=${2:-1280x800}
+    local bin=$1
+    e2e_display "${2:-1280x800}"
+    cp "$bin/Vexa_RollMode" "$bin/libvexarmdrv.so" "$bin/libvexausb.so" "$bin/VexaSplash.jpg" \
+        "$E2E_DIR/bin/" || e2e_fail "the program is not built in $bin"
+    cp -r "$bin/Help" "$E2E_DIR/bin/"
+}
+
+# e2e_display [WIDTHxHEIGHT]: private folders (E2E_DIR) and an X server.
+e2e_display() {
+    local screen=${1:-1280x800}
     for tool in Xvfb xdotool import compare; do
         command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
     done
@@ -41,9 +50,6 @@ e2e_setup() {
     trap e2e_cleanup EXIT
     mkdir -p "$E2E_DIR/bin" "$E2E_DIR/tmp" "$E2E_DIR/home" "$E2E_DIR/run" "$E2E_DIR/shots"
     chmod 700 "$E2E_DIR/run"
-    cp "$bin/Vexa_RollMode" "$bin/libvexarmdrv.so" "$bin/libvexausb.so" "$bin/VexaSplash.jpg" \
-        "$E2E_DIR/bin/" || e2e_fail "the program is not built in $bin"
-    cp -r "$bin/Help" "$E2E_DIR/bin/"
     # Lock file, sockets and per-user folders stay inside this run.
     export TMPDIR="$E2E_DIR/tmp" HOME="$E2E_DIR/home" XDG_RUNTIME_DIR="$E2E_DIR/run"
     unset WAYLAND_DISPLAY QT_QPA_PLATFORM

@@ -2,6 +2,7 @@
 // JPEG picture, version text, single instance and working folder.
 #include "ExitSignalsVexaRM.h"
 #include "HandoverWakeVexaRM.h"
+#include "InstallLayoutVexaRM.h"
 #include "JpegPictureVexaRM.h"
 #include "LampShapeVexaRM.h"
 #include "MainThreadHandoverVexaRM.h"
@@ -314,5 +315,47 @@ TEST(WorkingFolder, ExecutableFolderWhenWritableElseDataFolder) {
     EXPECT_EQ(TWorkingFolderVexaRM::Choose(base + "/blocked", data), QDir(data).absolutePath());
     EXPECT_TRUE(QDir(data).exists());
     EXPECT_TRUE(TWorkingFolderVexaRM::Choose(base + "/blocked", base + "/blocked/x").isEmpty());
+    QDir(base).removeRecursively();
+}
+
+TEST(WorkingFolder, AnInstalledCopyWorksInTheDataFolderAndStartsWithTheDefaults) {
+    // An installed tree whose program folder is writable, as it is for root.
+    const QString base = QString::fromStdString(test::MakeTempDir("vexa_wfi_"));
+    const QString exe = base + "/usr/bin", data = base + "/home/Vexa";
+    const QString libs = QDir::cleanPath(exe + "/" + kInstalledLibraryFolder);
+    const QString share = QDir::cleanPath(exe + "/" + kInstalledDataFolder);
+    auto put = [](const QString &name, const QByteArray &bytes) {
+        QDir().mkpath(QFileInfo(name).path());
+        QFile f(name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    };
+    put(libs + "/libvexarmdrv.so", "driver");
+    put(share + "/ZovuDori.ini", "defaults\r\n");
+    put(share + "/VexaSplash.jpg", "picture");
+    QDir().mkpath(exe);
+
+    EXPECT_EQ(TWorkingFolderVexaRM::DriverFolder(exe), libs);
+    EXPECT_EQ(TWorkingFolderVexaRM::ShippedFile(exe, "VexaSplash.jpg"), share + "/VexaSplash.jpg");
+    EXPECT_EQ(TWorkingFolderVexaRM::Choose(exe, data), data);
+    QFile copied(data + "/ZovuDori.ini");
+    ASSERT_TRUE(copied.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copied.readAll(), QByteArray("defaults\r\n"));
+    copied.close();
+    // Only the first start copies: a settings file deleted later stays
+    // missing, so the program reports it.
+    ASSERT_TRUE(QFile::remove(data + "/ZovuDori.ini"));
+    EXPECT_EQ(TWorkingFolderVexaRM::Choose(exe, data), data);
+    EXPECT_FALSE(QFile::exists(data + "/ZovuDori.ini"));
+
+    // With the driver library beside it, the same folder is a build tree:
+    // it works in its own folder and loads the library from there; what
+    // it lacks still comes from the data folder.
+    put(exe + "/libvexarmdrv.so", "driver");
+    EXPECT_EQ(TWorkingFolderVexaRM::Choose(exe, data), exe);
+    EXPECT_EQ(TWorkingFolderVexaRM::DriverFolder(exe), exe);
+    EXPECT_EQ(TWorkingFolderVexaRM::ShippedFile(exe, "VexaSplash.jpg"), share + "/VexaSplash.jpg");
+    put(exe + "/VexaSplash.jpg", "picture");
+    EXPECT_EQ(TWorkingFolderVexaRM::ShippedFile(exe, "VexaSplash.jpg"), exe + "/VexaSplash.jpg");
     QDir(base).removeRecursively();
 }
