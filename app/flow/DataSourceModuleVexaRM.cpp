@@ -3,6 +3,7 @@
 #include "ScopeConstsVexaRM.h"
 #include "VirtualScopeVexaRM.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 
@@ -40,6 +41,7 @@ void TDataSourceModuleVexaRM::ResetBuffer() {
         FWriterWrapped = false;
         SpaceAvailable.Set();
         DataAvailable.Reset();
+        FReadLevel = 1;
     }
     std::memset(Buffer, 0xA5, kFillBytes);
 }
@@ -109,12 +111,17 @@ void TDataSourceModuleVexaRM::CommitWrite(int32_t n) {
         SpaceAvailable.Set();
     else
         SpaceAvailable.Reset();
-    if (FUnread > 0) DataAvailable.Set();
+    if (FUnread > 0 && FUnread + FUnreadNextLap >= FReadLevel) DataAvailable.Set();
 }
 
 const uint16_t *TDataSourceModuleVexaRM::GetReadBlock(int32_t &n, int ms) {
+    {
+        std::lock_guard<std::mutex> g(BufferLock);
+        FReadLevel = 1;
+    }
     n = 0;
     if (!DataAvailable.WaitFor(ms)) return nullptr;
+    FReaderInterrupted = false;
     std::lock_guard<std::mutex> g(BufferLock);
     n = FUnread;
     if (n <= 0) {
@@ -122,6 +129,33 @@ const uint16_t *TDataSourceModuleVexaRM::GetReadBlock(int32_t &n, int ms) {
         return nullptr;
     }
     return Buffer + FReadIndex;
+}
+
+const uint16_t *TDataSourceModuleVexaRM::GetReadBatch(int32_t &n, int32_t level, int ms) {
+    n = 0;
+    level = std::clamp<int32_t>(level, 1, kRingWrapLimit - kMaxBlockWords - kRecordRoomWords);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    for (;;) {
+        {
+            std::lock_guard<std::mutex> g(BufferLock);
+            FReadLevel = level;
+            const bool reached = FUnread > 0 && FUnread + FUnreadNextLap >= level;
+            const bool late = std::chrono::steady_clock::now() >= deadline;
+            if (reached || late || FReaderInterrupted.exchange(false)) {
+                // The next plain wait of the writer's signal starts afresh.
+                FReadLevel = 1;
+                if (FUnread <= 0) return nullptr;
+                n = FUnread;
+                return Buffer + FReadIndex;
+            }
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                              deadline - std::chrono::steady_clock::now())
+                              .count();
+        // A signal left over from before the level was raised only costs
+        // one more look.
+        DataAvailable.WaitFor(static_cast<int>(std::max<int64_t>(left, 0)) + 1);
+    }
 }
 
 void TDataSourceModuleVexaRM::ConsumeRead(int32_t n) {
@@ -139,7 +173,7 @@ void TDataSourceModuleVexaRM::ConsumeRead(int32_t n) {
     }
     // Whatever the writer waits for, it may fit now: it checks for itself.
     if (n > 0 || RoomFor(kMaxBlockWords + kRecordRoomWords)) SpaceAvailable.Set();
-    if (FUnread > 0)
+    if (FUnread > 0 && FUnread + FUnreadNextLap >= FReadLevel)
         DataAvailable.Set();
     else
         DataAvailable.Reset();
@@ -150,6 +184,7 @@ void TDataSourceModuleVexaRM::InterruptWaits() {
 }
 
 void TDataSourceModuleVexaRM::InterruptReader() {
+    FReaderInterrupted = true;
     DataAvailable.Set();
 }
 

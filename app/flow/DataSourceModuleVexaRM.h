@@ -65,6 +65,13 @@ public:
     // returns the address of the contiguous run of unread words of the
     // reader's lap and its length in n, or nullptr (n = 0) if none came.
     const uint16_t *GetReadBlock(int32_t &n, int ms = 1000);
+    // Reader: as GetReadBlock, but waits until at least level words are
+    // unread (both laps), or ms milliseconds have passed, or InterruptReader
+    // was called, whichever comes first; then returns the run there is (it
+    // may be shorter than level, or nothing). The writer wakes the reader
+    // only once the level is reached, so a reader that asks for a level is
+    // woken once per level's worth of blocks instead of once per block.
+    const uint16_t *GetReadBatch(int32_t &n, int32_t level, int ms);
     // Reader: releases the first n words of the run it was given.
     void ConsumeRead(int32_t n);
 
@@ -105,7 +112,13 @@ private:
     // Signalled when the writer may find room it lacked (a block fits, or
     // the reader freed words); the writer waits on it and checks its need.
     TAutoResetEventVexaRM SpaceAvailable;
-    // Signalled while the reader has unread words; the reader waits on it.
+    // The unread words (both laps) at which the writer signals DataAvailable;
+    // set by the reader before it waits (BufferLock).
+    int32_t FReadLevel = 1;
+    // Set by InterruptReader, taken by the reader's next return.
+    std::atomic<bool> FReaderInterrupted{false};
+    // Signalled while the reader has at least FReadLevel unread words, and
+    // by InterruptReader; the reader waits on it.
     TAutoResetEventVexaRM DataAvailable;
 
     alignas(64) uint16_t Buffer[kStorageWords];

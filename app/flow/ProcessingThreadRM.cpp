@@ -8,7 +8,8 @@
 #include "ScopeConstsVexaRM.h"
 #include "VirtualScopeVexaRM.h"
 
-#include <chrono>
+#include <algorithm>
+#include <pthread.h>
 
 namespace vexa {
 
@@ -24,16 +25,30 @@ void TProcessingThreadRM::WakeForTerminate() {
     Owner->DataSourceInstance()->InterruptReader();
 }
 
+int32_t TProcessingThreadRM::BatchWords(int32_t smpSetting) {
+    const int32_t setting = std::clamp<int32_t>(smpSetting, 0, kSmpSettingCount - 1);
+    const int64_t words = int64_t(kSamplingRates[setting]) * kBatchMs / 1000;
+    return static_cast<int32_t>(std::max<int64_t>(words, 1));
+}
+
 void TProcessingThreadRM::Execute() {
+    // The name shows in the system's thread lists (and the benchmarks).
+    pthread_setname_np(pthread_self(), "processing");
     TDataSourceModuleVexaRM *ring = Owner->DataSourceInstance();
+    TVirtualScopeVexaRM *scope = Owner->VirtualScope();
+    // While words flow, one wake-up per batch: the ring signals once the
+    // level is reached, and the time limit bounds the delay when blocks come
+    // slowly. A batch time without a single word means the flow is idle
+    // (no measurement runs): then the first word wakes the thread at once,
+    // and an idle thread wakes only once a second.
+    bool idle = true;
     while (!Terminated()) {
         int32_t n = 0;
-        const uint16_t *words = ring->GetReadBlock(n);
-        if (!words) {
-            if (!Terminated()) std::this_thread::sleep_for(std::chrono::milliseconds(2));
-            continue;
-        }
-        ProcessBlock(words, n);
+        const uint16_t *words =
+            idle ? ring->GetReadBlock(n)
+                 : ring->GetReadBatch(n, BatchWords(scope->SMPSetting()), kBatchLimitMs);
+        idle = words == nullptr;
+        if (words) ProcessBlock(words, n);
     }
     // The acquisition thread is stopped first: what it left in the ring
     // still goes to the display and the file. A writer that has not ended

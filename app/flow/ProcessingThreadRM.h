@@ -27,6 +27,14 @@ public:
     // Words taken from the ring since the start (readouts and tests).
     uint64_t WordsProcessed() const { return FWordsProcessed.load(); }
 
+    // The thread takes the ring's words in batches of about this many
+    // milliseconds of signal at the current rate (at least one word), and
+    // waits at most kBatchLimitMs for a batch to fill.
+    static constexpr int kBatchMs = 10;
+    static constexpr int kBatchLimitMs = 20;
+    // The words of one batch at sampling-rate setting smpSetting.
+    static int32_t BatchWords(int32_t smpSetting);
+
 protected:
     void Execute() override;
     void WakeForTerminate() override;

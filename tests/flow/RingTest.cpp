@@ -218,4 +218,89 @@ TEST_F(RingTest, StressEveryWordOnceInOrder) {
     EXPECT_EQ(Ring->Pending(), 0);
 }
 
+// A batched reader against a writer of random small and large blocks: it is
+// woken only once its level of unread words is there (the time limit is far
+// beyond the test), gets every word once and in order across many laps, and
+// after the writer's last block an interrupt hands it the short rest.
+TEST_F(RingTest, BatchedReaderWaitsForItsLevelAndGetsEveryWordInOrder) {
+    constexpr uint64_t kTotal = 20'000'000;
+    constexpr int32_t kLevel = 50'000;
+    std::atomic<bool> written{false};
+    std::thread writer([&] {
+        uint64_t sent = 0;
+        uint32_t rnd = 777;
+        while (sent < kTotal) {
+            rnd = rnd * 1103515245u + 12345u;
+            uint64_t n = 1 + (rnd >> 8) % (rnd & 2 ? kMax : 300);
+            if (n > kTotal - sent) n = kTotal - sent;
+            uint16_t *p = Ring->GetWritePointer(Abandon);
+            if (!p) return;
+            for (uint64_t i = 0; i < n; ++i)
+                p[i] = static_cast<uint16_t>(sent + i);
+            Ring->CommitWrite(static_cast<int32_t>(n));
+            sent += n;
+        }
+        written = true;
+        Ring->InterruptReader();
+    });
+    uint64_t received = 0, faults = 0, early = 0, batches = 0;
+    while (received < kTotal) {
+        const bool last = written.load();
+        int32_t n;
+        const uint16_t *p =
+            last ? Ring->GetReadBlock(n, 0) : Ring->GetReadBatch(n, kLevel, 600'000);
+        // Woken before the level while the writer still wrote: only by the
+        // writer's closing interrupt.
+        if (p && !last && Ring->Pending() < kLevel && !written.load()) ++early;
+        if (!p) {
+            if (last) {
+                ADD_FAILURE() << "words missing after the writer ended at " << received;
+                break;
+            }
+            continue;
+        }
+        ++batches;
+        for (int32_t i = 0; i < n; ++i)
+            faults += p[i] != static_cast<uint16_t>(received + i);
+        received += n;
+        Ring->ConsumeRead(n);
+    }
+    Abandon = true;
+    Ring->InterruptWaits();
+    writer.join();
+    EXPECT_EQ(received, kTotal);
+    EXPECT_EQ(faults, 0u);
+    EXPECT_EQ(early, 0u);
+    EXPECT_EQ(Ring->Pending(), 0);
+    // Batches, not blocks: about one per level's worth (laps cut a few).
+    EXPECT_LT(batches, 2 * kTotal / kLevel + 50);
+}
+
+// Below its level the batched reader takes what there is once its time is
+// up, and an interrupt (a terminating thread) ends its wait at once.
+TEST_F(RingTest, BatchedReaderTakesWhatThereIsAtItsTimeLimitOrOnInterrupt) {
+    Write(100, 1);
+    int32_t n = 0;
+    const uint16_t *p = Ring->GetReadBatch(n, 1000, 0);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(n, 100);
+    EXPECT_EQ(p[99], 100);
+    Ring->ConsumeRead(n);
+    EXPECT_EQ(Ring->GetReadBatch(n, 1000, 0), nullptr);
+    EXPECT_EQ(n, 0);
+
+    Write(40, 500);
+    std::atomic<bool> back{false};
+    int32_t got = 0;
+    std::thread reader([&] {
+        const uint16_t *q = Ring->GetReadBatch(got, 1000, 600'000);
+        EXPECT_NE(q, nullptr);
+        back = true;
+    });
+    Ring->InterruptReader();
+    reader.join(); // bounded by the interrupt, not by the ten-minute limit
+    EXPECT_TRUE(back.load());
+    EXPECT_EQ(got, 40);
+}
+
 } // namespace
