@@ -6,7 +6,6 @@
 #include <QMetaObject>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QTimer>
 
 #include <algorithm>
 #include <cstdlib>
@@ -17,12 +16,15 @@ namespace vexa {
 TRollScreenParentVexaRM::TRollScreenParentVexaRM(int32_t controlGroup, QWidget *parent)
     : QWidget(parent), FControlGroup(controlGroup), FBitmap(1, 1, QImage::Format_RGB32) {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    FFrameClock = &TFrameClockVexa::Instance();
+    FFrameClock->Register(this);
     std::lock_guard<std::mutex> control(FControlLock);
     std::lock_guard<std::mutex> bitmap(FBitmapLock);
     SizeBitmapToControl();
 }
 
 TRollScreenParentVexaRM::~TRollScreenParentVexaRM() {
+    FFrameClock->Unregister(this);
     if (TVirtualScopeVexaRM *scope = FVirtualScope.exchange(nullptr))
         scope->UnregisterListener(this);
 }
@@ -95,9 +97,41 @@ void TRollScreenParentVexaRM::SetShown(bool shown) {
     setVisible(shown);
 }
 
+void TRollScreenParentVexaRM::SetFrameClock(TFrameClockVexa *clock) {
+    FFrameClock->Unregister(this);
+    FFrameClock = clock;
+    FFrameClock->Register(this);
+}
+
+void TRollScreenParentVexaRM::SetScrollMovesPixels(bool moves) {
+    std::lock_guard<std::mutex> bitmap(FBitmapLock);
+    FScrollMovesPixels = moves;
+}
+
 QImage TRollScreenParentVexaRM::Bitmap() const {
     std::lock_guard<std::mutex> bitmap(FBitmapLock);
-    return FBitmap.copy();
+    if (FOrigin == 0) return FBitmap.copy();
+    QImage picture(FBitmap.size(), FBitmap.format());
+    QPainter painter(&picture);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    DrawPicture(painter, QRect(0, 0, FWidth, FBitmap.height()));
+    return picture;
+}
+
+void TRollScreenParentVexaRM::DrawPicture(QPainter &painter, const QRect &rect) const {
+    // Picture columns 0 .. split - 1 are bitmap columns FOrigin .., the rest
+    // start at bitmap column 0.
+    const int split = FWidth - FOrigin;
+    const int top = rect.top(), height = rect.height();
+    const int left = std::max(rect.left(), 0);
+    const int right = std::min(rect.right() + 1, FWidth);
+    if (left < std::min(right, split))
+        painter.drawImage(QPoint(left, top), FBitmap,
+                          QRect(left + FOrigin, top, std::min(right, split) - left, height));
+    if (std::max(left, split) < right)
+        painter.drawImage(
+            QPoint(std::max(left, split), top), FBitmap,
+            QRect(std::max(left, split) - split, top, right - std::max(left, split), height));
 }
 
 int TRollScreenParentVexaRM::Head() const {
@@ -131,7 +165,7 @@ void TRollScreenParentVexaRM::paintEvent(QPaintEvent *event) {
         }
     }
     if (FBitmap.size() == size())
-        painter.drawImage(event->rect().topLeft(), FBitmap, event->rect());
+        DrawPicture(painter, event->rect());
     else
         painter.drawImage(0, 0, FBitmap);
 }
@@ -182,6 +216,7 @@ void TRollScreenParentVexaRM::SizeBitmapToControl() {
         // area keeps a 1 x 1 bitmap that is never drawn into.
         FBitmap = QImage(std::max(width, 1), std::max(height, 1), QImage::Format_RGB32);
         FBitmap.fill(0);
+        FOrigin = 0;
     }
     FPixels = reinterpret_cast<uint32_t *>(FBitmap.bits());
     FStride = size_t(FBitmap.bytesPerLine()) / sizeof(uint32_t);
@@ -191,12 +226,6 @@ void TRollScreenParentVexaRM::SizeBitmapToControl() {
     for (int v = 0; v < 256; ++v)
         FRowOf[v] = Row(v);
 }
-
-// At most this many copies of the bitmap reach the screen per second: at the
-// fastest display rates columns arrive hundreds of times a second, and each
-// copy costs the user-interface thread and the display server far more than
-// drawing the columns did.
-constexpr int kFrameIntervalMs = 20;
 
 void TRollScreenParentVexaRM::MarkDirty(int from, int to) {
     from = std::max(from, 0);
@@ -220,28 +249,23 @@ void TRollScreenParentVexaRM::RequestRepaint() {
 }
 
 void TRollScreenParentVexaRM::QueueRepaint() {
-    if (FRepaintQueued.exchange(true)) return;
-    QMetaObject::invokeMethod(
-        this, [this] { ServeRepaint(); }, Qt::QueuedConnection);
+    // Copies reach the screen at most once per frame: at the fastest display
+    // rates columns arrive hundreds of times a second, and each copy costs
+    // the user-interface thread and the display server far more than drawing
+    // the columns did.
+    FFrameClock->Request(this);
 }
 
-void TRollScreenParentVexaRM::ServeRepaint() {
+void TRollScreenParentVexaRM::ServeFrame() {
     QRect dirty;
     {
         std::lock_guard<std::mutex> bitmap(FBitmapLock);
-        if (FDirtyFrom > FDirtyTo) {
-            // Nothing new since the last copy: the next request queues afresh.
-            FRepaintQueued.store(false);
-            return;
-        }
+        if (FDirtyFrom > FDirtyTo) return;
         dirty = QRect(FDirtyFrom, 0, FDirtyTo - FDirtyFrom + 1, std::max(FHeight, 1));
         FDirtyFrom = 0;
         FDirtyTo = -1;
     }
     update(dirty);
-    // Requests that arrive within the frame interval only widen the dirty
-    // columns; the timer copies them.
-    QTimer::singleShot(kFrameIntervalMs, this, [this] { ServeRepaint(); });
 }
 
 void TRollScreenParentVexaRM::RequestRedraw() {
@@ -261,16 +285,24 @@ void TRollScreenParentVexaRM::FillStrip(int x, int width, uint32_t pixel) {
     const int from = std::max(x, 0);
     const int to = std::min(x + width, FWidth);
     if (from >= to) return;
-    for (int y = 0; y < FHeight; ++y)
-        std::fill(FPixels + size_t(y) * FStride + from, FPixels + size_t(y) * FStride + to, pixel);
+    // In the bitmap the strip may be two: up to its right edge and from 0.
+    const int start = Column(from);
+    const int first = std::min(to - from, FWidth - start);
+    const int rest = (to - from) - first;
+    for (int y = 0; y < FHeight; ++y) {
+        uint32_t *row = FPixels + size_t(y) * FStride;
+        std::fill(row + start, row + start + first, pixel);
+        std::fill(row, row + rest, pixel);
+    }
 }
 
 void TRollScreenParentVexaRM::VerticalLine(int x, int y0, int y1, uint32_t pixel) {
     if (unsigned(x) >= unsigned(FWidth)) return;
     const int from = std::max(std::min(y0, y1), 0);
     const int to = std::min(std::max(y0, y1), FHeight - 1);
+    const size_t column = size_t(Column(x));
     for (int y = from; y <= to; ++y)
-        FPixels[size_t(y) * FStride + size_t(x)] = pixel;
+        FPixels[size_t(y) * FStride + column] = pixel;
 }
 
 void TRollScreenParentVexaRM::Line(int x0, int y0, int x1, int y1, uint32_t pixel) {
@@ -299,6 +331,10 @@ void TRollScreenParentVexaRM::Line(int x0, int y0, int x1, int y1, uint32_t pixe
 void TRollScreenParentVexaRM::ScrollLeft(int shift) {
     if (shift <= 0 || FWidth <= 0) return;
     if (shift >= FWidth) return; // everything scrolls out; the caller fills the new strip
+    if (!FScrollMovesPixels) {
+        FOrigin = Column(shift);
+        return;
+    }
     for (int y = 0; y < FHeight; ++y) {
         uint32_t *row = FPixels + size_t(y) * FStride;
         std::memmove(row, row + shift, sizeof(uint32_t) * size_t(FWidth - shift));

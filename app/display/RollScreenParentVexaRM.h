@@ -7,9 +7,11 @@
 #include "ColumnReducerVexaRM.h"
 #include "DrawSettingsVexaRM.h"
 #include "FlowInterfacesVexaRM.h"
+#include "FrameClockVexa.h"
 #include "ScopeListenerVexaRM.h"
 
 #include <QImage>
+#include <QPainter>
 #include <QWidget>
 
 #include <atomic>
@@ -21,13 +23,15 @@ namespace vexa {
 class TVirtualScopeVexaRM;
 
 // Threads: DisplayBlock runs in the processing thread; everything else runs
-// in the main thread. The processing thread draws into the bitmap and asks
-// for a repaint with a queued call; the main thread's paintEvent copies the
-// bitmap to the screen. Lock order, in every operation that holds both:
-// FControlLock, then FBitmapLock.
+// in the main thread. The processing thread draws into the bitmap, marks the
+// columns it changed and asks the frame clock for a frame; at the clock's
+// next tick the main thread asks for a repaint of those columns, and its
+// paintEvent copies them to the screen. Lock order, in every operation that
+// holds both: FControlLock, then FBitmapLock.
 class TRollScreenParentVexaRM : public QWidget,
                                 public IBlockDisplayVexaRM,
-                                public IScopeListenerVexaRM {
+                                public IScopeListenerVexaRM,
+                                public TFrameClientVexa {
     Q_OBJECT
 public:
     TRollScreenParentVexaRM(int32_t controlGroup, QWidget *parent);
@@ -51,6 +55,14 @@ public:
 
     // Main thread: the whole picture from the rings, now.
     void Redraw();
+
+    // Main thread: the frame clock that paces the copies to the screen (the
+    // program's clock unless a test gives its own).
+    void SetFrameClock(TFrameClockVexa *clock);
+
+    // Main thread, before any drawing (tests): move every pixel on each
+    // scroll instead of turning the ring, as a reference for the ring.
+    void SetScrollMovesPixels(bool moves);
 
     // Inspection, from any thread (takes the locks).
     QImage Bitmap() const;
@@ -84,8 +96,10 @@ protected:
     void MarkDirty(int from, int to);
     // The next paint performs a full redraw.
     void RequestRedraw();
-    // Asks the main thread to copy the columns marked dirty (any thread).
+    // Asks for a frame: at the clock's next tick the main thread copies the
+    // columns marked dirty (any thread).
     void QueueRepaint();
+    void ServeFrame() override;
 
     // ---- drawing into the bitmap; the caller holds FBitmapLock ----------
     int BitmapWidth() const { return FWidth; }
@@ -97,7 +111,7 @@ protected:
     int RowOfB(uint16_t column) const { return FRowOf[column >> 8]; }
     void SetPixel(int x, int y, uint32_t pixel) {
         if (unsigned(x) < unsigned(FWidth) && unsigned(y) < unsigned(FHeight))
-            FPixels[size_t(y) * FStride + size_t(x)] = pixel;
+            FPixels[size_t(y) * FStride + size_t(Column(x))] = pixel;
     }
     // Full-height strip x .. x + width - 1 in one colour (clipped).
     void FillStrip(int x, int width, uint32_t pixel);
@@ -105,7 +119,11 @@ protected:
     void VerticalLine(int x, int y0, int y1, uint32_t pixel);
     // Straight line between two points, both included.
     void Line(int x0, int y0, int x1, int y1, uint32_t pixel);
-    // Moves the whole picture shift pixels to the left.
+    // Moves the whole picture shift pixels to the left. The bitmap is a ring
+    // of columns: this only moves the column where the picture starts, the
+    // pixels stay where they are, and the paint (and Bitmap) put the two
+    // parts together. The columns that come in at the right keep old pixels
+    // until the caller fills them.
     void ScrollLeft(int shift);
     // Vertical: pixels at (position, start), (position, start + 2), ...
     // below start + length. Horizontal: pixels at (x, start) from position
@@ -140,21 +158,25 @@ private:
     int FHeight = 0;
     double FScale = 0;
     int FRowOf[256] = {};
+    // The bitmap column that holds the picture's column 0 (FBitmapLock);
+    // 0 after every new bitmap.
+    int FOrigin = 0;
+    bool FScrollMovesPixels = false;
+    // The bitmap column of picture column x (0 <= x < FWidth).
+    int Column(int x) const {
+        const int c = x + FOrigin;
+        return c >= FWidth ? c - FWidth : c;
+    }
+    // Draws the picture's part rect (picture coordinates) with painter, from
+    // the two parts of the ring; FBitmapLock held.
+    void DrawPicture(QPainter &painter, const QRect &rect) const;
     // Set when a full redraw is owed (a notification found the control
     // busy, the display was shown or reset); cleared by the next paint.
     std::atomic<bool> FRedrawPending{true};
-    // Set while a repaint is owed to the main thread: from the queued
-    // request until the frame interval after the last copy has passed. It
-    // is cleared only while FBitmapLock is held, so a worker that marks
-    // columns dirty under that lock and then finds it set can rely on the
-    // main thread to copy them.
-    std::atomic<bool> FRepaintQueued{false};
+    TFrameClockVexa *FFrameClock = nullptr;
     // Columns changed since the last copy to the screen (FBitmapLock).
     int FDirtyFrom = 0;
     int FDirtyTo = -1;
-    // Copies the dirty columns to the screen (main thread); with
-    // restartInterval the next copy waits one frame interval.
-    void ServeRepaint();
 };
 
 } // namespace vexa

@@ -4,11 +4,23 @@
 #include <QPainter>
 #include <QStyle>
 #include <QThread>
-#include <QTimer>
 
 namespace vexa {
 
-TSafeLabel::TSafeLabel(QWidget *parent) : QWidget(parent) {}
+TSafeLabel::TSafeLabel(QWidget *parent) : QWidget(parent) {
+    FFrameClock = &TFrameClockVexa::Instance();
+    FFrameClock->Register(this);
+}
+
+TSafeLabel::~TSafeLabel() {
+    FFrameClock->Unregister(this);
+}
+
+void TSafeLabel::SetFrameClock(TFrameClockVexa *clock) {
+    FFrameClock->Unregister(this);
+    FFrameClock = clock;
+    FFrameClock->Register(this);
+}
 
 namespace {
 
@@ -53,33 +65,71 @@ bool TSafeLabel::Bold() const {
     return FMouseInside || FUpdateHeld;
 }
 
-// A worker that reports every block (the voltage and size readouts at the
-// top sampling rate) repaints the label at most this often.
-constexpr int kFrameIntervalMs = 40;
-
 void TSafeLabel::RequestRepaint() {
     if (QThread::currentThread() == thread()) {
         update();
         return;
     }
-    RepaintWanted = true;
-    if (RepaintQueued.exchange(true)) return;
-    QMetaObject::invokeMethod(
-        this, [this] { ServeRepaint(); }, Qt::QueuedConnection);
+    // A worker that reports every block (the voltage and size readouts at
+    // the top sampling rate) repaints the label at most once per frame.
+    FFrameClock->Request(this);
 }
 
-void TSafeLabel::ServeRepaint() {
-    if (RepaintWanted.exchange(false)) {
-        update();
-        QTimer::singleShot(kFrameIntervalMs, this, [this] { ServeRepaint(); });
-        return;
+void TSafeLabel::ServeFrame() {
+    // A group box that was laid out anew moves or stretches what lies
+    // behind the label without telling it.
+    const QWidget *parent = parentWidget();
+    const QRect place(mapTo(window(), QPoint(0, 0)), parent ? parent->size() : QSize());
+    if (place != FBackgroundPlace) ForgetBackground();
+    if (FBackground.isNull()) {
+        TakeBackground();
+        FBackgroundPlace = place;
     }
-    RepaintQueued = false;
-    // A request that found the flag still set just before it was cleared
-    // would otherwise wait for the next one.
-    if (RepaintWanted.load() && !RepaintQueued.exchange(true))
-        QMetaObject::invokeMethod(
-            this, [this] { ServeRepaint(); }, Qt::QueuedConnection);
+    update();
+}
+
+void TSafeLabel::ForgetBackground() {
+    if (FBackground.isNull()) return;
+    FBackground = QPixmap();
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
+}
+
+void TSafeLabel::TakeBackground() {
+    QWidget *top = window();
+    if (!isVisible() || !top || width() <= 0 || height() <= 0) return;
+    const qreal ratio = devicePixelRatioF();
+    QPixmap picture(size() * ratio);
+    picture.setDevicePixelRatio(ratio);
+    picture.fill(Qt::transparent);
+    // The window paints the region under the label, its own text left out.
+    FTakingBackground = true;
+    top->render(&picture, QPoint(), QRegion(QRect(mapTo(top, QPoint(0, 0)), size())),
+                QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    FTakingBackground = false;
+    FBackground = picture;
+    setAttribute(Qt::WA_OpaquePaintEvent, true);
+}
+
+void TSafeLabel::resizeEvent(QResizeEvent *event) {
+    ForgetBackground();
+    QWidget::resizeEvent(event);
+}
+
+void TSafeLabel::moveEvent(QMoveEvent *event) {
+    ForgetBackground();
+    QWidget::moveEvent(event);
+}
+
+void TSafeLabel::showEvent(QShowEvent *event) {
+    ForgetBackground();
+    QWidget::showEvent(event);
+}
+
+void TSafeLabel::changeEvent(QEvent *event) {
+    // A new palette, style, font or enabled state of the label or of what
+    // lies behind it reaches the label as a change event.
+    ForgetBackground();
+    QWidget::changeEvent(event);
 }
 
 QSize TSafeLabel::sizeHint() const {
@@ -98,6 +148,7 @@ bool TSafeLabel::event(QEvent *event) {
 }
 
 void TSafeLabel::paintEvent(QPaintEvent *) {
+    if (FTakingBackground) return;
     QString text;
     bool bold = false;
     {
@@ -106,6 +157,7 @@ void TSafeLabel::paintEvent(QPaintEvent *) {
         bold = FMouseInside || FUpdateHeld;
     }
     QPainter painter(this);
+    if (!FBackground.isNull()) painter.drawPixmap(0, 0, FBackground);
     QFont face = font();
     face.setBold(bold);
     painter.setFont(face);

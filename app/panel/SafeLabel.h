@@ -2,12 +2,18 @@
 // painted promptly on the user-interface thread. A mouse-sensitive label
 // freezes while the pointer is over it: new texts are dropped, the frozen
 // text turns bold and stays bold after the pointer leaves, until the next
-// text arrives. The label is see-through: the panel's face shows behind the
-// text, and every repaint starts from it.
+// text arrives. The panel's face shows behind the text: the label keeps a
+// picture of what lies behind it (taken outside any paint, again after every
+// change of its place, size or look) and paints it as its own opaque
+// background, so that a new text repaints the label alone and not the group
+// box around it.
 //
 // Owners stop every thread that writes to a label before destroying it.
 #pragma once
 
+#include "FrameClockVexa.h"
+
+#include <QPixmap>
 #include <QString>
 #include <QWidget>
 
@@ -16,10 +22,11 @@
 
 namespace vexa {
 
-class TSafeLabel : public QWidget {
+class TSafeLabel : public QWidget, public TFrameClientVexa {
     Q_OBJECT
 public:
     explicit TSafeLabel(QWidget *parent = nullptr);
+    ~TSafeLabel() override;
 
     // Any thread.
     QString MyString() const;
@@ -39,30 +46,44 @@ public:
     void SetShowHint(bool show) { FShowHint = show; }
 
     QSize sizeHint() const override;
+    // User-interface thread: the frame clock that paces repaints asked for by
+    // other threads (the program's clock unless a test gives its own).
+    void SetFrameClock(TFrameClockVexa *clock);
+    // True while the label paints its own background (it holds a picture
+    // of what lies behind it).
+    bool OwnBackground() const { return !FBackground.isNull(); }
 
 protected:
-    // Asks for a repaint from any thread; requests from other threads are
-    // queued to the label's thread and coalesce until it paints.
+    // Asks for a repaint from any thread; requests from other threads
+    // coalesce until the frame clock's next tick.
     void RequestRepaint();
+    void ServeFrame() override;
 
     bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void enterEvent(QEnterEvent *event) override;
     void leaveEvent(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     mutable std::mutex TextLock; // guards FMyString, FMouseInside and FUpdateHeld
     QString FMyString;
     bool FMouseInside = false;
     bool FUpdateHeld = false;
-    // True from a worker's repaint request until one frame interval after
-    // the label last repainted for a worker; requests in between only set
-    // RepaintWanted, and the interval's end paints the newest text.
-    std::atomic<bool> RepaintQueued{false};
-    // A worker set a text that is not on the screen yet.
-    std::atomic<bool> RepaintWanted{false};
-    // Main thread: repaints when a worker asked for it, then waits a frame.
-    void ServeRepaint();
+    TFrameClockVexa *FFrameClock = nullptr;
+    // What lies behind the label, or null when it must be taken again; then
+    // the label is see-through until it has it. User-interface thread.
+    QPixmap FBackground;
+    bool FTakingBackground = false;
+    // The label's place in the window and its parent's size when the
+    // picture was taken.
+    QRect FBackgroundPlace;
+    void ForgetBackground();
+    // Takes the picture behind the label (outside any paint).
+    void TakeBackground();
     bool FMouseSensitive = false;
     bool FShowHint = true;
 };

@@ -8,6 +8,7 @@ target_sources(panel PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/ChannelIndicationButtonVexa.cpp
   ${CMAKE_CURRENT_LIST_DIR}/VerticalSlideVexa.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ScrollBarVexa.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FrameClockVexa.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SafeLabel.cpp
   ${CMAKE_CURRENT_LIST_DIR}/UnitValueLabel.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FilteredEditVexa.cpp

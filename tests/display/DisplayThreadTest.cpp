@@ -269,5 +269,58 @@ TEST(DisplayRepaint, BlocksCopyOnlyTheirColumnsAndAtMostOneFramePerInterval) {
     EXPECT_TRUE(shown.contains(QRect(10, 0, 206, 120)));
 }
 
+// The frame clock paces the copies: blocks from the processing thread only
+// mark columns and ask for a frame; nothing reaches the screen until the
+// clock ticks, and then one copy shows everything the blocks drew, the last
+// one included. A tick with nothing asked stops the clock.
+TEST(DisplayRepaint, FrameClockCoalescesBlocksAndShowsTheLastOne) {
+    TVirtualScopeVexaRM scope;
+    ConfigureScope(scope);       // one word per column
+    TFrameClockVexa clock(true); // ticks only when the test says so
+    PaintLogEKG display;
+    display.SetFrameClock(&clock);
+    display.resize(300, 120);
+    display.SetVirtualScope(&scope);
+    display.show();
+    display.ResetScreen();
+    display.grab(); // the first full paint
+    clock.Tick();
+    QCoreApplication::processEvents();
+    display.Rects.clear();
+
+    std::thread processing([&] {
+        for (int i = 0; i < 50; ++i) {
+            const std::vector<uint16_t> block(3, Pair(40 + i, 200 - i));
+            display.DisplayBlock(block.data(), int(block.size()));
+        }
+    });
+    processing.join();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(display.Rects.empty()) << "a block reached the screen without a tick";
+    EXPECT_TRUE(clock.Running());
+
+    const int frames = clock.Frames();
+    EXPECT_TRUE(clock.Tick());
+    EXPECT_EQ(clock.Frames(), frames + 1);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(display.Rects.size(), 1u);
+    // The copy covers the 150 new columns and the last block's spots.
+    EXPECT_LE(display.Rects[0].left(), 1);
+    EXPECT_GE(display.Rects[0].right(), 150 + 3);
+    const QImage shown = display.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(shown, display.Bitmap());
+    // The last block's columns are on the screen.
+    bool lastShown = false;
+    for (int y = 0; y < shown.height(); ++y)
+        lastShown = lastShown || ColorAt(shown, 149, y) == kTestA;
+    EXPECT_TRUE(lastShown);
+
+    display.Rects.clear();
+    EXPECT_FALSE(clock.Tick()); // nothing new: the clock stops
+    EXPECT_FALSE(clock.Running());
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(display.Rects.empty());
+}
+
 } // namespace
 } // namespace vexa::test

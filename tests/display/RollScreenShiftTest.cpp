@@ -240,5 +240,53 @@ TEST_F(ShiftTest, DisplayWiderThanTheRingsRedrawsOnlyWhatTheRingsHold) {
     EXPECT_EQ(ColorAt(image, 1, row), kTestBackground);
 }
 
+// The bitmap is a ring of columns that the paint puts together. Against a
+// twin that moves every pixel on each scroll, on random blocks in every
+// drawing style (some wider than the display, a clear and a full redraw in
+// between): the same picture after every block, in the bitmap and on the
+// screen.
+TEST_F(ShiftTest, RingOfColumnsShowsThePictureOfMovedPixels) {
+    uint32_t rnd = 2024;
+    auto next = [&rnd](uint32_t range) {
+        rnd = rnd * 1103515245u + 12345u;
+        return (rnd >> 8) % range;
+    };
+    for (int style = 0; style < 4; ++style) {
+        Scope.SetModeLine(style & 1);
+        Scope.SetSingleMode(style & 2);
+        TRollScreenShiftVexaRM &ring = Make(301, 120);
+        TRollScreenShiftVexaRM moved;
+        moved.SetScrollMovesPixels(true);
+        moved.resize(301, 120);
+        moved.SetVirtualScope(&Scope);
+        moved.ResetScreen();
+        ring.show();
+        // The shown display owes a full redraw to its first paint: settle it.
+        ring.Redraw();
+        moved.Redraw();
+        for (int block = 0; block < 60; ++block) {
+            if (block == 20) {
+                ring.ClearScreen();
+                moved.ClearScreen();
+            }
+            if (block == 40) {
+                ring.Redraw();
+                moved.Redraw();
+            }
+            std::vector<uint16_t> words(1 + next(block % 9 == 8 ? 700 : 40));
+            for (uint16_t &w : words)
+                w = Pair(int(1 + next(254)), int(1 + next(254)));
+            ring.DisplayBlock(words.data(), int(words.size()));
+            moved.DisplayBlock(words.data(), int(words.size()));
+            const QImage expected = moved.Bitmap();
+            ASSERT_EQ(ring.Bitmap(), expected) << "style " << style << ", block " << block;
+            if (block % 10 == 9) {
+                const QImage shown = ring.grab().toImage().convertToFormat(QImage::Format_RGB32);
+                ASSERT_EQ(shown, expected) << "style " << style << ", block " << block;
+            }
+        }
+    }
+}
+
 } // namespace
 } // namespace vexa::test

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QEnterEvent>
+#include <QGroupBox>
 #include <QLocale>
 
 #include <gtest/gtest.h>
@@ -28,6 +29,19 @@ protected:
         ++Paints;
         LastPainted = MyString();
         TSafeLabel::paintEvent(event);
+    }
+};
+
+// Counts its paints.
+class WatchedBox : public QGroupBox {
+public:
+    using QGroupBox::QGroupBox;
+    int Paints = 0;
+
+protected:
+    void paintEvent(QPaintEvent *event) override {
+        ++Paints;
+        QGroupBox::paintEvent(event);
     }
 };
 
@@ -181,4 +195,45 @@ TEST(UnitValueLabel, ClippedSamplesAreMarkedAndAClearedReadoutShowsNothing) {
     readout.SetSample(5, SampleRange::AtBottom);
     label.SetControlType(4); // the mark stays with the sample it belongs to
     EXPECT_EQ(label.MyString(), "<5mV/d");
+}
+
+// A readout in a group box, fed from a worker: each new text repaints the
+// label alone, over its own picture of the box behind it, which looks
+// exactly like the box itself.
+TEST(SafeLabel, WorkerTextsRepaintTheLabelAloneOverTheBoxBehindIt) {
+    TFrameClockVexa clock(true); // frames only when the test ticks
+    WatchedBox box(QStringLiteral("Channel A"));
+    box.resize(160, 80);
+    WatchedLabel label;
+    label.setParent(&box);
+    label.SetFrameClock(&clock);
+    label.setGeometry(20, 30, 100, 18);
+    box.show();
+    QCoreApplication::processEvents();
+    const QRect place = label.geometry();
+    const QImage bare = box.grab().toImage().copy(place);
+    EXPECT_FALSE(label.OwnBackground());
+
+    auto fromWorker = [&](const QString &text) {
+        std::thread([&] { label.SetMyString(text); }).join();
+        clock.Tick();
+        QCoreApplication::processEvents();
+    };
+    fromWorker(QStringLiteral("1.5mV")); // takes the picture behind the label
+    EXPECT_TRUE(label.OwnBackground());
+    const int boxPaints = box.Paints;
+    const int labelPaints = label.Paints;
+    for (int i = 0; i < 5; ++i)
+        fromWorker(QStringLiteral("%1mV").arg(i));
+    EXPECT_EQ(box.Paints, boxPaints) << "a new text repainted the group box";
+    EXPECT_EQ(label.Paints, labelPaints + 5);
+    EXPECT_EQ(label.LastPainted, "4mV");
+
+    fromWorker(QString());
+    EXPECT_EQ(box.grab().toImage().copy(place), bare);
+    // A new place is taken again at the next frame.
+    label.move(24, 30);
+    EXPECT_FALSE(label.OwnBackground());
+    fromWorker(QStringLiteral("2mV"));
+    EXPECT_TRUE(label.OwnBackground());
 }
