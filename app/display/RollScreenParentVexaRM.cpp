@@ -24,7 +24,7 @@ TRollScreenParentVexaRM::TRollScreenParentVexaRM(int32_t controlGroup, QWidget *
 }
 
 TRollScreenParentVexaRM::~TRollScreenParentVexaRM() {
-    FFrameClock->Unregister(this);
+    if (FFrameClock) FFrameClock->Unregister(this);
     if (TVirtualScopeVexaRM *scope = FVirtualScope.exchange(nullptr))
         scope->UnregisterListener(this);
 }
@@ -98,7 +98,7 @@ void TRollScreenParentVexaRM::SetShown(bool shown) {
 }
 
 void TRollScreenParentVexaRM::SetFrameClock(TFrameClockVexa *clock) {
-    FFrameClock->Unregister(this);
+    if (FFrameClock) FFrameClock->Unregister(this);
     FFrameClock = clock;
     FFrameClock->Register(this);
 }
@@ -253,7 +253,7 @@ void TRollScreenParentVexaRM::QueueRepaint() {
     // rates columns arrive hundreds of times a second, and each copy costs
     // the user-interface thread and the display server far more than drawing
     // the columns did.
-    FFrameClock->Request(this);
+    if (FFrameClock) FFrameClock->Request(this);
 }
 
 void TRollScreenParentVexaRM::ServeFrame() {

@@ -12,6 +12,7 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QPointer>
 #include <QWidget>
 
 #include <atomic>
@@ -173,7 +174,7 @@ private:
     // Set when a full redraw is owed (a notification found the control
     // busy, the display was shown or reset); cleared by the next paint.
     std::atomic<bool> FRedrawPending{true};
-    TFrameClockVexa *FFrameClock = nullptr;
+    QPointer<TFrameClockVexa> FFrameClock; // goes with the application object
     // Columns changed since the last copy to the screen (FBitmapLock).
     int FDirtyFrom = 0;
     int FDirtyTo = -1;

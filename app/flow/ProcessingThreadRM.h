@@ -31,7 +31,7 @@ public:
     // milliseconds of signal at the current rate (at least one word), and
     // waits at most kBatchLimitMs for a batch to fill.
     static constexpr int kBatchMs = 10;
-    static constexpr int kBatchLimitMs = 20;
+    static constexpr int kBatchLimitMs = 15;
     // The words of one batch at sampling-rate setting smpSetting.
     static int32_t BatchWords(int32_t smpSetting);
 

@@ -47,20 +47,26 @@ void TFrameClockVexa::Start() {
 }
 
 bool TFrameClockVexa::Tick() {
+    ++FTicks;
     bool served = false;
+    bool waiting = false; // a client asked but its stride has not passed
     // A client may unregister another one while it is served (a widget
     // closing a window): iterate over a copy and check membership.
     const std::vector<TFrameClientVexa *> clients = FClients;
     for (TFrameClientVexa *client : clients) {
         if (std::find(FClients.begin(), FClients.end(), client) == FClients.end()) continue;
-        if (!client->FFrameWanted.exchange(false)) continue;
+        if (!client->FFrameWanted.load()) continue;
+        if (FTicks - client->FLastServedTick < client->FFrameStride) {
+            waiting = true;
+            continue;
+        }
+        client->FFrameWanted.store(false);
+        client->FLastServedTick = FTicks;
         served = true;
         client->ServeFrame();
     }
-    if (served) {
-        ++FFrames;
-        return true;
-    }
+    if (served) ++FFrames;
+    if (served || waiting) return served;
     // Nothing to do: stop. A request that came just before the flag was
     // cleared saw it set and queued nothing, so look once more.
     FRunning.store(false);

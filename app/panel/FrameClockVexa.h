@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include <atomic>
+#include <cstdint>
 #include <vector>
 
 namespace vexa {
@@ -26,19 +27,24 @@ public:
 protected:
     // Called on the clock's thread at the tick after a request.
     virtual void ServeFrame() = 0;
+    // Clock's thread, before the client registers: serve it at most every
+    // ticks-th tick (a readout needs fewer frames than a moving trace).
+    void SetFrameStride(int ticks) { FFrameStride = ticks < 1 ? 1 : ticks; }
 
 private:
     friend class TFrameClockVexa;
     std::atomic<bool> FFrameWanted{false};
+    int FFrameStride = 1;
+    int64_t FLastServedTick = -1000000; // clock's thread
 };
 
 class TFrameClockVexa : public QObject {
     Q_OBJECT
 public:
-    // 40 frames per second: smooth to the eye, and together with the
-    // processing thread's batch time a sample reaches its pixel well within
+    // 30 frames per second: smooth to the eye, and together with the
+    // processing thread's batch time a sample reaches its pixel within
     // 50 ms.
-    static constexpr int kFrameIntervalMs = 25;
+    static constexpr int kFrameIntervalMs = 33;
 
     // The program's clock, created on first use (call it first on the
     // user-interface thread, e.g. from a widget's constructor).
@@ -61,6 +67,8 @@ public:
 
     // Ticks served so far (with at least one client served).
     int Frames() const { return FFrames; }
+    // Ticks so far.
+    int64_t Ticks() const { return FTicks; }
     bool Running() const { return FRunning.load(); }
 
 private:
@@ -74,6 +82,7 @@ private:
     // nothing to do: requests in between need no call to this thread.
     std::atomic<bool> FRunning{false};
     int FFrames = 0;
+    int64_t FTicks = 0;
 };
 
 } // namespace vexa

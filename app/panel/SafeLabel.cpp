@@ -7,17 +7,23 @@
 
 namespace vexa {
 
+// A readout fed by a worker (the voltages and the file size change with
+// every block) repaints at most every this many frames: ten times a second
+// is as fast as anyone reads a number.
+constexpr int kReadoutFrameStride = 3;
+
 TSafeLabel::TSafeLabel(QWidget *parent) : QWidget(parent) {
+    SetFrameStride(kReadoutFrameStride);
     FFrameClock = &TFrameClockVexa::Instance();
     FFrameClock->Register(this);
 }
 
 TSafeLabel::~TSafeLabel() {
-    FFrameClock->Unregister(this);
+    if (FFrameClock) FFrameClock->Unregister(this);
 }
 
 void TSafeLabel::SetFrameClock(TFrameClockVexa *clock) {
-    FFrameClock->Unregister(this);
+    if (FFrameClock) FFrameClock->Unregister(this);
     FFrameClock = clock;
     FFrameClock->Register(this);
 }
@@ -72,7 +78,7 @@ void TSafeLabel::RequestRepaint() {
     }
     // A worker that reports every block (the voltage and size readouts at
     // the top sampling rate) repaints the label at most once per frame.
-    FFrameClock->Request(this);
+    if (FFrameClock) FFrameClock->Request(this);
 }
 
 void TSafeLabel::ServeFrame() {

@@ -14,6 +14,7 @@
 #include "FrameClockVexa.h"
 
 #include <QPixmap>
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 
@@ -73,7 +74,7 @@ private:
     QString FMyString;
     bool FMouseInside = false;
     bool FUpdateHeld = false;
-    TFrameClockVexa *FFrameClock = nullptr;
+    QPointer<TFrameClockVexa> FFrameClock; // goes with the application object
     // What lies behind the label, or null when it must be taken again; then
     // the label is see-through until it has it. User-interface thread.
     QPixmap FBackground;

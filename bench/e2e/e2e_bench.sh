@@ -194,7 +194,11 @@ thread_counts() {
         printf '%s\t%s\t%s\t%s\n' "${task##*/}" "$name" "$((fields[11] + fields[12]))" "$sw"
     done
 }
+# The per-thread snapshots take a while: they stay outside the interval of
+# the file size and the process's CPU time.
+tt0=$(now)
 threads0=$(thread_counts "$E2E_PID")
+size0=$(stat -c %s "$record")
 cpu0=$(cpu_seconds "$E2E_PID") || e2e_fail "the program ended"
 t0=$(now)
 sleep "$MEASURE_SECONDS"
@@ -202,12 +206,14 @@ cpu1=$(cpu_seconds "$E2E_PID") || e2e_fail "the program ended while recording"
 size1=$(stat -c %s "$record")
 t1=$(now)
 threads1=$(thread_counts "$E2E_PID")
+tt1=$(now)
 hwm_kib=$(awk '/^VmHWM:/ {print $2}' "/proc/$E2E_PID/status")
 wall=$(calc "$t1 - $t0")
+thread_wall=$(calc "$tt1 - $tt0")
 tck=$(getconf CLK_TCK)
 # Per thread over the measurement: CPU % of one core and wake-ups per second;
 # the main thread's id is the process id.
-threads_json=$(awk -F'\t' -v wall="$wall" -v tck="$tck" -v main="$E2E_PID" '
+threads_json=$(awk -F'\t' -v wall="$thread_wall" -v tck="$tck" -v main="$E2E_PID" '
     NR == FNR { ticks[$1] = $3; sw[$1] = $4; next }
     {
         name = ($1 == main) ? "main" : $2

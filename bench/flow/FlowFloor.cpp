@@ -21,6 +21,8 @@
 #include <dirent.h>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <sstream>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -52,6 +54,7 @@ public:
 struct ThreadCount {
     std::string Name;
     long long Switches = 0;
+    long long Ticks = 0; // user + system clock ticks
 };
 
 // Context switches (voluntary and involuntary) of each thread of this process.
@@ -70,6 +73,16 @@ std::map<int, ThreadCount> Switches() {
             if (line.rfind("voluntary_ctxt_switches:", 0) == 0 ||
                 line.rfind("nonvoluntary_ctxt_switches:", 0) == 0)
                 c.Switches += std::atoll(line.substr(line.find(':') + 1).c_str());
+        }
+        std::ifstream stat(std::string("/proc/self/task/") + e->d_name + "/stat");
+        std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+        const size_t close = text.rfind(')');
+        if (close != std::string::npos) {
+            // After the name: state is field 3; utime and stime are 14 and 15.
+            std::istringstream fields(text.substr(close + 2));
+            std::string f;
+            for (int i = 3; i <= 15 && fields >> f; ++i)
+                if (i == 14 || i == 15) c.Ticks += std::atoll(f.c_str());
         }
         out[tid] = c;
     }
@@ -166,10 +179,14 @@ int main(int argc, char **argv) {
             const char *sep = "";
             for (const auto &[tid, after] : switches1) {
                 auto before = switches0.find(tid);
-                const long long n =
-                    after.Switches - (before == switches0.end() ? 0 : before->second.Switches);
-                std::printf("%s\n    {\"tid\": %d, \"name\": \"%s\", \"wakeups_per_s\": %.1f}", sep,
-                            tid, after.Name.c_str(), double(n) / wall);
+                const bool known = before != switches0.end();
+                const long long n = after.Switches - (known ? before->second.Switches : 0);
+                const long long ticks = after.Ticks - (known ? before->second.Ticks : 0);
+                std::printf("%s\n    {\"tid\": %d, \"name\": \"%s\", \"cpu_percent\": %.2f, "
+                            "\"wakeups_per_s\": %.1f}",
+                            sep, tid, after.Name.c_str(),
+                            100.0 * double(ticks) / double(sysconf(_SC_CLK_TCK)) / wall,
+                            double(n) / wall);
                 sep = ",";
             }
             std::printf("\n  ]\n}\n");
