@@ -100,21 +100,31 @@ void TColumnReducerVexaRM::WriteDataColumn(uint16_t lastWord) {
 }
 
 void TColumnReducerVexaRM::Accumulate(const uint16_t *words, int len) {
-    uint32_t sumA = 0, sumB = 0;
-    uint32_t maxA = uint32_t(FMaxA), minA = uint32_t(FMinA);
-    uint32_t maxB = uint32_t(FMaxB), minB = uint32_t(FMinB);
-    for (int k = 0; k < len; ++k) {
-        const uint32_t a = words[k] & 0xFFu;
-        const uint32_t b = words[k] >> 8;
-        sumA += a;
-        sumB += b;
-        maxA = std::max(maxA, a);
-        minA = std::min(minA, a);
-        maxB = std::max(maxB, b);
-        minB = std::min(minB, b);
+    // Both channels are bytes: 16-bit lanes hold them, so the compiler packs
+    // eight words into one vector register. A 16-bit sum of bytes cannot
+    // overflow within 257 words; the sums are widened every 256.
+    constexpr int kChunk = 256;
+    uint16_t maxA = uint16_t(FMaxA), minA = uint16_t(FMinA);
+    uint16_t maxB = uint16_t(FMaxB), minB = uint16_t(FMinB);
+    uint64_t sumA = 0, sumB = 0;
+    for (int from = 0; from < len; from += kChunk) {
+        const int to = std::min(len, from + kChunk);
+        uint16_t partA = 0, partB = 0;
+        for (int k = from; k < to; ++k) {
+            const uint16_t a = uint16_t(words[k] & 0xFFu);
+            const uint16_t b = uint16_t(words[k] >> 8);
+            partA = uint16_t(partA + a);
+            partB = uint16_t(partB + b);
+            maxA = std::max(maxA, a);
+            minA = std::min(minA, a);
+            maxB = std::max(maxB, b);
+            minB = std::min(minB, b);
+        }
+        sumA += partA;
+        sumB += partB;
     }
-    FSumA += sumA;
-    FSumB += sumB;
+    FSumA += int64_t(sumA);
+    FSumB += int64_t(sumB);
     FMaxA = int(maxA);
     FMinA = int(minA);
     FMaxB = int(maxB);
