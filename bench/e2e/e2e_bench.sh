@@ -162,6 +162,8 @@ echo "start-up: window visible after ${startup_window} s, first frame after ${st
 
 # ---- the case's window ---------------------------------------------------
 if [ -n "$CASE_WINDOW" ]; then
+    # The whole screen: the window moves to its corner and takes its size.
+    xdotool windowmove --sync "$main" 0 0 2>/dev/null || xdotool windowmove "$main" 0 0
     xdotool windowsize --sync "$main" "${CASE_WINDOW%x*}" "${CASE_WINDOW#*x}" 2>/dev/null ||
         xdotool windowsize "$main" "${CASE_WINDOW%x*}" "${CASE_WINDOW#*x}"
     sleep 1
