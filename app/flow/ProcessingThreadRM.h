@@ -20,7 +20,7 @@ public:
     ~TProcessingThreadRM() override;
 
     // The display that receives the blocks; replaced by the main thread on
-    // a switch of display, read by this thread once per block.
+    // a switch of display, read by this thread once per batch.
     IBlockDisplayVexaRM *Display() const { return FDisplay.load(); }
     void SetDisplay(IBlockDisplayVexaRM *display) { FDisplay = display; }
 
