@@ -1,7 +1,7 @@
 #include "VexaRMDrv.h"
 
 #include "FpgaImageVexaRM.h"
-#include "ScopeConstsVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
 #include "UnitVexaAlphaRM.h"
 #include "UnitVexaBetaRM.h"
 

@@ -7,7 +7,7 @@
 #include "DeviceDescriptionVexaRM.h"
 #include "LossCounterVexaRM.h"
 #include "ReadPipelineVexaRM.h"
-#include "ScopeConstsVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
 #include "UsbTransportVexaRM.h"
 
 #include <cstdint>

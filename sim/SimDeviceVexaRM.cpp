@@ -1,6 +1,6 @@
 #include "SimDeviceVexaRM.h"
 
-#include "ScopeConstsVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
 
 #include <algorithm>
 #include <array>

@@ -7,7 +7,7 @@
 // once SetCallback(nullptr) has returned no callback is in flight.
 #pragma once
 
-#include "ScopeConstsVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
 #include "SignalGeneratorVexaRM.h"
 #include "SimCalibrationVexaRM.h"
 

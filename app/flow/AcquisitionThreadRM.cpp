@@ -3,10 +3,10 @@
 #include "DataSourceModuleVexaRM.h"
 #include "FlowInterfacesVexaRM.h"
 #include "FlowManagerVexaRM.h"
-#include "MainThreadHandoverVexaRM.h"
-#include "ScopeConstsVexaRM.h"
-#include "VirtualDriverVexaRM.h"
-#include "VirtualScopeVexaRM.h"
+#include "model/MainThreadHandoverVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
+#include "device/VirtualDriverVexaRM.h"
+#include "model/VirtualScopeVexaRM.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,7 +1,7 @@
 #include "DataSourceModuleVexaRM.h"
 
-#include "ScopeConstsVexaRM.h"
-#include "VirtualScopeVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
+#include "model/VirtualScopeVexaRM.h"
 
 #include <chrono>
 #include <cstring>

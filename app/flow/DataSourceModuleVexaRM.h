@@ -3,7 +3,7 @@
 #pragma once
 
 #include "AutoResetEventVexaRM.h"
-#include "ScopeListenerVexaRM.h"
+#include "model/ScopeListenerVexaRM.h"
 
 #include <atomic>
 #include <cstdint>

@@ -3,10 +3,10 @@
 #include "DataSourceModuleVexaRM.h"
 #include "FlowInterfacesVexaRM.h"
 #include "FlowManagerVexaRM.h"
-#include "MainThreadHandoverVexaRM.h"
-#include "ResourceStringsVexaRM.h"
-#include "ScopeConstsVexaRM.h"
-#include "VirtualScopeVexaRM.h"
+#include "model/MainThreadHandoverVexaRM.h"
+#include "model/ResourceStringsVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
+#include "model/VirtualScopeVexaRM.h"
 
 #include <chrono>
 

@@ -1,15 +1,15 @@
 #include "FrontPanelVexaRM.h"
 
 #include "CaptionLabelVexaRM.h"
-#include "ChannelIndicationButtonVexa.h"
+#include "panel/ChannelIndicationButtonVexa.h"
 #include "LampShapeVexaRM.h"
-#include "LongerTimeEditVexaRM.h"
-#include "OnOffButtonVexa.h"
-#include "PanelGlyphsVexa.h"
-#include "ScrollBarVexa.h"
-#include "UnitValueLabel.h"
-#include "VerticalSlideVexa.h"
-#include "VoltageValueEditVexa.h"
+#include "panel/LongerTimeEditVexaRM.h"
+#include "panel/OnOffButtonVexa.h"
+#include "panel/PanelGlyphsVexa.h"
+#include "panel/ScrollBarVexa.h"
+#include "panel/UnitValueLabel.h"
+#include "panel/VerticalSlideVexa.h"
+#include "panel/VoltageValueEditVexa.h"
 
 #include <QGroupBox>
 #include <QLabel>

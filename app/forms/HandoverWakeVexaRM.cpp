@@ -1,6 +1,6 @@
 #include "HandoverWakeVexaRM.h"
 
-#include "MainThreadHandoverVexaRM.h"
+#include "model/MainThreadHandoverVexaRM.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>

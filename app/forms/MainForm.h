@@ -4,7 +4,7 @@
 // notifications and dialogs.
 #pragma once
 
-#include "ScopeListenerVexaRM.h"
+#include "model/ScopeListenerVexaRM.h"
 
 #include <QMainWindow>
 #include <QMargins>

@@ -4,12 +4,12 @@
 #include "OperatorDialogsVexaRM.h"
 #include "SingleInstanceVexaRM.h"
 #include "SplashScreenVexa.h"
-#include "VirtualDriverVexaRM.h"
-#include "VirtualScopeVexaRM.h"
+#include "device/VirtualDriverVexaRM.h"
+#include "model/VirtualScopeVexaRM.h"
 #include "WorkingFolderVexaRM.h"
 
 #include "ExitSignalsVexaRM.h"
-#include "InstallLayoutVexaRM.h"
+#include "common/InstallLayoutVexaRM.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -1,6 +1,6 @@
 #include "VirtualScopeVexaRM.h"
 
-#include "DisplayColorsVexaRM.h"
+#include "common/DisplayColorsVexaRM.h"
 #include "ResourceStringsVexaRM.h"
 
 #include <cerrno>

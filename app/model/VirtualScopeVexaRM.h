@@ -7,7 +7,7 @@
 #include "ScopeInterfacesVexaRM.h"
 #include "ScopeListenerVexaRM.h"
 
-#include <ScopeConstsVexaRM.h>
+#include "common/ScopeConstsVexaRM.h"
 
 #include <atomic>
 #include <cstdint>

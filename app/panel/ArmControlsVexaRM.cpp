@@ -1,9 +1,9 @@
 #include "ArmControlsVexaRM.h"
 
 #include "BinderSupportVexaRM.h"
-#include "VirtualScopeVexaRM.h"
+#include "model/VirtualScopeVexaRM.h"
 
-#include "ScopeConstsVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
 
 namespace vexa {
 

@@ -3,7 +3,7 @@
 
 #include "EventHooksVexaRM.h"
 #include "OnOffButtonVexa.h"
-#include "WrapperComponentVexaRM.h"
+#include "model/WrapperComponentVexaRM.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,9 +1,9 @@
 #include "DensityControlsVexaRM.h"
 
 #include "ChannelIndicationButtonVexa.h"
-#include "VirtualScopeVexaRM.h"
+#include "model/VirtualScopeVexaRM.h"
 
-#include "ScopeConstsVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
 
 namespace vexa {
 

@@ -3,7 +3,7 @@
 
 #include "ChannelIndicationButtonVexa.h"
 #include "EventHooksVexaRM.h"
-#include "WrapperComponentVexaRM.h"
+#include "model/WrapperComponentVexaRM.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,9 +1,9 @@
 #include "MeasurementRecordControlsVexaRM.h"
 
-#include "ResourceStringsVexaRM.h"
-#include "VirtualScopeVexaRM.h"
+#include "model/ResourceStringsVexaRM.h"
+#include "model/VirtualScopeVexaRM.h"
 
-#include "ScopeConstsVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
 
 #include <cmath>
 #include <limits>

@@ -1,12 +1,12 @@
 #include "OpenSaveControlsVexaRM.h"
 
 #include "BinderSupportVexaRM.h"
-#include "ResourceStringsVexaRM.h"
+#include "model/ResourceStringsVexaRM.h"
 #include "FilteredEditVexa.h"
 #include "ValueTextVexa.h"
-#include "VirtualScopeVexaRM.h"
+#include "model/VirtualScopeVexaRM.h"
 
-#include "ScopeConstsVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -4,7 +4,7 @@
 #include "EventHooksVexaRM.h"
 #include "OnOffButtonVexa.h"
 #include "QtSaveFileDialogVexaRM.h"
-#include "WrapperComponentVexaRM.h"
+#include "model/WrapperComponentVexaRM.h"
 
 #include <QAbstractButton>
 #include <QLineEdit>

@@ -2,9 +2,9 @@
 
 #include "BinderSupportVexaRM.h"
 #include "ChannelIndicationButtonVexa.h"
-#include "VirtualScopeVexaRM.h"
+#include "model/VirtualScopeVexaRM.h"
 
-#include "ScopeConstsVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
 
 namespace vexa {
 

@@ -1,8 +1,8 @@
 #include "TimeBaseControlsVexaRM.h"
 
-#include "VirtualScopeVexaRM.h"
+#include "model/VirtualScopeVexaRM.h"
 
-#include "ScopeConstsVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
 
 #include <algorithm>
 

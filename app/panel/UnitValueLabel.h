@@ -6,7 +6,7 @@
 #pragma once
 
 #include "SafeLabel.h"
-#include "ScopeInterfacesVexaRM.h"
+#include "model/ScopeInterfacesVexaRM.h"
 
 #include <mutex>
 

@@ -5,7 +5,7 @@
 #include "ChannelIndicationButtonVexa.h"
 #include "EventHooksVexaRM.h"
 #include "VerticalSlideVexa.h"
-#include "WrapperComponentVexaRM.h"
+#include "model/WrapperComponentVexaRM.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,5 +1,5 @@
 // The demo source driven by a hand-set tick counter.
-#include "DemoSourceVexaRM.h"
+#include "device/DemoSourceVexaRM.h"
 
 #include <gtest/gtest.h>
 

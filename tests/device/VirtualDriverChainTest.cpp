@@ -1,11 +1,11 @@
 // The virtual driver on the whole chain: the real driver library loaded from
 // the test program's folder, and the simulated device behind it. Register
 // writes are read back from the simulator's log.
-#include "VirtualDriverVexaRM.h"
+#include "device/VirtualDriverVexaRM.h"
 
-#include "ScopeConstsVexaRM.h"
-#include "TestSupport.h"
-#include "VirtualScopeVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
+#include "tests/support/TestSupport.h"
+#include "model/VirtualScopeVexaRM.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // Settings mirrored by the virtual driver: the command each setter sends (as
 // logged by the scripted stand-in library) and the setting records it adds
 // to the word stream.
-#include "VirtualDriverVexaRM.h"
+#include "device/VirtualDriverVexaRM.h"
 
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

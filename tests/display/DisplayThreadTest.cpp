@@ -2,9 +2,9 @@
 // changes settings; a notification that finds the display busy leaves its
 // redraw to the next paint; notifications reach the display.
 #include "DisplayTestSupport.h"
-#include "RollScreenEKGVexaRM.h"
-#include "RollScreenShiftVexaRM.h"
-#include "ScopeConstsVexaRM.h"
+#include "display/RollScreenEKGVexaRM.h"
+#include "display/RollScreenShiftVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
 
 #include <QCoreApplication>
 #include <QPaintEvent>

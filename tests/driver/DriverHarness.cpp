@@ -1,6 +1,6 @@
 #include "DriverHarness.h"
 
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <cstdlib>
 #include <dlfcn.h>

@@ -1,6 +1,6 @@
 // The simulated device through the real driver: the counter pattern proves
 // no word is lost or repeated; signals arrive as calibrated codes; faults.
-#include "CounterStream.h"
+#include "tests/support/CounterStream.h"
 #include "DriverHarness.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 // The whole flow with the demo source: notifications, displays, record file.
 #include "FlowRig.h"
 
-#include "AcquisitionThreadRM.h"
-#include "ProcessingThreadRM.h"
-#include "ResourceStringsVexaRM.h"
+#include "flow/AcquisitionThreadRM.h"
+#include "flow/ProcessingThreadRM.h"
+#include "model/ResourceStringsVexaRM.h"
 
 #include <gtest/gtest.h>
 

@@ -4,14 +4,14 @@
 // main thread.
 #pragma once
 
-#include "DataSourceModuleVexaRM.h"
-#include "FlowInterfacesVexaRM.h"
-#include "FlowManagerVexaRM.h"
-#include "MainThreadHandoverVexaRM.h"
-#include "ScopeListenerVexaRM.h"
-#include "TestSupport.h"
-#include "VirtualDriverVexaRM.h"
-#include "VirtualScopeVexaRM.h"
+#include "flow/DataSourceModuleVexaRM.h"
+#include "flow/FlowInterfacesVexaRM.h"
+#include "flow/FlowManagerVexaRM.h"
+#include "model/MainThreadHandoverVexaRM.h"
+#include "model/ScopeListenerVexaRM.h"
+#include "tests/support/TestSupport.h"
+#include "device/VirtualDriverVexaRM.h"
+#include "model/VirtualScopeVexaRM.h"
 
 #include <atomic>
 #include <chrono>

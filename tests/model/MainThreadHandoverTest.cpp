@@ -1,4 +1,4 @@
-#include "MainThreadHandoverVexaRM.h"
+#include "model/MainThreadHandoverVexaRM.h"
 
 #include <gtest/gtest.h>
 

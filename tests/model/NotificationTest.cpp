@@ -1,6 +1,6 @@
 // Notification passes, listener registration and the binder base.
-#include "VirtualScopeVexaRM.h"
-#include "WrapperComponentVexaRM.h"
+#include "model/VirtualScopeVexaRM.h"
+#include "model/WrapperComponentVexaRM.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Source, range, channel on/off and the information panels that show them.
 #include "PanelFixture.h"
 
-#include "ScopeConstsVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
 
 namespace vexa::test {
 namespace {

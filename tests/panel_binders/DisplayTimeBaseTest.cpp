@@ -2,7 +2,7 @@
 // backwards display-rate bar and the four rate readouts.
 #include "PanelFixture.h"
 
-#include "ScopeConstsVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
 
 namespace vexa::test {
 namespace {

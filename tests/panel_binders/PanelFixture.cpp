@@ -1,6 +1,6 @@
 #include "PanelFixture.h"
 
-#include "ScopeConstsVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
 
 #include <QApplication>
 #include <QDir>

@@ -2,7 +2,7 @@
 // the voltage edits, and what a running measurement locks.
 #include "PanelFixture.h"
 
-#include "ScopeConstsVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
 
 namespace vexa::test {
 namespace {

@@ -1,7 +1,7 @@
 // The thread-safe labels: texts from a worker thread while the label is and
 // is not hovered, the hover freeze, and the unit label as the model's readout.
-#include "SafeLabel.h"
-#include "UnitValueLabel.h"
+#include "panel/SafeLabel.h"
+#include "panel/UnitValueLabel.h"
 
 #include <QCoreApplication>
 #include <QEnterEvent>

@@ -1,6 +1,6 @@
 // The panel's text conversions: unit formatting of every control type,
 // decimal text, and the voltage and time texts and entries.
-#include "ValueTextVexa.h"
+#include "panel/ValueTextVexa.h"
 
 #include <QLocale>
 

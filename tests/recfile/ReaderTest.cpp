@@ -1,9 +1,9 @@
 // The reader on crafted streams: faults, markers, rate changes and gaps at
 // known places; and a file that grows in pieces cut anywhere (in the middle
 // of records and words) ends with the same index as one built at once.
-#include "RecordFileVexaRM.h"
+#include "recfile/RecordFileVexaRM.h"
 #include "RecordGen.h"
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 // them. Tests compare the library's answers with this model.
 #pragma once
 
-#include "RecordTypesVexaRM.h"
+#include "recfile/RecordTypesVexaRM.h"
 
 #include <cstdint>
 #include <random>

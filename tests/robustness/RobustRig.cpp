@@ -1,6 +1,6 @@
 #include "RobustRig.h"
 
-#include "ScopeConstsVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
 
 #include <chrono>
 #include <filesystem>

@@ -5,15 +5,15 @@
 // plays the main thread.
 #pragma once
 
-#include "CounterStream.h"
-#include "SimControl.h"
-#include "DataSourceModuleVexaRM.h"
-#include "FlowInterfacesVexaRM.h"
-#include "FlowManagerVexaRM.h"
-#include "MainThreadHandoverVexaRM.h"
-#include "TestSupport.h"
-#include "VirtualDriverVexaRM.h"
-#include "VirtualScopeVexaRM.h"
+#include "tests/support/CounterStream.h"
+#include "tests/support/SimControl.h"
+#include "flow/DataSourceModuleVexaRM.h"
+#include "flow/FlowInterfacesVexaRM.h"
+#include "flow/FlowManagerVexaRM.h"
+#include "model/MainThreadHandoverVexaRM.h"
+#include "tests/support/TestSupport.h"
+#include "device/VirtualDriverVexaRM.h"
+#include "model/VirtualScopeVexaRM.h"
 
 #include <atomic>
 #include <cstdint>

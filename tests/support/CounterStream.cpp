@@ -1,6 +1,6 @@
 #include "CounterStream.h"
 
-#include "ScopeConstsVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
 
 namespace vexa::test {
 
