@@ -63,7 +63,7 @@ public:
     void UpdateControls() override;
 
 private:
-    enum Slot {
+    enum HookedWidget {
         kSourceA,
         kSourceB,
         kSourceExternal,
@@ -73,8 +73,8 @@ private:
         kLevelA,
         kLevelB
     };
-    void HookClick(Slot slot, QAbstractButton *w);
-    void HookEdit(Slot slot, TVoltageValueEditVexa *w);
+    void HookClick(HookedWidget slot, QAbstractButton *w);
+    void HookEdit(HookedWidget slot, TVoltageValueEditVexa *w);
     void Click(QObject *sender);
     void KeyUp(QObject *sender, int key);
 

@@ -12,7 +12,8 @@ TModeDisplayVexaRM::~TModeDisplayVexaRM() {
     FHooks.ClearAll();
 }
 
-void TModeDisplayVexaRM::Hook(Slot slot, QPointer<TOnOffButtonVexa> &ref, TOnOffButtonVexa *w) {
+void TModeDisplayVexaRM::Hook(HookedWidget slot, QPointer<TOnOffButtonVexa> &ref,
+                              TOnOffButtonVexa *w) {
     FHooks.BindClicked(slot, ref, w, this, [this](QObject *b) { Click(b); });
 }
 

@@ -25,7 +25,7 @@ TOpenSaveControlsVexaRM::~TOpenSaveControlsVexaRM() {
     if (FSaveFileEdit) FSaveFileEdit->removeEventFilter(this);
 }
 
-void TOpenSaveControlsVexaRM::HookClick(Slot slot, QAbstractButton *w) {
+void TOpenSaveControlsVexaRM::HookClick(HookedWidget slot, QAbstractButton *w) {
     if (!w) {
         FHooks.Clear(slot);
         return;

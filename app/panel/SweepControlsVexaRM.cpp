@@ -12,7 +12,8 @@ TSweepControlsVexaRM::~TSweepControlsVexaRM() {
     FHooks.ClearAll();
 }
 
-void TSweepControlsVexaRM::Hook(Slot slot, QPointer<TOnOffButtonVexa> &ref, TOnOffButtonVexa *w) {
+void TSweepControlsVexaRM::Hook(HookedWidget slot, QPointer<TOnOffButtonVexa> &ref,
+                                TOnOffButtonVexa *w) {
     FHooks.BindClicked(slot, ref, w, this, [this](QObject *b) { Click(b); });
 }
 
