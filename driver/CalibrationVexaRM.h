@@ -3,23 +3,23 @@
 // between position values and sample levels.
 #pragma once
 
+#include "common/DeviceRegistersVexaRM.h"
+
 #include <cstdint>
 
 namespace vexa {
 
 class TCalibrationVexaRM {
 public:
-    static constexpr int kRecordSize = 256;
-    static constexpr int kRecordAddress = 256; // EEPROM address of byte 0
-    static constexpr int kPointsPerChannel = 21;
-    static constexpr int kOffsetsPerChannel = 6;
+    static constexpr int kPointsPerChannel = kCalPointsPerChannel;
+    static constexpr int kOffsetsPerChannel = kCalOffsetsPerChannel;
 
     TCalibrationVexaRM();
 
     // Decodes a complete record and checks its checksum. Sets Valid(); an
     // invalid record replaces the position calibration with the defaults.
     bool Decode(const uint8_t *record);
-    // The checksum the record's bytes 0..155 call for.
+    // The checksum the record's bytes before its checksum call for.
     static uint32_t ChecksumOf(const uint8_t *record);
 
     bool Valid() const { return IsValid; }
@@ -48,8 +48,8 @@ private:
 
     bool IsValid = false;
     uint32_t Serial = 0;
-    uint16_t W[6] = {};
-    double G[10] = {};
+    uint16_t W[kCalGainWords] = {};
+    double G[kCalCorrections] = {};
     int32_t Points[2][kPointsPerChannel] = {};
     int32_t Offsets[2][kOffsetsPerChannel] = {};
 };

@@ -2,19 +2,13 @@
 
 #include "CalibrationVexaRM.h"
 
+#include "common/DeviceRegistersVexaRM.h"
+
 namespace vexa {
 
 namespace {
 
-struct FixedEntry {
-    uint32_t MilliVolts;
-    uint16_t Bits;
-    uint16_t Uncalibrated;
-};
-
-constexpr FixedEntry kRangeTable[TDeviceDescriptionVexaRM::kValidEntries] = {
-    {10, 0x12, 1818},  {20, 0x12, 3636},   {50, 0x02, 3636},   {100, 0x14, 1818}, {200, 0x14, 3636},
-    {500, 0x04, 3636}, {1000, 0x1C, 1818}, {2000, 0x1C, 3636}, {5000, 0x0C, 3636}};
+static_assert(TDeviceDescriptionVexaRM::kValidEntries == kRangeEntries);
 
 void Put16(uint8_t *p, uint16_t v) {
     p[0] = static_cast<uint8_t>(v & 0xFF);
@@ -32,9 +26,9 @@ void TDeviceDescriptionVexaRM::Build(int32_t deviceType, const TCalibrationVexaR
     Count = kValidEntries;
     for (int k = 0; k < kValidEntries; ++k) {
         RangeEntry &e = Entries[k];
-        e.RangeMilliVolts = kRangeTable[k].MilliVolts;
-        e.ControlBitsA = e.ControlBitsB = kRangeTable[k].Bits;
-        e.GainA3 = e.GainB3 = kRangeTable[k].Uncalibrated;
+        e.RangeMilliVolts = static_cast<uint32_t>(kDeviceRanges[k].MilliVolts);
+        e.ControlBitsA = e.ControlBitsB = kDeviceRanges[k].ControlBits;
+        e.GainA3 = e.GainB3 = kDeviceRanges[k].UncalibratedGain;
         if (calibration.Valid()) {
             e.GainA1 = calibration.CalibratedGain(0, k, false);
             e.GainA2 = calibration.CalibratedGain(0, k, true);

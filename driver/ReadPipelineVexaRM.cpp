@@ -228,12 +228,12 @@ uint8_t TReadPipelineVexaRM::ArmFilterStage(uint16_t *block, int32_t start, int3
     }
     count = j;
     uint8_t status = LastStatusByte;
-    if (j > 0) status = block[j - 1] == 2 ? 0x11 : 0x22;
+    if (j > 0) status = block[j - 1] == kWordMarker2 ? kStatusWaitingBoth : kStatusSatisfiedBoth;
     LastStatusByte = status;
     if (!FreeRunOn && j > 0 && !TriggeredFlag) {
         int32_t found = 0;
         const uint8_t s = TriggerSearchStage(block, 0, j, found);
-        status = static_cast<uint8_t>((s & 0x0F) | (status & 0xF0));
+        status = StatusByte(ArmStatusOf(status), TriggerStatusOf(s));
         count = found;
     }
     return status;

@@ -2,6 +2,8 @@
 // in place, in one forward pass, without allocation.
 #pragma once
 
+#include "common/ScopeConstsVexaRM.h"
+
 #include <cstdint>
 
 namespace vexa {
@@ -77,7 +79,7 @@ private:
     uint16_t ZeroB = 128;
     bool FreeRunOn = true;
     bool TriggeredFlag = false;
-    uint8_t LastStatusByte = 0x11;
+    uint8_t LastStatusByte = kStatusWaitingBoth;
     uint8_t StateA = 1;
     uint8_t StateB = 1;
 

@@ -1,6 +1,7 @@
 #include "VexaRMDrv.h"
 
 #include "FpgaImageVexaRM.h"
+#include "common/DeviceRegistersVexaRM.h"
 #include "common/ScopeConstsVexaRM.h"
 #include "UnitVexaAlphaRM.h"
 #include "UnitVexaBetaRM.h"
@@ -47,7 +48,7 @@ void TVexaRMDrv::WriteRegister(int32_t reg, int32_t value) {
 }
 
 void TVexaRMDrv::WriteControlWords(int32_t extra) {
-    WriteRegister(15, ControlWord[A] + extra + ControlWord[B]);
+    WriteRegister(kRegControl, ControlWord[A] + extra + ControlWord[B]);
 }
 
 int32_t TVexaRMDrv::InitializeDevice(uint8_t *description) {
@@ -114,17 +115,17 @@ bool TVexaRMDrv::ConfigureFpga() {
 }
 
 void TVexaRMDrv::ReadCalibrationRecord() {
-    uint8_t record[TCalibrationVexaRM::kRecordSize];
-    for (int i = 0; i < TCalibrationVexaRM::kRecordSize; ++i) {
-        record[i] = static_cast<uint8_t>(
-            Transport.Entries().ReadFromEEPROM(TCalibrationVexaRM::kRecordAddress + i) & 0xFF);
+    uint8_t record[kCalRecordSize];
+    for (int i = 0; i < kCalRecordSize; ++i) {
+        record[i] =
+            static_cast<uint8_t>(Transport.Entries().ReadFromEEPROM(kCalRecordAddress + i) & 0xFF);
         if (FailureRaised()) return;
     }
     if (Calibration.Decode(record)) Ready = true;
 }
 
 void TVexaRMDrv::ResetAcquisitionState() {
-    ExternalArmShadow = 0x24;
+    ExternalArmShadow = kExtArmStartUp;
     RunRateShadow = 0;
     Pipeline.SetStage(TReadPipelineVexaRM::FirstStage::Compact);
     Pipeline.SetFirstRead(true);
@@ -141,7 +142,7 @@ void TVexaRMDrv::ResetAcquisitionState() {
 
 int64_t TVexaRMDrv::ShadowRate() const {
     // Rate codes run from 15 (the slowest rate, index 0) down to 0.
-    const int32_t code = std::clamp(RunRateShadow & 0x7FFF, 0, kSmpSettingCount - 1);
+    const int32_t code = std::clamp(RunRateShadow & kRateCodeMask, 0, kSmpSettingCount - 1);
     return kSamplingRates[kSmpSettingCount - 1 - code];
 }
 
@@ -179,21 +180,12 @@ uint8_t TVexaRMDrv::ReadSamples(uint16_t *buffer, int32_t &count) {
 }
 
 int32_t TVexaRMDrv::ProbeFactor(Channel ch) const {
-    switch (Probe[ch]) {
-    case 2:
-        return 10;
-    case 3:
-        return 100;
-    case 4:
-        return 1000;
-    default:
-        return 1; // probe code 1, and any code the application never sends
-    }
+    return ProbeFactorFor(Probe[ch]);
 }
 
 void TVexaRMDrv::ApplyRange(Channel ch, int32_t range) {
     Range[ch] = range;
-    ControlWord[ch] &= 0xFFE1;
+    ControlWord[ch] &= static_cast<uint16_t>(~kControlRangeMask);
     const RangeEntry &e = Description.Entry(Description.EntryIndexFor(range));
     ControlWord[ch] |= ch == A ? e.ControlBitsA : e.ControlBitsB;
     uint16_t gain;
@@ -205,7 +197,7 @@ void TVexaRMDrv::ApplyRange(Channel ch, int32_t range) {
         gain = ch == A ? e.GainA2 : e.GainB2;
     WriteControlWords(0);
     if (FailureRaised()) return;
-    WriteRegister(ch == A ? 8 : 11, gain);
+    WriteRegister(kRegGain[ch], gain);
 }
 
 double TVexaRMDrv::PositionToLevel(Channel ch) const {
@@ -250,15 +242,15 @@ void TVexaRMDrv::StartStop(bool start) {
             Pipeline.SetStage(TReadPipelineVexaRM::FirstStage::Compact);
         else
             Pipeline.SetStage(TReadPipelineVexaRM::FirstStage::TriggerSearch);
-        RunRateShadow = (RunRateShadow & 0x7FFF) + 0x8000;
+        RunRateShadow = (RunRateShadow & kRateCodeMask) + kRunBit;
         WriteControlWords(0);
-        WriteRegister(1, RunRateShadow);
+        WriteRegister(kRegRun, RunRateShadow);
         Loss.Start(ShadowRate(), TLossCounterVexaRM::Clock::now());
         Running = true;
     } else {
-        RunRateShadow &= 0x7FFF;
-        WriteRegister(1, RunRateShadow);
-        WriteControlWords(0x8000);
+        RunRateShadow &= kRateCodeMask;
+        WriteRegister(kRegRun, RunRateShadow);
+        WriteControlWords(kControlStop);
         Pipeline.SetFirstRead(true);
         Loss.Stop();
         Running = false;
@@ -299,9 +291,9 @@ int32_t TVexaRMDrv::DeviceFunction(int32_t code, uint16_t *buffer, uint8_t *byte
     case kCmdCouplingB: {
         const Channel ch = command == kCmdCouplingA ? A : B;
         if (on)
-            ControlWord[ch] &= 0xFFFE;
+            ControlWord[ch] &= static_cast<uint16_t>(~kControlAcBit);
         else
-            ControlWord[ch] |= 0x0001;
+            ControlWord[ch] |= kControlAcBit;
         WriteControlWords(0);
         return 0; // also when the failure byte is raised: nothing follows
     }
@@ -323,7 +315,7 @@ int32_t TVexaRMDrv::DeviceFunction(int32_t code, uint16_t *buffer, uint8_t *byte
         const Channel ch = command == kCmdPositionA ? A : B;
         Position[ch] = v;
         ZeroLevel[ch] = RoundToInt32(PositionToLevel(ch));
-        WriteRegister(ch == A ? 9 : 12, v);
+        WriteRegister(kRegPosition[ch], v);
         SyncPipeline();
         if (FailureRaised()) return 0;
         if (result != nullptr) *result = ZeroLevel[ch];
@@ -339,8 +331,8 @@ int32_t TVexaRMDrv::DeviceFunction(int32_t code, uint16_t *buffer, uint8_t *byte
         return status;
     }
     case kCmdSamplingRate:
-        RunRateShadow = v | (RunRateShadow & 0x8000);
-        WriteRegister(1, RunRateShadow);
+        RunRateShadow = v | (RunRateShadow & kRunBit);
+        WriteRegister(kRegRun, RunRateShadow);
         Loss.ChangeRate(ShadowRate(), TLossCounterVexaRM::Clock::now());
         return 0;
     case kCmdTriggerSourceA:
@@ -365,8 +357,8 @@ int32_t TVexaRMDrv::DeviceFunction(int32_t code, uint16_t *buffer, uint8_t *byte
         return 0;
     case kCmdArmSourceExternal:
         ArmFlags = WithBit(ArmFlags, 4, on);
-        ExternalArmShadow = (ExternalArmShadow & 0xF0) + (on ? 4 : 0);
-        WriteRegister(2, ExternalArmShadow);
+        ExternalArmShadow = (ExternalArmShadow & kExtArmUnderMask) + (on ? kExtArmSourceBit : 0);
+        WriteRegister(kRegExternalArm, ExternalArmShadow);
         return 0;
     case kCmdArmLevelA:
     case kCmdArmLevelB:
@@ -380,8 +372,8 @@ int32_t TVexaRMDrv::DeviceFunction(int32_t code, uint16_t *buffer, uint8_t *byte
         return 0;
     case kCmdArmUnderExternal:
         ArmFlags = WithBit(ArmFlags, 5, on);
-        ExternalArmShadow = (ExternalArmShadow & 0x0F) + (on ? 0x20 : 0);
-        WriteRegister(2, ExternalArmShadow);
+        ExternalArmShadow = (ExternalArmShadow & kExtArmSourceMask) + (on ? kExtArmUnderBit : 0);
+        WriteRegister(kRegExternalArm, ExternalArmShadow);
         return 0;
     case kCmdStartStop:
         StartStop(on);

@@ -3,14 +3,16 @@
 // turns written gain and position registers back into range and zero level.
 #pragma once
 
+#include "common/DeviceRegistersVexaRM.h"
+
 #include <cstdint>
 
 namespace vexa {
 
 class TSimCalibrationVexaRM {
 public:
-    static constexpr int kRecordSize = 256;
-    static constexpr int kEntries = 9;
+    static constexpr int kRecordSize = kCalRecordSize;
+    static constexpr int kEntries = kRangeEntries;
     static constexpr uint32_t kDefaultSerial = 20261208u;
 
     // The record a fresh device carries (valid checksum).
@@ -37,8 +39,8 @@ public:
 private:
     bool IsValid = false;
     uint16_t Gains[2][kEntries][3] = {};
-    int32_t Points[2][21] = {};
-    int32_t Offsets[2][6] = {};
+    int32_t Points[2][kCalPointsPerChannel] = {};
+    int32_t Offsets[2][kCalOffsetsPerChannel] = {};
 };
 
 } // namespace vexa

@@ -1,5 +1,6 @@
 #include "SimDeviceVexaRM.h"
 
+#include "common/DeviceRegistersVexaRM.h"
 #include "common/ScopeConstsVexaRM.h"
 
 #include <algorithm>
@@ -13,30 +14,6 @@
 namespace vexa {
 
 namespace {
-
-constexpr int32_t kSmallImage = 54979;
-constexpr int32_t kLargeImage = 131024;
-constexpr int32_t kSmallHandOver = 54989;
-constexpr int32_t kLargeHandOver = 131048;
-
-std::array<uint32_t, 256> MakeCrcTable() {
-    std::array<uint32_t, 256> t{};
-    for (uint32_t i = 0; i < 256; ++i) {
-        uint32_t c = i;
-        for (int k = 0; k < 8; ++k)
-            c = (c & 1u) ? (0xEDB88320u ^ (c >> 1)) : (c >> 1);
-        t[i] = c;
-    }
-    return t;
-}
-
-uint32_t Crc32(const uint8_t *p, size_t n) {
-    static const std::array<uint32_t, 256> table = MakeCrcTable();
-    uint32_t crc = 0xFFFFFFFFu;
-    for (size_t i = 0; i < n; ++i)
-        crc = table[(crc ^ p[i]) & 0xFFu] ^ (crc >> 8);
-    return crc ^ 0xFFFFFFFFu;
-}
 
 uint32_t Le32(const uint8_t *p) {
     return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
@@ -144,12 +121,12 @@ void TSimDeviceVexaRM::ApplyEnvironmentLocked() {
 
 void TSimDeviceVexaRM::RebuildEepromLocked() {
     std::fill(std::begin(Eeprom), std::end(Eeprom), uint8_t{0xFF});
-    uint8_t *record = Eeprom + 256;
+    uint8_t *record = Eeprom + kCalRecordAddress;
     long long serial = TSimCalibrationVexaRM::kDefaultSerial;
     EnvInt("VEXA_SIM_SERIAL", serial);
     TSimCalibrationVexaRM::BuildDefaultRecord(record, static_cast<uint32_t>(serial));
     if (EepromContent == kEepromBadChecksum) record[159] ^= 0x5A;
-    if (EepromContent == kEepromZero) std::fill(record, record + 256, uint8_t{0});
+    if (EepromContent == kEepromZero) std::fill(record, record + kCalRecordSize, uint8_t{0});
     Calibration.Load(record);
 }
 
@@ -224,10 +201,11 @@ int32_t TSimDeviceVexaRM::ConfigureFpga(const uint8_t *data, int32_t length) {
     bool ok = !FpgaReject && data != nullptr && DeviceType >= 0 && DeviceType <= 5;
     if (ok) {
         const int family = DeviceType & 1;
-        const int32_t image = family ? kLargeImage : kSmallImage;
-        const int32_t handOver = family ? kLargeHandOver : kSmallHandOver;
+        const int32_t image = static_cast<int32_t>(family ? kLargeImageLength : kSmallImageLength);
+        const int32_t handOver =
+            static_cast<int32_t>(family ? kLargeHandOverLength : kSmallHandOverLength);
         const uint8_t *p = data + 1;
-        ok = length == handOver && std::memcmp(p, "VXCF", 4) == 0 && p[4] == family &&
+        ok = length == handOver && std::memcmp(p, kFpgaMagic, 4) == 0 && p[4] == family &&
              Le32(p + 5) == static_cast<uint32_t>(image) &&
              Crc32(p, static_cast<size_t>(image - 4)) == Le32(p + image - 4);
     }
@@ -239,16 +217,16 @@ int32_t TSimDeviceVexaRM::ReadEeprom(int32_t address) {
     std::lock_guard<std::mutex> guard(Lock);
     CheckTimedLossLocked();
     if (!IsConnected) return 0;
-    if (address < 0 || address >= 512) return 0xFF;
+    if (address < 0 || address >= kEepromSize) return 0xFF;
     return Eeprom[address];
 }
 
 int32_t TSimDeviceVexaRM::WriteEeprom(int32_t address, int32_t value) {
     std::lock_guard<std::mutex> guard(Lock);
-    if (address < 0 || address >= 512) return 1;
+    if (address < 0 || address >= kEepromSize) return 1;
     Eeprom[address] = static_cast<uint8_t>(value & 0xFF);
-    if (address >= 256) {
-        Calibration.Load(Eeprom + 256);
+    if (address >= kCalRecordAddress) {
+        Calibration.Load(Eeprom + kCalRecordAddress);
         ReconfigureLocked();
     }
     return 0;
@@ -257,8 +235,8 @@ int32_t TSimDeviceVexaRM::WriteEeprom(int32_t address, int32_t value) {
 // ---- Registers --------------------------------------------------------------
 
 double TSimDeviceVexaRM::SampleRateLocked() const {
-    const int32_t code = Registers[1] & 0x7FFF;
-    const int32_t index = 15 - std::clamp(code, 0, 15);
+    const int32_t code = Registers[kRegRun] & kRateCodeMask;
+    const int32_t index = kSmpSettingCount - 1 - std::clamp(code, 0, kSmpSettingCount - 1);
     return kSamplingRates[index];
 }
 
@@ -279,9 +257,9 @@ int32_t TSimDeviceVexaRM::WriteRegister(int32_t reg, int32_t value) {
     std::lock_guard<std::mutex> guard(Lock);
     CheckTimedLossLocked();
     if (Log.size() < kLogLimit) Log.emplace_back(reg, value);
-    if (!IsConnected || reg < 0 || reg > 15) return 1;
-    if (reg == 1) {
-        const bool run = (value & 0x8000) != 0;
+    if (!IsConnected || reg < 0 || reg >= kRegisterCount) return 1;
+    if (reg == kRegRun) {
+        const bool run = (value & kRunBit) != 0;
         const auto now = NowLocked();
         if (Running && run) {
             DueBase = DueLocked(now); // a new rate counts from now
@@ -296,19 +274,20 @@ int32_t TSimDeviceVexaRM::WriteRegister(int32_t reg, int32_t value) {
         Running = run;
     }
     Registers[reg] = value;
-    if (reg == 8 || reg == 11) {
-        const int ch = reg == 8 ? 0 : 1;
+    if (reg == kRegGainA || reg == kRegGainB) {
+        const int ch = reg == kRegGainA ? 0 : 1;
         const int e = Calibration.EntryForGain(ch, static_cast<uint16_t>(value & 0xFFFF));
         if (e >= 0) Entry[ch] = e;
     }
-    if (reg == 1 || reg == 8 || reg == 9 || reg == 11 || reg == 12 || reg == 15)
+    if (reg == kRegRun || reg == kRegGainA || reg == kRegPositionA || reg == kRegGainB ||
+        reg == kRegPositionB || reg == kRegControl)
         ReconfigureLocked();
     return 0;
 }
 
 int32_t TSimDeviceVexaRM::ReadRegister(int32_t reg) {
     std::lock_guard<std::mutex> guard(Lock);
-    if (reg < 0 || reg > 15) return 0;
+    if (reg < 0 || reg >= kRegisterCount) return 0;
     // The status registers; a device without the loss counter reads 0 there.
     switch (reg) {
     case kRegDeviceFeatures:
@@ -329,7 +308,7 @@ int32_t TSimDeviceVexaRM::ReadRegister(int32_t reg) {
 void TSimDeviceVexaRM::ReconfigureLocked() {
     // Register 15 carries the sum of both channels' control words: what is
     // left after the two range bit patterns counts the channels set to AC.
-    const int32_t acCount = (Registers[15] & 0x7FFF) -
+    const int32_t acCount = (Registers[kRegControl] & kControlSumMask) -
                             TSimCalibrationVexaRM::ControlBits(Entry[0]) -
                             TSimCalibrationVexaRM::ControlBits(Entry[1]);
     if (acCount == 0) {
@@ -344,7 +323,7 @@ void TSimDeviceVexaRM::ReconfigureLocked() {
     for (int ch = 0; ch < 2; ++ch) {
         const double mv = TSimCalibrationVexaRM::RangeMilliVolts(Entry[ch]);
         const double codesPerVolt = 1000.0 * 255.0 / (8.0 * mv);
-        const int32_t zero = Calibration.ZeroLevel(ch, Registers[ch == 0 ? 9 : 12], Entry[ch]);
+        const int32_t zero = Calibration.ZeroLevel(ch, Registers[kRegPosition[ch]], Entry[ch]);
         Generators[ch].Configure(Signals[ch], rate, codesPerVolt, zero, Ac[ch]);
     }
 }
@@ -557,7 +536,7 @@ int64_t TSimDeviceVexaRM::LostSamples() {
 int32_t TSimDeviceVexaRM::ZeroLevel(int channel) {
     std::lock_guard<std::mutex> guard(Lock);
     if (channel < 0 || channel > 1) return 0;
-    return Calibration.ZeroLevel(channel, Registers[channel == 0 ? 9 : 12], Entry[channel]);
+    return Calibration.ZeroLevel(channel, Registers[kRegPosition[channel]], Entry[channel]);
 }
 
 int32_t TSimDeviceVexaRM::RangeMilliVolts(int channel) {

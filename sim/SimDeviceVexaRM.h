@@ -7,6 +7,7 @@
 // once SetCallback(nullptr) has returned no callback is in flight.
 #pragma once
 
+#include "common/DeviceRegistersVexaRM.h"
 #include "common/ScopeConstsVexaRM.h"
 #include "SignalGeneratorVexaRM.h"
 #include "SimCalibrationVexaRM.h"
@@ -122,9 +123,10 @@ private:
 
     // Device.
     int32_t FpgaStatus = kFpgaNone;
-    uint8_t Eeprom[512] = {};
+    static constexpr int32_t kEepromSize = kCalRecordAddress + kCalRecordSize;
+    uint8_t Eeprom[kEepromSize] = {};
     TSimCalibrationVexaRM Calibration;
-    int32_t Registers[16] = {};
+    int32_t Registers[kRegisterCount] = {};
     std::vector<std::pair<int32_t, int32_t>> Log;
     int Entry[2] = {6, 6};
     bool Ac[2] = {false, false};

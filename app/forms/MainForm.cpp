@@ -56,25 +56,6 @@ namespace vexa {
 
 namespace {
 
-// Control groups of the components on the main window (the data flow's,
-// the main window's and the system's are shared constants).
-constexpr int32_t kGroupInformation = 1;
-constexpr int32_t kGroupDensity = 2;
-constexpr int32_t kGroupSource = 3;
-constexpr int32_t kGroupVerticalShifts = 4;
-constexpr int32_t kGroupChannels = 6;
-constexpr int32_t kGroupOpenSave = 7;
-constexpr int32_t kGroupTrigger = 8;
-constexpr int32_t kGroupRecord = 9;
-constexpr int32_t kGroupSettings = 10;
-constexpr int32_t kGroupMode = 11;
-constexpr int32_t kGroupSweep = 12;
-constexpr int32_t kGroupTimeBase = 14;
-constexpr int32_t kGroupDataSource = 16;
-constexpr int32_t kGroupEKG = 16;
-constexpr int32_t kGroupRoll = 17;
-constexpr int32_t kGroupArm = 18;
-
 // A dynamic property: widgets that show their tool tip even while tool
 // tips are switched off.
 const char kAlwaysHint[] = "vexaAlwaysHint";
@@ -420,11 +401,11 @@ void TMainForm::RecomputeTitle() {
 
 void TMainForm::OnScopeNotification(int32_t kind, const int32_t &) {
     RecomputeTitle();
-    if (kind == 1 || kind == 2) {
+    if (kind == kNotifyInitialized || kind == kNotifySettingsChanged) {
         FShowHints = FScope->ShowComixHelp();
         FToolTipAction->setChecked(FShowHints);
         FHighPriorityAction->setChecked(FScope->BoostThread());
-    } else if (kind == 3) {
+    } else if (kind == kNotifyDetach) {
         if (FListenScope) FListenScope->UnregisterListener(this);
         FListenScope = nullptr;
     }

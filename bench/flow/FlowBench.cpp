@@ -112,7 +112,7 @@ Result RunFlow(bool unpaced, double seconds) {
         scope.OpenRecordFile(dir + "/bench.rmd");
         scope.SetSavingActivated(true);
         scope.SetMeasurementStarted(true);
-        scope.Notify(kNotifySettingsChanged, 13);
+        scope.Notify(kNotifySettingsChanged, kGroupMainWindow);
         // Past the start-up before the clock starts.
         auto settle = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
         while (std::chrono::steady_clock::now() < settle) {

@@ -5,6 +5,8 @@
 
 #include "tests/support/TestSupport.h"
 
+#include "common/ScopeConstsVexaRM.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -339,7 +341,7 @@ TEST_F(VirtualDriverSettingsTest, DemoModeSendsNothing) {
     tick += 3;
     Words block(65536, 0);
     int32_t count = 0;
-    EXPECT_EQ(Driver.ReadBlock(block.data(), count), 0x22);
+    EXPECT_EQ(Driver.ReadBlock(block.data(), count), kStatusSatisfiedBoth);
     EXPECT_EQ(count, 3);
     EXPECT_EQ(NewCalls(), Calls{});
 }
@@ -373,7 +375,7 @@ TEST_F(VirtualDriverSettingsTest, DemoZeroLevelIsWhereTheDemoSourcePutsZeroVolts
     tick += 5;
     Words block(65536, 0);
     int32_t count = 0;
-    EXPECT_EQ(Driver.ReadBlock(block.data(), count), 0x22);
+    EXPECT_EQ(Driver.ReadBlock(block.data(), count), kStatusSatisfiedBoth);
     ASSERT_EQ(count, 5);
     for (int i = 0; i < count; ++i) {
         EXPECT_EQ(block[i] & 0xFF, 128); // 0 V sits at the zero level

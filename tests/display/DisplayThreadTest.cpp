@@ -169,7 +169,7 @@ TEST(DisplayNotifications, VisibleDisplaysRedrawAndDetachOnRequest) {
     display.ResetScreen();
 
     scope.SetBackgroundColor(0x000080);
-    scope.Notify(kNotifyGridChanged, 11); // hidden: nothing happens
+    scope.Notify(kNotifyGridChanged, kGroupMode); // hidden: nothing happens
     EXPECT_EQ(ColorAt(display.Bitmap(), 1, 1), kTestBackground);
     display.SetShown(true);
     scope.Notify(kNotifyLevelsSetBack, kGroupDataFlow); // not a redraw notification

@@ -1,5 +1,7 @@
 #include "CalibrationRecordBuilder.h"
 
+#include "common/DeviceRegistersVexaRM.h"
+
 #include <cstddef>
 
 namespace vexa::test {
@@ -54,12 +56,11 @@ TCalibrationRecordBuilder &TCalibrationRecordBuilder::Byte(int i, uint8_t value)
 
 std::array<uint8_t, 256> TCalibrationRecordBuilder::Bytes(bool validChecksum) const {
     std::array<uint8_t, 256> out = Record;
-    uint32_t sum = 0;
-    for (uint32_t i = 0; i <= 155; ++i)
-        sum += (i + 1) * out[i] + i;
+    uint32_t sum = CalibrationChecksum(out.data());
     if (!validChecksum) sum ^= 0x00010000u;
     for (int k = 0; k < 4; ++k)
-        out[static_cast<std::size_t>(156 + k)] = static_cast<uint8_t>(sum >> (24 - 8 * k));
+        out[static_cast<std::size_t>(kCalChecksumAt + k)] =
+            static_cast<uint8_t>(sum >> (24 - 8 * k));
     return out;
 }
 

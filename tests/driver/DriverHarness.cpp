@@ -53,12 +53,12 @@ int32_t TDriverHarness::Call(int32_t code, intptr_t value, int32_t *result, uint
 }
 
 int32_t TDriverHarness::Start(uint8_t *description) {
-    Call(1, reinterpret_cast<intptr_t>(&Failure));
+    Call(kCmdRegisterFailureFlag, reinterpret_cast<intptr_t>(&Failure));
     return Initialize(description);
 }
 
 int32_t TDriverHarness::Read(int32_t &count) {
-    return Call(14, 0, &count, Buffer.data());
+    return Call(kCmdReadSamples, 0, &count, Buffer.data());
 }
 
 void *TDriverHarness::Lookup(const char *name) const {

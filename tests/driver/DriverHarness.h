@@ -2,6 +2,9 @@
 // the transport it is to use, whose control exports the tests call.
 #pragma once
 
+#include "common/DeviceRegistersVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>

@@ -111,7 +111,7 @@ TEST_F(KeyboardTest, SpaceArrowsAndTheStartStopKeysWorkTheInstrument) {
     TFrontPanelVexaRM &panel = *form.FrontPanel();
     TVirtualScopeVexaRM &scope = form.VirtualScope();
     scope.SetNotifyEnabled(true);
-    scope.Notify(2, 255);
+    scope.Notify(kNotifySettingsChanged, kGroupSystem);
 
     // Space presses the focused button.
     panel.ChannelButtonA()->setFocus(Qt::TabFocusReason);

@@ -127,7 +127,7 @@ TEST_F(MainFormTest, ListenersRegisterInTheDocumentedOrderAndDetachInReverse) {
 
     // Detach in reverse order: the settings are saved before the flow stops.
     form.VirtualScope().SetNotifyEnabled(true);
-    form.VirtualScope().Notify(3, 255);
+    form.VirtualScope().Notify(kNotifyDetach, kGroupSystem);
     EXPECT_TRUE(form.VirtualScope().Listeners().empty());
     EXPECT_EQ(CountLines("ZovuDori.ini"), 62);
 }
@@ -175,13 +175,13 @@ TEST_F(MainFormTest, TitleShowsDemoModeOrTheDeviceVariant) {
     uint8_t *d = scope.DeviceDescription();
     const int32_t type = 3;
     std::memcpy(d + 236, &type, 4);
-    scope.Notify(2, 13);
+    scope.Notify(kNotifySettingsChanged, kGroupMainWindow);
     EXPECT_EQ(form.windowTitle(), "ZovuDori Vexa4");
     TFrontPanelVexaRM &panel = *form.FrontPanel();
     EXPECT_FALSE(panel.DemoLabelA()->isVisibleTo(&form));
     EXPECT_FALSE(panel.DemoLabelB()->isVisibleTo(&form));
     form.VirtualDriver().SetDemoMode(true);
-    scope.Notify(2, 13);
+    scope.Notify(kNotifySettingsChanged, kGroupMainWindow);
     EXPECT_EQ(form.windowTitle(), "ZovuDori VexaX      <-RUNNING IN DEMO MODE->");
     // Both channel panels say so too, clear of the readouts beside them.
     for (QLabel *demo : {panel.DemoLabelA(), panel.DemoLabelB()}) {
@@ -195,7 +195,7 @@ TEST_F(MainFormTest, TitleShowsDemoModeOrTheDeviceVariant) {
         }
     }
     form.VirtualDriver().SetDemoMode(false);
-    scope.Notify(7, 5);
+    scope.Notify(kNotifyDeviceRestart, kGroupDataFlow);
     EXPECT_FALSE(panel.DemoLabelA()->isVisibleTo(&form));
 }
 
@@ -326,7 +326,7 @@ TEST_F(MainFormTest, AboutShowsTheVersionAndMenuSwitchesFollowTheModel) {
     EXPECT_EQ(shown, "1.02");
 
     form.VirtualScope().SetNotifyEnabled(true);
-    form.VirtualScope().Notify(2, 13);
+    form.VirtualScope().Notify(kNotifySettingsChanged, kGroupMainWindow);
     EXPECT_TRUE(form.ToolTipAction()->isChecked());
     EXPECT_TRUE(form.ShowHints());
     form.MenuToolTipHelp();
@@ -355,7 +355,7 @@ TEST_F(MainFormTest, ExitAsksAndAWholeRunOnTheSimulatedDeviceSavesTheSettings) {
 
     // A measurement runs; blocks reach the record-size readout's model.
     form.VirtualScope().SetMeasurementStarted(true);
-    form.VirtualScope().Notify(2, 9);
+    form.VirtualScope().Notify(kNotifySettingsChanged, kGroupRecord);
     QElapsedTimer t;
     t.start();
     while (t.elapsed() < 700)
@@ -432,7 +432,7 @@ TEST_F(MainFormTest, LoadAndRestoreDuringARecordingEndTheMeasurementInItsOwnFile
     form.MenuSaveSettings();
     auto recordUntilGrown = [&](const QString &name) {
         scope.SetMeasurementStarted(true);
-        scope.Notify(2, 9);
+        scope.Notify(kNotifySettingsChanged, kGroupRecord);
         QElapsedTimer t;
         t.start();
         while (QFileInfo(name).size() < 20000 && t.elapsed() < 10000)
@@ -494,7 +494,7 @@ TEST_F(MainFormTest, ToolTipSwitchSilencesHintsButNotTheDemoRowNames) {
     };
     QWidget *start = form.FrontPanel()->StartRecordButtonVexa1();
     EXPECT_EQ(start->toolTip(), "Start measurement (F5)");
-    form.VirtualScope().Notify(2, 13);
+    form.VirtualScope().Notify(kNotifySettingsChanged, kGroupMainWindow);
     EXPECT_TRUE(tipReaches(start));
     form.MenuToolTipHelp(); // off
     EXPECT_FALSE(tipReaches(start));
