@@ -39,28 +39,28 @@ uint32_t TCalibrationVexaRM::ChecksumOf(const uint8_t *record) {
 }
 
 bool TCalibrationVexaRM::Decode(const uint8_t *record) {
-    Serial = Be32(record + kCalSerialAt);
+    FSerial = Be32(record + kCalSerialAt);
     for (int k = 0; k < kCalGainWords; ++k)
-        W[k] = Be16(record + kCalGainWordsAt + 2 * k);
+        FW[k] = Be16(record + kCalGainWordsAt + 2 * k);
     for (int k = 0; k < kCalCorrections; ++k)
-        G[k] = Be16(record + kCalCorrectionsAt + 2 * k) * 0.4 / 65535 + 0.8;
+        FG[k] = Be16(record + kCalCorrectionsAt + 2 * k) * 0.4 / 65535 + 0.8;
     for (int c = 0; c < 2; ++c) {
         for (int k = 0; k < kPointsPerChannel; ++k)
-            Points[c][k] = Be16(record + kCalPointsAt + 4 * k + 2 * c);
+            FPoints[c][k] = Be16(record + kCalPointsAt + 4 * k + 2 * c);
         for (int k = 0; k < kOffsetsPerChannel; ++k)
-            Offsets[c][k] = static_cast<int16_t>(Be16(record + kCalOffsetsAt + 4 * k + 2 * c));
+            FOffsets[c][k] = static_cast<int16_t>(Be16(record + kCalOffsetsAt + 4 * k + 2 * c));
     }
-    IsValid = ChecksumOf(record) == Be32(record + kCalChecksumAt);
-    if (!IsValid) UseDefaultPositions();
-    return IsValid;
+    FIsValid = ChecksumOf(record) == Be32(record + kCalChecksumAt);
+    if (!FIsValid) UseDefaultPositions();
+    return FIsValid;
 }
 
 void TCalibrationVexaRM::UseDefaultPositions() {
     for (int c = 0; c < 2; ++c) {
         for (int k = 0; k < kPointsPerChannel; ++k)
-            Points[c][k] = kFactoryPoints[c][k];
+            FPoints[c][k] = kFactoryPoints[c][k];
         for (int k = 0; k < kOffsetsPerChannel; ++k)
-            Offsets[c][k] = kFactoryOffsets[c][k];
+            FOffsets[c][k] = kFactoryOffsets[c][k];
     }
 }
 
@@ -69,12 +69,12 @@ uint16_t TCalibrationVexaRM::CalibratedGain(int channel, int entry, bool withPro
     const int s = entry % 3;
     const int d = entry / 3;
     const int c = channel == 0 ? 0 : 1;
-    const long double base = W[2 * s + c];
+    const long double base = FW[2 * s + c];
     // Correction of the decade (none for the middle one) and of the probe.
     long double product = base;
     if (kDecadeCorrection[c][d] >= 0)
-        product *= static_cast<long double>(G[kDecadeCorrection[c][d]]);
-    if (withProbe) product *= static_cast<long double>(G[kProbeCorrection[c][d]]);
+        product *= static_cast<long double>(FG[kDecadeCorrection[c][d]]);
+    if (withProbe) product *= static_cast<long double>(FG[kProbeCorrection[c][d]]);
     const long double rounded = std::nearbyintl(product);
     return static_cast<uint16_t>(static_cast<int64_t>(rounded) & 0xFFFF);
 }
@@ -83,12 +83,12 @@ int32_t TCalibrationVexaRM::PositionOffset(int channel, int entry) const {
     entry = ClampRangeEntry(entry);
     const int d = entry / 3;
     if (d == 1) return 0;
-    return Offsets[channel == 0 ? 0 : 1][d == 0 ? entry : entry - 3];
+    return FOffsets[channel == 0 ? 0 : 1][d == 0 ? entry : entry - 3];
 }
 
 double TCalibrationVexaRM::PositionToLevel(int channel, int32_t position, int entry) const {
     entry = ClampRangeEntry(entry);
-    const int32_t *t = Points[channel == 0 ? 0 : 1] + 7 * (entry % 3);
+    const int32_t *t = FPoints[channel == 0 ? 0 : 1] + 7 * (entry % 3);
     const double x = static_cast<double>(position) - PositionOffset(channel, entry);
     int i = 0;
     while (i < 7 && t[i] < x)
@@ -100,7 +100,7 @@ double TCalibrationVexaRM::PositionToLevel(int channel, int32_t position, int en
 
 int32_t TCalibrationVexaRM::LevelToPosition(int channel, int32_t level, int entry) const {
     entry = ClampRangeEntry(entry);
-    const int32_t *t = Points[channel == 0 ? 0 : 1] + 7 * (entry % 3);
+    const int32_t *t = FPoints[channel == 0 ? 0 : 1] + 7 * (entry % 3);
     const double off = PositionOffset(channel, entry);
     const double z = level;
     int i = 0;

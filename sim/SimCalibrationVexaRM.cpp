@@ -72,7 +72,7 @@ void TSimCalibrationVexaRM::BuildDefaultRecord(uint8_t *record, uint32_t serial)
 }
 
 void TSimCalibrationVexaRM::Load(const uint8_t *record) {
-    IsValid = ChecksumOf(record) == Be32(record + kCalChecksumAt);
+    FIsValid = ChecksumOf(record) == Be32(record + kCalChecksumAt);
     double g[kCalCorrections];
     for (int k = 0; k < kCalCorrections; ++k)
         g[k] = Be16(record + kCalCorrectionsAt + 2 * k) * 0.4 / 65535 + 0.8;
@@ -84,36 +84,36 @@ void TSimCalibrationVexaRM::Load(const uint8_t *record) {
             if (kDecadeCorrection[c][d] >= 0)
                 p *= static_cast<long double>(g[kDecadeCorrection[c][d]]);
             const long double withProbe = p * static_cast<long double>(g[kProbeCorrection[c][d]]);
-            Gains[c][e][0] =
+            FGains[c][e][0] =
                 static_cast<uint16_t>(static_cast<int64_t>(std::nearbyintl(p)) & 0xFFFF);
-            Gains[c][e][1] =
+            FGains[c][e][1] =
                 static_cast<uint16_t>(static_cast<int64_t>(std::nearbyintl(withProbe)) & 0xFFFF);
-            Gains[c][e][2] = kDeviceRanges[e].UncalibratedGain;
+            FGains[c][e][2] = kDeviceRanges[e].UncalibratedGain;
         }
         for (int k = 0; k < kCalPointsPerChannel; ++k)
-            Points[c][k] =
-                IsValid ? Be16(record + kCalPointsAt + 4 * k + 2 * c) : kFactoryPoints[c][k];
+            FPoints[c][k] =
+                FIsValid ? Be16(record + kCalPointsAt + 4 * k + 2 * c) : kFactoryPoints[c][k];
         for (int k = 0; k < kCalOffsetsPerChannel; ++k)
-            Offsets[c][k] = IsValid
-                                ? static_cast<int16_t>(Be16(record + kCalOffsetsAt + 4 * k + 2 * c))
-                                : kFactoryOffsets[c][k];
+            FOffsets[c][k] =
+                FIsValid ? static_cast<int16_t>(Be16(record + kCalOffsetsAt + 4 * k + 2 * c))
+                         : kFactoryOffsets[c][k];
     }
 }
 
 int TSimCalibrationVexaRM::EntryForGain(int channel, uint16_t value) const {
-    if (IsValid)
+    if (FIsValid)
         for (int variant = 0; variant < 2; ++variant)
             for (int e = 0; e < kEntries; ++e)
-                if (Gains[channel][e][variant] == value) return e;
+                if (FGains[channel][e][variant] == value) return e;
     for (int e = 0; e < kEntries; ++e)
-        if (Gains[channel][e][2] == value) return e;
+        if (FGains[channel][e][2] == value) return e;
     return -1;
 }
 
 int32_t TSimCalibrationVexaRM::ZeroLevel(int channel, int32_t position, int entry) const {
     entry = ClampRangeEntry(entry);
-    const int32_t *t = Points[channel] + 7 * (entry % 3);
-    const double x = static_cast<double>(position) - Offset(Offsets, channel, entry);
+    const int32_t *t = FPoints[channel] + 7 * (entry % 3);
+    const double x = static_cast<double>(position) - Offset(FOffsets, channel, entry);
     auto ratio = [](double num, double den) {
         return den == 0.0 ? 0.0 : std::nearbyint(num / den);
     };

@@ -24,12 +24,12 @@ public:
     // Takes the calibration from a record as the driver would: an invalid
     // checksum means uncalibrated gains and default position points.
     void Load(const uint8_t *record);
-    bool Valid() const { return IsValid; }
+    bool Valid() const { return FIsValid; }
 
     // The gain the driver programs for a range entry: variant 0 probe 1:1,
     // 1 other probes, 2 uncalibrated.
     uint16_t Gain(int channel, int entry, int variant) const {
-        return Gains[channel][entry][variant];
+        return FGains[channel][entry][variant];
     }
     // The range entry whose gain equals value (calibrated gains first), or -1.
     int EntryForGain(int channel, uint16_t value) const;
@@ -37,10 +37,10 @@ public:
     int32_t ZeroLevel(int channel, int32_t position, int entry) const;
 
 private:
-    bool IsValid = false;
-    uint16_t Gains[2][kEntries][3] = {};
-    int32_t Points[2][kCalPointsPerChannel] = {};
-    int32_t Offsets[2][kCalOffsetsPerChannel] = {};
+    bool FIsValid = false;
+    uint16_t FGains[2][kEntries][3] = {};
+    int32_t FPoints[2][kCalPointsPerChannel] = {};
+    int32_t FOffsets[2][kCalOffsetsPerChannel] = {};
 };
 
 } // namespace vexa

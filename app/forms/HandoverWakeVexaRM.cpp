@@ -12,12 +12,12 @@ namespace vexa {
 // Read and written on the GUI thread only: the workers merely copy the
 // shared pointer and post it.
 struct THandoverWakeVexaRM::Target {
-    TMainThreadHandoverVexaRM *Handover = nullptr;
+    TMainThreadHandoverVexaRM *FHandover = nullptr;
     int Serviced = 0;
 };
 
 THandoverWakeVexaRM::THandoverWakeVexaRM(TMainThreadHandoverVexaRM &handover)
-    : Handover(handover), FTarget(std::make_shared<Target>()) {
+    : FHandover(handover), FTarget(std::make_shared<Target>()) {
     FTarget->Handover = &handover;
     handover.SetMainThread(std::this_thread::get_id());
     std::shared_ptr<Target> target = FTarget;
@@ -36,7 +36,7 @@ THandoverWakeVexaRM::THandoverWakeVexaRM(TMainThreadHandoverVexaRM &handover)
 }
 
 THandoverWakeVexaRM::~THandoverWakeVexaRM() {
-    Handover.SetWakeHook({});
+    FHandover.SetWakeHook({});
     FTarget->Handover = nullptr;
 }
 
