@@ -8,6 +8,7 @@
 #include "panel/PanelGlyphsVexa.h"
 #include "panel/ScrollBarVexa.h"
 #include "panel/UnitValueLabel.h"
+#include "panel/ValueTextVexa.h"
 #include "panel/VerticalSlideVexa.h"
 #include "panel/VoltageValueEditVexa.h"
 
