@@ -12,7 +12,7 @@ namespace vexa {
 // Read and written on the GUI thread only: the workers merely copy the
 // shared pointer and post it.
 struct THandoverWakeVexaRM::Target {
-    TMainThreadHandoverVexaRM *FHandover = nullptr;
+    TMainThreadHandoverVexaRM *Handover = nullptr;
     int Serviced = 0;
 };
 
