@@ -14,7 +14,7 @@ namespace vexa {
 
 namespace {
 
-// Address of the application's failure byte (code 1). Written by the thread
+// Address of the application's failure byte (kCmdRegisterFailureFlag). Written by the thread
 // in the library, read by the transport's callback on any thread.
 std::atomic<uint8_t *> FailureByte{nullptr};
 

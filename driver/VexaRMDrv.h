@@ -50,7 +50,7 @@ private:
     int32_t ProbeFactor(Channel ch) const;
     // Samples per second of the rate code in the run register's shadow.
     int64_t ShadowRate() const;
-    // Code 14: one FIFO read through the pipeline, with the loss in front
+    // kCmdReadSamples: one FIFO read through the pipeline, with the loss in front
     // of it.
     uint8_t ReadSamples(uint16_t *buffer, int32_t &count);
     // The device's count of the samples lost in front of the last block.
@@ -62,8 +62,8 @@ private:
     TDeviceDescriptionVexaRM FDescription;
     TReadPipelineVexaRM FPipeline;
     TLossCounterVexaRM FLoss;
-    // Sample periods lost in front of the block of the last code-14 read,
-    // and how they were counted (code 36).
+    // Sample periods lost in front of the block of the last kCmdReadSamples
+    // read, and how they were counted (kCmdLostSamples).
     uint64_t FLastLost = 0;
     uint16_t FLastLostSource = kLostCountedByDevice;
 

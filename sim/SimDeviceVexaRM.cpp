@@ -306,7 +306,7 @@ int32_t TSimDeviceVexaRM::ReadRegister(int32_t reg) {
 }
 
 void TSimDeviceVexaRM::ReconfigureLocked() {
-    // Register 15 carries the sum of both channels' control words: what is
+    // kRegControl carries the sum of both channels' control words: what is
     // left after the two range bit patterns counts the channels set to AC.
     const int32_t acCount = (FRegisters[kRegControl] & kControlSumMask) -
                             TSimCalibrationVexaRM::ControlBits(FEntry[0]) -

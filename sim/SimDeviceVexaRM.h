@@ -66,7 +66,7 @@ public:
     void SetTransferMicros(int32_t us);
     void SetFpgaReject(bool on);
     void InjectMarkers(int32_t count);
-    // The device counts the samples its full FIFO lost (register 4/5).
+    // The device counts the samples its full FIFO lost (kRegLostLow/kRegLostHigh).
     void SetLossCounter(bool on);
     // A clock the test moves (AdvanceClock) instead of real time, for the
     // samples that fall due; the transfer pause stays real.

@@ -224,7 +224,7 @@ TEST_F(VirtualDriverChainTest, SettersProgramTheDeviceRegisters) {
     EXPECT_EQ(w.size(), 3u);
     EXPECT_EQ(LastValue(w, kRegControl), w.front().second);
 
-    // External ARM source and direction share register 2 (0x24 after start-up).
+    // External ARM source and direction share kRegExternalArm (0x24 after start-up).
     Driver.SetARMUnderExternal(true);
     Driver.SetARMUnderExternal(false);
     Driver.SetARMSourceExternal(true);
@@ -234,7 +234,7 @@ TEST_F(VirtualDriverChainTest, SettersProgramTheDeviceRegisters) {
                                    {kRegExternalArm, 0x04},
                                    {kRegExternalArm, 0x00}}));
 
-    // Start and stop: run bit in register 1, register 15 without and with 0x8000.
+    // Start and stop: run bit in kRegRun, kRegControl without and with 0x8000.
     Driver.SetMeasurementStarted(true);
     w = NewWrites();
     EXPECT_EQ(LastValue(w, kRegRun), 0x8005);

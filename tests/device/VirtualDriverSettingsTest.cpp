@@ -148,7 +148,7 @@ TEST_F(VirtualDriverSettingsTest, EachSetterSendsItsCommandOnceForAChange) {
     d.SetDSPSetting(7);
     EXPECT_EQ(d.DSPSetting(), 0);
     EXPECT_EQ(NewCalls(), Calls{});
-    EXPECT_EQ(d.ZeroChannelA(), 3000); // the result of code 12 (2 x position here)
+    EXPECT_EQ(d.ZeroChannelA(), 3000); // the result of kCmdPositionA (2 x position here)
 }
 
 TEST_F(VirtualDriverSettingsTest, ForcedSettingsAreSentAgainButAStartIsNot) {

@@ -136,7 +136,7 @@ TEST_F(DriverCommands, FailureByteCutsCommandsShort) {
     EXPECT_EQ(r, -9) << "position result not written";
     H.Call(kCmdCouplingA, 0);
     const Log want = {{kRegControl, 0x14}, {kRegPositionA, 1300}, {kRegControl, 0x15}};
-    EXPECT_EQ(H.RegisterLog(), want) << "no gain write after the register 15 write";
+    EXPECT_EQ(H.RegisterLog(), want) << "no gain write after the control word write";
     H.FailureByte() = 0;
     H.Call(kCmdPositionA, 1310, &r);
     EXPECT_EQ(r, 127) << "x2 points lie 10 higher";

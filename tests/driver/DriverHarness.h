@@ -34,7 +34,7 @@ public:
     int32_t Start(uint8_t *description = nullptr);
     uint8_t &FailureByte() { return FFailure; }
 
-    // Code 14 into Block(); returns the status, count the words delivered.
+    // kCmdReadSamples into Block(); returns the status, count the words delivered.
     int32_t Read(int32_t &count);
     std::vector<uint16_t> &Block() { return FBuffer; }
 

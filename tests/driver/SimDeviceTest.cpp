@@ -103,7 +103,7 @@ TEST_F(SimDevice, PacedReadsDeliverTheSamplesDueInRealTime) {
 
 // The device's memory overflows while it is not read: the oldest samples go,
 // and the device counts the periods lost in front of the next block, which
-// the driver hands on (code 36) with that block only.
+// the driver hands on (kCmdLostSamples) with that block only.
 TEST_F(SimDevice, OverflowIsCountedInFrontOfTheNextBlock) {
     Sim<void (*)(int32_t)>("SimSetManualClock")(1);
     auto advance = Sim<void (*)(int64_t)>("SimAdvanceClock");
