@@ -42,7 +42,7 @@ private:
     bool FRunning = false;
     int64_t FRate = 0;
     Clock::time_point FBase;
-    uint64_t FDueAtBase = 0; // samples due at Base
+    uint64_t FDueAtBase = 0; // samples due at FBase
     uint64_t FReceived = 0;  // samples read since the start, plus those estimated lost
 };
 

@@ -1,9 +1,9 @@
 // The simulated oscilloscope behind the transport: connection, FPGA,
 // EEPROM, registers and the roll FIFO, with faults on request.
 //
-// Lock: every member below is guarded by Lock, which each public function
+// FLock: every member below is guarded by FLock, which each public function
 // takes for its whole run (except the pacing sleep of a FIFO read, which is
-// taken without it). The connection callback is called with Lock held, so
+// taken without it). The connection callback is called with FLock held, so
 // once SetCallback(nullptr) has returned no callback is in flight.
 #pragma once
 
@@ -112,7 +112,7 @@ private:
     uint64_t FFifoCapacity = kDeviceFifoWords;
     bool FLossCounter = true;
     bool FManualClock = false;
-    Clock::time_point FManualNow; // the test's clock while ManualClock
+    Clock::time_point FManualNow; // the test's clock while FManualClock
     SignalSettings FSignals[2];
 
     // Connection.
@@ -135,7 +135,7 @@ private:
     // FIFO.
     bool FRunning = false;
     Clock::time_point FRunStart;
-    uint64_t FDueBase = 0;   // samples due before RunStart
+    uint64_t FDueBase = 0;   // samples due before FRunStart
     uint64_t FNextIndex = 0; // sequence number of the next sample delivered
     int64_t FLost = 0;
     uint64_t FLostInFront = 0; // lost in front of the block of the last read

@@ -57,7 +57,7 @@ private:
     bool FUpdateHeld = false;
     // True from a worker's repaint request until one frame interval after
     // the label last repainted for a worker; requests in between only set
-    // RepaintWanted, and the interval's end paints the newest text.
+    // FRepaintWanted, and the interval's end paints the newest text.
     std::atomic<bool> FRepaintQueued{false};
     // A worker set a text that is not on the screen yet.
     std::atomic<bool> FRepaintWanted{false};

@@ -37,7 +37,7 @@ public:
     void ClearValue() override;
 
 private:
-    // Called with FormatLock held.
+    // Called with FFormatLock held.
     void Reformat();
 
     // Guards the six fields below and is held while the new text is handed
