@@ -6,8 +6,8 @@
 
 #include "ColumnReducerVexaRM.h"
 #include "DrawSettingsVexaRM.h"
-#include "FlowInterfacesVexaRM.h"
-#include "ScopeListenerVexaRM.h"
+#include "flow/FlowInterfacesVexaRM.h"
+#include "model/ScopeListenerVexaRM.h"
 
 #include <QImage>
 #include <QWidget>

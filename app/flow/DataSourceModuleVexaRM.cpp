@@ -1,7 +1,7 @@
 #include "DataSourceModuleVexaRM.h"
 
-#include "ScopeConstsVexaRM.h"
-#include "VirtualScopeVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
+#include "model/VirtualScopeVexaRM.h"
 
 #include <chrono>
 #include <cstring>
@@ -32,16 +32,16 @@ void TDataSourceModuleVexaRM::OnScopeNotification(int32_t kind, const int32_t &)
 
 void TDataSourceModuleVexaRM::ResetBuffer() {
     {
-        std::lock_guard<std::mutex> g(BufferLock);
+        std::lock_guard<std::mutex> g(FBufferLock);
         FReadIndex = 0;
         FWriteIndex = 0;
         FUnread = 0;
         FUnreadNextLap = 0;
         FWriterWrapped = false;
-        SpaceAvailable.Set();
-        DataAvailable.Reset();
+        FSpaceAvailable.Set();
+        FDataAvailable.Reset();
     }
-    std::memset(Buffer, 0xA5, kFillBytes);
+    std::memset(FBuffer, 0xA5, kFillBytes);
 }
 
 bool TDataSourceModuleVexaRM::RoomFor(int32_t words) const {
@@ -58,19 +58,19 @@ uint16_t *TDataSourceModuleVexaRM::WaitForRoom(int32_t words, const std::atomic<
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     for (;;) {
         {
-            std::lock_guard<std::mutex> g(BufferLock);
-            if (RoomFor(words)) return Buffer + FWriteIndex;
+            std::lock_guard<std::mutex> g(FBufferLock);
+            if (RoomFor(words)) return FBuffer + FWriteIndex;
         }
         if (abandon) {
-            if (!SpaceAvailable.Wait(*abandon)) return nullptr;
+            if (!FSpaceAvailable.Wait(*abandon)) return nullptr;
             continue;
         }
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                               deadline - std::chrono::steady_clock::now())
                               .count();
-        if (left <= 0 || !SpaceAvailable.WaitFor(static_cast<int>(left))) {
-            std::lock_guard<std::mutex> g(BufferLock);
-            return RoomFor(words) ? Buffer + FWriteIndex : nullptr;
+        if (left <= 0 || !FSpaceAvailable.WaitFor(static_cast<int>(left))) {
+            std::lock_guard<std::mutex> g(FBufferLock);
+            return RoomFor(words) ? FBuffer + FWriteIndex : nullptr;
         }
     }
 }
@@ -95,7 +95,7 @@ uint16_t *TDataSourceModuleVexaRM::GetWritePointerFor(int ms) {
 void TDataSourceModuleVexaRM::CommitWrite(int32_t n) {
     if (n < 0) n = 0;
     if (n > kMaxBlockWords) n = kMaxBlockWords; // the slot holds no more
-    std::lock_guard<std::mutex> g(BufferLock);
+    std::lock_guard<std::mutex> g(FBufferLock);
     FWriteIndex += n;
     if (FWriterWrapped)
         FUnreadNextLap += n;
@@ -106,26 +106,26 @@ void TDataSourceModuleVexaRM::CommitWrite(int32_t n) {
         FWriterWrapped = true;
     }
     if (RoomFor(kMaxBlockWords + kRecordRoomWords))
-        SpaceAvailable.Set();
+        FSpaceAvailable.Set();
     else
-        SpaceAvailable.Reset();
-    if (FUnread > 0) DataAvailable.Set();
+        FSpaceAvailable.Reset();
+    if (FUnread > 0) FDataAvailable.Set();
 }
 
 const uint16_t *TDataSourceModuleVexaRM::GetReadBlock(int32_t &n, int ms) {
     n = 0;
-    if (!DataAvailable.WaitFor(ms)) return nullptr;
-    std::lock_guard<std::mutex> g(BufferLock);
+    if (!FDataAvailable.WaitFor(ms)) return nullptr;
+    std::lock_guard<std::mutex> g(FBufferLock);
     n = FUnread;
     if (n <= 0) {
         n = 0;
         return nullptr;
     }
-    return Buffer + FReadIndex;
+    return FBuffer + FReadIndex;
 }
 
 void TDataSourceModuleVexaRM::ConsumeRead(int32_t n) {
-    std::lock_guard<std::mutex> g(BufferLock);
+    std::lock_guard<std::mutex> g(FBufferLock);
     if (n < 0) n = 0;
     if (n > FUnread) n = FUnread; // never release words that were not given
     FUnread -= n;
@@ -138,48 +138,48 @@ void TDataSourceModuleVexaRM::ConsumeRead(int32_t n) {
         FUnreadNextLap = 0;
     }
     // Whatever the writer waits for, it may fit now: it checks for itself.
-    if (n > 0 || RoomFor(kMaxBlockWords + kRecordRoomWords)) SpaceAvailable.Set();
+    if (n > 0 || RoomFor(kMaxBlockWords + kRecordRoomWords)) FSpaceAvailable.Set();
     if (FUnread > 0)
-        DataAvailable.Set();
+        FDataAvailable.Set();
     else
-        DataAvailable.Reset();
+        FDataAvailable.Reset();
 }
 
 void TDataSourceModuleVexaRM::InterruptWaits() {
-    SpaceAvailable.Interrupt();
+    FSpaceAvailable.Interrupt();
 }
 
 void TDataSourceModuleVexaRM::InterruptReader() {
-    DataAvailable.Set();
+    FDataAvailable.Set();
 }
 
 int32_t TDataSourceModuleVexaRM::ReadIndex() const {
-    std::lock_guard<std::mutex> g(BufferLock);
+    std::lock_guard<std::mutex> g(FBufferLock);
     return FReadIndex;
 }
 
 int32_t TDataSourceModuleVexaRM::WriteIndex() const {
-    std::lock_guard<std::mutex> g(BufferLock);
+    std::lock_guard<std::mutex> g(FBufferLock);
     return FWriteIndex;
 }
 
 int32_t TDataSourceModuleVexaRM::Unread() const {
-    std::lock_guard<std::mutex> g(BufferLock);
+    std::lock_guard<std::mutex> g(FBufferLock);
     return FUnread;
 }
 
 int32_t TDataSourceModuleVexaRM::UnreadNextLap() const {
-    std::lock_guard<std::mutex> g(BufferLock);
+    std::lock_guard<std::mutex> g(FBufferLock);
     return FUnreadNextLap;
 }
 
 bool TDataSourceModuleVexaRM::WriterWrapped() const {
-    std::lock_guard<std::mutex> g(BufferLock);
+    std::lock_guard<std::mutex> g(FBufferLock);
     return FWriterWrapped;
 }
 
 int32_t TDataSourceModuleVexaRM::Pending() const {
-    std::lock_guard<std::mutex> g(BufferLock);
+    std::lock_guard<std::mutex> g(FBufferLock);
     return FUnread + FUnreadNextLap;
 }
 

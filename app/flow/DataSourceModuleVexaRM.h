@@ -3,7 +3,7 @@
 #pragma once
 
 #include "AutoResetEventVexaRM.h"
-#include "ScopeListenerVexaRM.h"
+#include "model/ScopeListenerVexaRM.h"
 
 #include <atomic>
 #include <cstdint>
@@ -81,7 +81,7 @@ public:
     bool WriterWrapped() const;
     // Words written and not yet consumed, both laps.
     int32_t Pending() const;
-    const uint16_t *Storage() const { return Buffer; }
+    const uint16_t *Storage() const { return FBuffer; }
 
 private:
     // With BufferLock held: true when words words fit at WriteIndex without
@@ -95,7 +95,7 @@ private:
 
     // Guards every index, counter and flag of the ring below (never the
     // words themselves, which only the side that owns them touches).
-    mutable std::mutex BufferLock;
+    mutable std::mutex FBufferLock;
     int32_t FReadIndex = 0;
     int32_t FWriteIndex = 0;
     int32_t FUnread = 0;
@@ -104,11 +104,11 @@ private:
 
     // Signalled when the writer may find room it lacked (a block fits, or
     // the reader freed words); the writer waits on it and checks its need.
-    TAutoResetEventVexaRM SpaceAvailable;
+    TAutoResetEventVexaRM FSpaceAvailable;
     // Signalled while the reader has unread words; the reader waits on it.
-    TAutoResetEventVexaRM DataAvailable;
+    TAutoResetEventVexaRM FDataAvailable;
 
-    alignas(64) uint16_t Buffer[kStorageWords];
+    alignas(64) uint16_t FBuffer[kStorageWords];
 };
 
 } // namespace vexa

@@ -3,16 +3,16 @@
 #include "DataSourceModuleVexaRM.h"
 #include "FlowInterfacesVexaRM.h"
 #include "FlowManagerVexaRM.h"
-#include "MainThreadHandoverVexaRM.h"
-#include "ResourceStringsVexaRM.h"
-#include "ScopeConstsVexaRM.h"
-#include "VirtualScopeVexaRM.h"
+#include "model/MainThreadHandoverVexaRM.h"
+#include "model/ResourceStringsVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
+#include "model/VirtualScopeVexaRM.h"
 
 #include <chrono>
 
 namespace vexa {
 
-TProcessingThreadRM::TProcessingThreadRM(TFlowManagerVexaRM *owner) : Owner(owner) {
+TProcessingThreadRM::TProcessingThreadRM(TFlowManagerVexaRM *owner) : FOwner(owner) {
     Launch();
 }
 
@@ -21,11 +21,11 @@ TProcessingThreadRM::~TProcessingThreadRM() {
 }
 
 void TProcessingThreadRM::WakeForTerminate() {
-    Owner->DataSourceInstance()->InterruptReader();
+    FOwner->DataSourceInstance()->InterruptReader();
 }
 
 void TProcessingThreadRM::Execute() {
-    TDataSourceModuleVexaRM *ring = Owner->DataSourceInstance();
+    TDataSourceModuleVexaRM *ring = FOwner->DataSourceInstance();
     while (!Terminated()) {
         int32_t n = 0;
         const uint16_t *words = ring->GetReadBlock(n);
@@ -49,23 +49,23 @@ void TProcessingThreadRM::Execute() {
 }
 
 void TProcessingThreadRM::ProcessBlock(const uint16_t *words, int32_t n) {
-    TVirtualScopeVexaRM *scope = Owner->VirtualScope();
+    TVirtualScopeVexaRM *scope = FOwner->VirtualScope();
     if (IBlockDisplayVexaRM *display = FDisplay.load()) display->DisplayBlock(words, n);
     if (scope->SavingActivated()) {
         if (scope->AppendRecordWords(words, n))
-            FailureReported = false;
-        else if (!FailureReported)
+            FFailureReported = false;
+        else if (!FFailureReported)
             ReportWriteFailure();
     }
     scope->SetActualVoltage(words[n - 1]);
     FWordsProcessed += static_cast<uint64_t>(n);
-    Owner->DataSourceInstance()->ConsumeRead(n);
+    FOwner->DataSourceInstance()->ConsumeRead(n);
 }
 
 void TProcessingThreadRM::ReportWriteFailure() {
-    FailureReported = true;
-    TVirtualScopeVexaRM *scope = Owner->VirtualScope();
-    TMainThreadHandoverVexaRM *handover = Owner->MainThreadHandover();
+    FFailureReported = true;
+    TVirtualScopeVexaRM *scope = FOwner->VirtualScope();
+    TMainThreadHandoverVexaRM *handover = FOwner->MainThreadHandover();
     if (!handover) return;
     // Everything written before the failure stays in the file; the stream
     // was closed by the failed append. Switching saving off stops further

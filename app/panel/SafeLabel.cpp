@@ -21,13 +21,13 @@ QString PrivateCopy(const QString &text) {
 } // namespace
 
 QString TSafeLabel::MyString() const {
-    std::lock_guard<std::mutex> hold(TextLock);
+    std::lock_guard<std::mutex> hold(FTextLock);
     return PrivateCopy(FMyString);
 }
 
 void TSafeLabel::SetMyString(const QString &text) {
     {
-        std::lock_guard<std::mutex> hold(TextLock);
+        std::lock_guard<std::mutex> hold(FTextLock);
         if (FMouseInside) {
             FUpdateHeld = true; // frozen: the text is dropped
             return;
@@ -39,17 +39,17 @@ void TSafeLabel::SetMyString(const QString &text) {
 }
 
 bool TSafeLabel::MouseInside() const {
-    std::lock_guard<std::mutex> hold(TextLock);
+    std::lock_guard<std::mutex> hold(FTextLock);
     return FMouseInside;
 }
 
 bool TSafeLabel::UpdateHeld() const {
-    std::lock_guard<std::mutex> hold(TextLock);
+    std::lock_guard<std::mutex> hold(FTextLock);
     return FUpdateHeld;
 }
 
 bool TSafeLabel::Bold() const {
-    std::lock_guard<std::mutex> hold(TextLock);
+    std::lock_guard<std::mutex> hold(FTextLock);
     return FMouseInside || FUpdateHeld;
 }
 
@@ -62,22 +62,22 @@ void TSafeLabel::RequestRepaint() {
         update();
         return;
     }
-    RepaintWanted = true;
-    if (RepaintQueued.exchange(true)) return;
+    FRepaintWanted = true;
+    if (FRepaintQueued.exchange(true)) return;
     QMetaObject::invokeMethod(
         this, [this] { ServeRepaint(); }, Qt::QueuedConnection);
 }
 
 void TSafeLabel::ServeRepaint() {
-    if (RepaintWanted.exchange(false)) {
+    if (FRepaintWanted.exchange(false)) {
         update();
         QTimer::singleShot(kFrameIntervalMs, this, [this] { ServeRepaint(); });
         return;
     }
-    RepaintQueued = false;
+    FRepaintQueued = false;
     // A request that found the flag still set just before it was cleared
     // would otherwise wait for the next one.
-    if (RepaintWanted.load() && !RepaintQueued.exchange(true))
+    if (FRepaintWanted.load() && !FRepaintQueued.exchange(true))
         QMetaObject::invokeMethod(
             this, [this] { ServeRepaint(); }, Qt::QueuedConnection);
 }
@@ -101,7 +101,7 @@ void TSafeLabel::paintEvent(QPaintEvent *) {
     QString text;
     bool bold = false;
     {
-        std::lock_guard<std::mutex> hold(TextLock);
+        std::lock_guard<std::mutex> hold(FTextLock);
         text = PrivateCopy(FMyString);
         bold = FMouseInside || FUpdateHeld;
     }
@@ -120,7 +120,7 @@ void TSafeLabel::enterEvent(QEnterEvent *event) {
     QWidget::enterEvent(event);
     if (!FMouseSensitive) return;
     {
-        std::lock_guard<std::mutex> hold(TextLock);
+        std::lock_guard<std::mutex> hold(FTextLock);
         FMouseInside = true;
     }
     update();
@@ -130,7 +130,7 @@ void TSafeLabel::leaveEvent(QEvent *event) {
     QWidget::leaveEvent(event);
     if (!FMouseSensitive) return;
     {
-        std::lock_guard<std::mutex> hold(TextLock);
+        std::lock_guard<std::mutex> hold(FTextLock);
         FMouseInside = false;
     }
     update();

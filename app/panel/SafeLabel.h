@@ -51,16 +51,16 @@ protected:
     void leaveEvent(QEvent *event) override;
 
 private:
-    mutable std::mutex TextLock; // guards FMyString, FMouseInside and FUpdateHeld
+    mutable std::mutex FTextLock; // guards FMyString, FMouseInside and FUpdateHeld
     QString FMyString;
     bool FMouseInside = false;
     bool FUpdateHeld = false;
     // True from a worker's repaint request until one frame interval after
     // the label last repainted for a worker; requests in between only set
-    // RepaintWanted, and the interval's end paints the newest text.
-    std::atomic<bool> RepaintQueued{false};
+    // FRepaintWanted, and the interval's end paints the newest text.
+    std::atomic<bool> FRepaintQueued{false};
     // A worker set a text that is not on the screen yet.
-    std::atomic<bool> RepaintWanted{false};
+    std::atomic<bool> FRepaintWanted{false};
     // Main thread: repaints when a worker asked for it, then waits a frame.
     void ServeRepaint();
     bool FMouseSensitive = false;

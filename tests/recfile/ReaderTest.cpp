@@ -2,9 +2,9 @@
 // known places; and a file that grows in pieces cut anywhere (in the middle
 // of records and words) ends with the same index as one built at once; a
 // file shortened under a reader reads as zeros there and is indexed again.
-#include "RecordFileVexaRM.h"
+#include "recfile/RecordFileVexaRM.h"
 #include "RecordGen.h"
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
