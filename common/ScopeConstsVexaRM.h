@@ -33,6 +33,11 @@ constexpr int kProbeMin = 1;
 constexpr int kProbeMax = 4;
 constexpr int32_t kProbeFactor[kProbeMax + 1] = {0, 1, 10, 100, 1000};
 
+// The multiplier of a probe code; 1 for any code out of range.
+constexpr int32_t ProbeFactorFor(int probe) {
+    return probe < kProbeMin || probe > kProbeMax ? 1 : kProbeFactor[probe];
+}
+
 // Deflection at the probe tip in mV per division; 1 for any code out of range.
 constexpr int32_t DeflectionFor(int probe, int density) {
     if (probe < kProbeMin || probe > kProbeMax || density < kDensityMin || density > kDensityMax)
@@ -97,9 +102,25 @@ enum NotificationKind : int32_t {
     kNotifyRestoreDefaults = 15,
 };
 
-// Sender groups with a fixed meaning.
+// Sender groups: every component notifies, and listens, as its group.
+constexpr int32_t kGroupInformation = 1;
+constexpr int32_t kGroupDensity = 2;
+constexpr int32_t kGroupSource = 3;
+constexpr int32_t kGroupVerticalShifts = 4;
 constexpr int32_t kGroupDataFlow = 5;
+constexpr int32_t kGroupChannels = 6;
+constexpr int32_t kGroupOpenSave = 7;
+constexpr int32_t kGroupTrigger = 8;
+constexpr int32_t kGroupRecord = 9;
+constexpr int32_t kGroupSettings = 10;
+constexpr int32_t kGroupMode = 11;
+constexpr int32_t kGroupSweep = 12;
 constexpr int32_t kGroupMainWindow = 13;
+constexpr int32_t kGroupTimeBase = 14;
+constexpr int32_t kGroupDataSource = 16;
+constexpr int32_t kGroupEKG = 16;
+constexpr int32_t kGroupRoll = 17;
+constexpr int32_t kGroupArm = 18;
 constexpr int32_t kGroupSystem = 255;
 
 // ---- Device ------------------------------------------------------------
@@ -112,17 +133,7 @@ constexpr int kPositionMax = 4095;
 // The device's sample memory (its FIFO), in words: what it keeps while it is
 // not read. When it overflows the oldest samples go first.
 constexpr int64_t kDeviceFifoWords = 4194304;
-// Status registers read with USBSingleRead. Register 3 holds the device's
-// features; a device that counts the sample periods its full FIFO could not
-// keep reports, after every FIFO read, the count of those lost in front of
-// the block just read: bits 0..30 in register 4 (bit 31 set when register 5
-// carries more), bits 31..62 in register 5.
-constexpr int32_t kRegDeviceFeatures = 3;
-constexpr int32_t kRegLostLow = 4;
-constexpr int32_t kRegLostHigh = 5;
-constexpr int32_t kFeatureCountsLostSamples = 0x0001;
-constexpr uint32_t kLostLowBits = 0x7FFFFFFFu;
-constexpr uint32_t kLostHighFollows = 0x80000000u;
+// The device's registers: DeviceRegistersVexaRM.h.
 
 } // namespace vexa
 
@@ -186,8 +197,22 @@ enum InitializeResult : int32_t {
     kInitTransportIncomplete = 7, // an entry point of the transport is missing
 };
 
-// Status byte of a read: high nibble ARM, low nibble trigger; 1 waiting, 2 met.
-constexpr uint8_t kStatusWaitingBoth = 0x11;
-constexpr uint8_t kStatusSatisfiedBoth = 0x22;
+// Status byte of a read: high nibble ARM, low nibble trigger, each one
+// kStatusWaiting or kStatusMet.
+constexpr uint8_t kStatusWaiting = 1;
+constexpr uint8_t kStatusMet = 2;
+constexpr uint8_t kStatusNibbleMask = 0x0F;
+constexpr int kStatusArmShift = 4;
+constexpr uint8_t StatusByte(uint8_t arm, uint8_t trigger) {
+    return static_cast<uint8_t>(arm << kStatusArmShift | trigger);
+}
+constexpr uint8_t TriggerStatusOf(uint8_t status) {
+    return status & kStatusNibbleMask;
+}
+constexpr uint8_t ArmStatusOf(uint8_t status) {
+    return (status >> kStatusArmShift) & kStatusNibbleMask;
+}
+constexpr uint8_t kStatusWaitingBoth = StatusByte(kStatusWaiting, kStatusWaiting);
+constexpr uint8_t kStatusSatisfiedBoth = StatusByte(kStatusMet, kStatusMet);
 
 } // namespace vexa

@@ -3,31 +3,31 @@
 // between position values and sample levels.
 #pragma once
 
+#include "common/DeviceRegistersVexaRM.h"
+
 #include <cstdint>
 
 namespace vexa {
 
 class TCalibrationVexaRM {
 public:
-    static constexpr int kRecordSize = 256;
-    static constexpr int kRecordAddress = 256; // EEPROM address of byte 0
-    static constexpr int kPointsPerChannel = 21;
-    static constexpr int kOffsetsPerChannel = 6;
+    static constexpr int kPointsPerChannel = kCalPointsPerChannel;
+    static constexpr int kOffsetsPerChannel = kCalOffsetsPerChannel;
 
     TCalibrationVexaRM();
 
     // Decodes a complete record and checks its checksum. Sets Valid(); an
     // invalid record replaces the position calibration with the defaults.
     bool Decode(const uint8_t *record);
-    // The checksum the record's bytes 0..155 call for.
+    // The checksum the record's bytes before its checksum call for.
     static uint32_t ChecksumOf(const uint8_t *record);
 
-    bool Valid() const { return IsValid; }
-    uint32_t SerialNumber() const { return Serial; }
-    uint16_t GainWord(int k) const { return W[k]; }       // W0..W5
-    double CorrectionFactor(int k) const { return G[k]; } // G0..G9
-    int32_t Point(int channel, int k) const { return Points[channel][k]; }
-    int32_t Offset(int channel, int k) const { return Offsets[channel][k]; }
+    bool Valid() const { return FIsValid; }
+    uint32_t SerialNumber() const { return FSerial; }
+    uint16_t GainWord(int k) const { return FW[k]; }       // W0..W5
+    double CorrectionFactor(int k) const { return FG[k]; } // G0..G9
+    int32_t Point(int channel, int k) const { return FPoints[channel][k]; }
+    int32_t Offset(int channel, int k) const { return FOffsets[channel][k]; }
 
     // The calibrated gain of range entry k (0..8) of a channel (0 A, 1 B)
     // for probe code 1 (withProbe false) or codes 2..4 (withProbe true),
@@ -46,12 +46,12 @@ public:
 private:
     void UseDefaultPositions();
 
-    bool IsValid = false;
-    uint32_t Serial = 0;
-    uint16_t W[6] = {};
-    double G[10] = {};
-    int32_t Points[2][kPointsPerChannel] = {};
-    int32_t Offsets[2][kOffsetsPerChannel] = {};
+    bool FIsValid = false;
+    uint32_t FSerial = 0;
+    uint16_t FW[kCalGainWords] = {};
+    double FG[kCalCorrections] = {};
+    int32_t FPoints[2][kPointsPerChannel] = {};
+    int32_t FOffsets[2][kOffsetsPerChannel] = {};
 };
 
 // Rounds to nearest, ties to even, and limits to the 32-bit signed range.

@@ -2,19 +2,13 @@
 
 #include "CalibrationVexaRM.h"
 
+#include "common/DeviceRegistersVexaRM.h"
+
 namespace vexa {
 
 namespace {
 
-struct FixedEntry {
-    uint32_t MilliVolts;
-    uint16_t Bits;
-    uint16_t Uncalibrated;
-};
-
-constexpr FixedEntry kRangeTable[TDeviceDescriptionVexaRM::kValidEntries] = {
-    {10, 0x12, 1818},  {20, 0x12, 3636},   {50, 0x02, 3636},   {100, 0x14, 1818}, {200, 0x14, 3636},
-    {500, 0x04, 3636}, {1000, 0x1C, 1818}, {2000, 0x1C, 3636}, {5000, 0x0C, 3636}};
+static_assert(TDeviceDescriptionVexaRM::kValidEntries == kRangeEntries);
 
 void Put16(uint8_t *p, uint16_t v) {
     p[0] = static_cast<uint8_t>(v & 0xFF);
@@ -29,12 +23,12 @@ void Put32(uint8_t *p, uint32_t v) {
 
 void TDeviceDescriptionVexaRM::Build(int32_t deviceType, const TCalibrationVexaRM &calibration) {
     *this = TDeviceDescriptionVexaRM{};
-    Count = kValidEntries;
+    FCount = kValidEntries;
     for (int k = 0; k < kValidEntries; ++k) {
-        RangeEntry &e = Entries[k];
-        e.RangeMilliVolts = kRangeTable[k].MilliVolts;
-        e.ControlBitsA = e.ControlBitsB = kRangeTable[k].Bits;
-        e.GainA3 = e.GainB3 = kRangeTable[k].Uncalibrated;
+        RangeEntry &e = FEntries[k];
+        e.RangeMilliVolts = static_cast<uint32_t>(kDeviceRanges[k].MilliVolts);
+        e.ControlBitsA = e.ControlBitsB = kDeviceRanges[k].ControlBits;
+        e.GainA3 = e.GainB3 = kDeviceRanges[k].UncalibratedGain;
         if (calibration.Valid()) {
             e.GainA1 = calibration.CalibratedGain(0, k, false);
             e.GainA2 = calibration.CalibratedGain(0, k, true);
@@ -42,21 +36,21 @@ void TDeviceDescriptionVexaRM::Build(int32_t deviceType, const TCalibrationVexaR
             e.GainB2 = calibration.CalibratedGain(1, k, true);
         }
     }
-    Type = deviceType;
+    FType = deviceType;
     // Types outside 0..5 are not known devices: the model values stay 0.
     if (deviceType >= 0 && deviceType <= 5) {
         const bool smallGroup = deviceType >= 4;
-        Model1 = smallGroup ? 400 : 500;
-        Model2 = smallGroup ? 40 : 50;
-        Model3 = (deviceType % 2 == 0) ? 4096 : 8192;
+        FModel1 = smallGroup ? 400 : 500;
+        FModel2 = smallGroup ? 40 : 50;
+        FModel3 = (deviceType % 2 == 0) ? 4096 : 8192;
     }
 }
 
 void TDeviceDescriptionVexaRM::WriteTo(uint8_t *out) const {
-    Put32(out, Count);
+    Put32(out, FCount);
     for (int k = 0; k < kEntrySlots; ++k) {
         uint8_t *p = out + 4 + 20 * k;
-        const RangeEntry &e = Entries[k];
+        const RangeEntry &e = FEntries[k];
         Put32(p, e.RangeMilliVolts);
         Put16(p + 4, e.ControlBitsA);
         Put16(p + 6, e.GainA1);
@@ -67,16 +61,16 @@ void TDeviceDescriptionVexaRM::WriteTo(uint8_t *out) const {
         Put16(p + 16, e.GainB2);
         Put16(p + 18, e.GainB3);
     }
-    Put32(out + 224, Model1);
-    Put32(out + 228, Model2);
-    Put32(out + 232, Model3);
-    Put32(out + 236, static_cast<uint32_t>(Type));
+    Put32(out + 224, FModel1);
+    Put32(out + 228, FModel2);
+    Put32(out + 232, FModel3);
+    Put32(out + 236, static_cast<uint32_t>(FType));
 }
 
 int TDeviceDescriptionVexaRM::EntryIndexFor(int32_t rangeMilliVolts) const {
-    const int count = Count == 0 ? kValidEntries : static_cast<int>(Count);
+    const int count = FCount == 0 ? kValidEntries : static_cast<int>(FCount);
     for (int k = 0; k + 1 < count; ++k)
-        if (static_cast<int64_t>(Entries[k].RangeMilliVolts) == rangeMilliVolts) return k;
+        if (static_cast<int64_t>(FEntries[k].RangeMilliVolts) == rangeMilliVolts) return k;
     return count - 1;
 }
 

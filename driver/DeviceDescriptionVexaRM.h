@@ -36,20 +36,20 @@ public:
     // The entry that programs a range: the first of entries 0..count-2 with
     // that value, else the last valid entry.
     int EntryIndexFor(int32_t rangeMilliVolts) const;
-    const RangeEntry &Entry(int k) const { return Entries[k]; }
-    uint32_t RangeCount() const { return Count; }
-    int32_t DeviceType() const { return Type; }
-    uint32_t ModelValue1() const { return Model1; }
-    uint32_t ModelValue2() const { return Model2; }
-    uint32_t ModelValue3() const { return Model3; }
+    const RangeEntry &Entry(int k) const { return FEntries[k]; }
+    uint32_t RangeCount() const { return FCount; }
+    int32_t DeviceType() const { return FType; }
+    uint32_t ModelValue1() const { return FModel1; }
+    uint32_t ModelValue2() const { return FModel2; }
+    uint32_t ModelValue3() const { return FModel3; }
 
 private:
-    uint32_t Count = 0;
-    RangeEntry Entries[kEntrySlots] = {};
-    uint32_t Model1 = 0;
-    uint32_t Model2 = 0;
-    uint32_t Model3 = 0;
-    int32_t Type = 0;
+    uint32_t FCount = 0;
+    RangeEntry FEntries[kEntrySlots] = {};
+    uint32_t FModel1 = 0;
+    uint32_t FModel2 = 0;
+    uint32_t FModel3 = 0;
+    int32_t FType = 0;
 };
 
 } // namespace vexa

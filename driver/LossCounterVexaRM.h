@@ -14,14 +14,14 @@ public:
 
     // The device keeps its own count (its feature register says so); the
     // estimate is used otherwise.
-    bool DeviceCounts() const { return Counts; }
-    void SetDeviceCounts(bool counts) { Counts = counts; }
+    bool DeviceCounts() const { return FCounts; }
+    void SetDeviceCounts(bool counts) { FCounts = counts; }
 
     // A run starts at now with rate samples per second; a rate change while
     // it runs counts from its moment; a stop ends the estimate.
     void Start(int64_t rate, Clock::time_point now);
     void ChangeRate(int64_t rate, Clock::time_point now);
-    void Stop() { Running = false; }
+    void Stop() { FRunning = false; }
 
     // The estimate for a block just read that held samples sample words
     // (drained: it had empty slots, so the device's memory is empty now);
@@ -38,12 +38,12 @@ public:
 private:
     uint64_t DueAt(Clock::time_point t) const;
 
-    bool Counts = false;
-    bool Running = false;
-    int64_t Rate = 0;
-    Clock::time_point Base;
-    uint64_t DueAtBase = 0; // samples due at Base
-    uint64_t Received = 0;  // samples read since the start, plus those estimated lost
+    bool FCounts = false;
+    bool FRunning = false;
+    int64_t FRate = 0;
+    Clock::time_point FBase;
+    uint64_t FDueAtBase = 0; // samples due at FBase
+    uint64_t FReceived = 0;  // samples read since the start, plus those estimated lost
 };
 
 } // namespace vexa

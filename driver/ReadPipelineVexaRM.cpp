@@ -56,25 +56,25 @@ TReadPipelineVexaRM::TReadPipelineVexaRM() {
 
 void TReadPipelineVexaRM::SetTrigger(uint8_t flags, int32_t thresholdA, int32_t thresholdB,
                                      bool relation) {
-    TriggerFlags = flags;
-    TriggerThresholdA = thresholdA;
-    TriggerThresholdB = thresholdB;
-    TriggerAll = relation;
+    FTriggerFlags = flags;
+    FTriggerThresholdA = thresholdA;
+    FTriggerThresholdB = thresholdB;
+    FTriggerAll = relation;
     RebuildTriggerRanges();
 }
 
 void TReadPipelineVexaRM::SetArm(uint8_t flags, int32_t thresholdA, int32_t thresholdB) {
-    ArmFlags = flags;
-    ArmThresholdA = thresholdA;
-    ArmThresholdB = thresholdB;
+    FArmFlags = flags;
+    FArmThresholdA = thresholdA;
+    FArmThresholdB = thresholdB;
     RebuildArmRanges();
 }
 
 void TReadPipelineVexaRM::SetGround(bool groundA, bool groundB, int32_t zeroA, int32_t zeroB) {
-    GroundA = groundA;
-    GroundB = groundB;
-    ZeroA = ClampZero(zeroA);
-    ZeroB = ClampZero(zeroB);
+    FGroundA = groundA;
+    FGroundB = groundB;
+    FZeroA = ClampZero(zeroA);
+    FZeroB = ClampZero(zeroB);
 }
 
 void TReadPipelineVexaRM::RebuildTriggerRanges() {
@@ -83,8 +83,8 @@ void TReadPipelineVexaRM::RebuildTriggerRanges() {
         if (!on) {
             // With AND a channel that is not enabled does not hold the word
             // back; with OR it never makes it trigger.
-            r.Lo = TriggerAll ? 0 : 1;
-            r.Hi = TriggerAll ? 255 : 0;
+            r.Lo = FTriggerAll ? 0 : 1;
+            r.Hi = FTriggerAll ? 255 : 0;
         } else if (under) {
             r.Lo = 0;
             r.Hi = ClampHi(static_cast<int64_t>(threshold) - 1);
@@ -94,8 +94,8 @@ void TReadPipelineVexaRM::RebuildTriggerRanges() {
         }
         return r;
     };
-    TriggerRangeA = range(TriggerFlags & 0x01, TriggerFlags & 0x04, TriggerThresholdA);
-    TriggerRangeB = range(TriggerFlags & 0x02, TriggerFlags & 0x08, TriggerThresholdB);
+    FTriggerRangeA = range(FTriggerFlags & 0x01, FTriggerFlags & 0x04, FTriggerThresholdA);
+    FTriggerRangeB = range(FTriggerFlags & 0x02, FTriggerFlags & 0x08, FTriggerThresholdB);
 }
 
 void TReadPipelineVexaRM::RebuildArmRanges() {
@@ -105,20 +105,20 @@ void TReadPipelineVexaRM::RebuildArmRanges() {
         if (on && !under) r.Lo = ClampLo(threshold); // fails below it
         return r;
     };
-    ArmPassA = range(ArmFlags & 0x01, ArmFlags & 0x04, ArmThresholdA);
-    ArmPassB = range(ArmFlags & 0x02, ArmFlags & 0x08, ArmThresholdB);
+    FArmPassA = range(FArmFlags & 0x01, FArmFlags & 0x04, FArmThresholdA);
+    FArmPassB = range(FArmFlags & 0x02, FArmFlags & 0x08, FArmThresholdB);
 }
 
 bool TReadPipelineVexaRM::TriggerTest(uint16_t word) const {
-    if (word <= 2 || (TriggerFlags & 0x03) == 0) return false;
-    const bool a = TriggerRangeA.Holds(word & 0xFF);
-    const bool b = TriggerRangeB.Holds(word >> 8);
-    return TriggerAll ? (a && b) : (a || b);
+    if (word <= 2 || (FTriggerFlags & 0x03) == 0) return false;
+    const bool a = FTriggerRangeA.Holds(word & 0xFF);
+    const bool b = FTriggerRangeB.Holds(word >> 8);
+    return FTriggerAll ? (a && b) : (a || b);
 }
 
 uint16_t TReadPipelineVexaRM::ArmTest(uint16_t word) const {
     if (word <= 2) return word;
-    const bool pass = ArmPassA.Holds(word & 0xFF) && ArmPassB.Holds(word >> 8);
+    const bool pass = FArmPassA.Holds(word & 0xFF) && FArmPassB.Holds(word >> 8);
     return pass ? word : uint16_t{2};
 }
 
@@ -158,8 +158,8 @@ int32_t TReadPipelineVexaRM::FindTrigger(const uint16_t *block, int32_t start, i
     const __m128i lowByte = _mm_set1_epi16(0x00FF);
     for (; i + 8 <= end; i += 8) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(block + i));
-        const __m128i a = InRange(_mm_and_si128(v, lowByte), TriggerRangeA.Lo, TriggerRangeA.Hi);
-        const __m128i b = InRange(_mm_srli_epi16(v, 8), TriggerRangeB.Lo, TriggerRangeB.Hi);
+        const __m128i a = InRange(_mm_and_si128(v, lowByte), FTriggerRangeA.Lo, FTriggerRangeA.Hi);
+        const __m128i b = InRange(_mm_srli_epi16(v, 8), FTriggerRangeB.Lo, FTriggerRangeB.Hi);
         const __m128i holds = All ? _mm_and_si128(a, b) : _mm_or_si128(a, b);
         const int hit = _mm_movemask_epi8(_mm_andnot_si128(Reserved(v), holds));
         if (hit != 0) return i + __builtin_ctz(static_cast<unsigned>(hit)) / 2;
@@ -167,8 +167,8 @@ int32_t TReadPipelineVexaRM::FindTrigger(const uint16_t *block, int32_t start, i
 #endif
     for (; i < end; ++i) {
         const uint16_t w = block[i];
-        const bool a = TriggerRangeA.Holds(w & 0xFF);
-        const bool b = TriggerRangeB.Holds(w >> 8);
+        const bool a = FTriggerRangeA.Holds(w & 0xFF);
+        const bool b = FTriggerRangeB.Holds(w >> 8);
         if (w > 2 && (All ? (a && b) : (a || b))) return i;
     }
     return end;
@@ -177,19 +177,19 @@ int32_t TReadPipelineVexaRM::FindTrigger(const uint16_t *block, int32_t start, i
 uint8_t TReadPipelineVexaRM::TriggerSearchStage(uint16_t *block, int32_t start, int32_t end,
                                                 int32_t &count) {
     count = 0;
-    TriggeredFlag = false;
-    StateA = 1;
-    StateB = 1;
-    if ((TriggerFlags & 0x03) == 0) return 0x11;
+    FTriggeredFlag = false;
+    FStateA = 1;
+    FStateB = 1;
+    if ((FTriggerFlags & 0x03) == 0) return 0x11;
     const int32_t at =
-        TriggerAll ? FindTrigger<true>(block, start, end) : FindTrigger<false>(block, start, end);
+        FTriggerAll ? FindTrigger<true>(block, start, end) : FindTrigger<false>(block, start, end);
     if (at >= end) return 0x11;
     const uint16_t w = block[at];
-    if ((TriggerFlags & 0x01) && TriggerRangeA.Holds(w & 0xFF)) StateA = 3;
-    if ((TriggerFlags & 0x02) && TriggerRangeB.Holds(w >> 8)) StateB = 3;
-    TriggeredFlag = true;
+    if ((FTriggerFlags & 0x01) && FTriggerRangeA.Holds(w & 0xFF)) FStateA = 3;
+    if ((FTriggerFlags & 0x02) && FTriggerRangeB.Holds(w >> 8)) FStateB = 3;
+    FTriggeredFlag = true;
     CompactStage(block, at, end, count);
-    if (!ArmEnabled()) First = FirstStage::Compact;
+    if (!ArmEnabled()) FFirst = FirstStage::Compact;
     return 0x22;
 }
 
@@ -206,8 +206,8 @@ uint8_t TReadPipelineVexaRM::ArmFilterStage(uint16_t *block, int32_t start, int3
         const int empty = _mm_movemask_epi8(_mm_cmpeq_epi16(v, zero));
         if (empty == 0xFFFF) continue;
         const __m128i pass =
-            _mm_and_si128(InRange(_mm_and_si128(v, lowByte), ArmPassA.Lo, ArmPassA.Hi),
-                          InRange(_mm_srli_epi16(v, 8), ArmPassB.Lo, ArmPassB.Hi));
+            _mm_and_si128(InRange(_mm_and_si128(v, lowByte), FArmPassA.Lo, FArmPassA.Hi),
+                          InRange(_mm_srli_epi16(v, 8), FArmPassB.Lo, FArmPassB.Hi));
         const __m128i fail =
             _mm_andnot_si128(_mm_or_si128(pass, Reserved(v)), _mm_cmpeq_epi16(zero, zero));
         const __m128i out = _mm_or_si128(_mm_and_si128(fail, marker), _mm_andnot_si128(fail, v));
@@ -227,13 +227,13 @@ uint8_t TReadPipelineVexaRM::ArmFilterStage(uint16_t *block, int32_t start, int3
         j += (w != 0);
     }
     count = j;
-    uint8_t status = LastStatusByte;
-    if (j > 0) status = block[j - 1] == 2 ? 0x11 : 0x22;
-    LastStatusByte = status;
-    if (!FreeRunOn && j > 0 && !TriggeredFlag) {
+    uint8_t status = FLastStatusByte;
+    if (j > 0) status = block[j - 1] == kWordMarker2 ? kStatusWaitingBoth : kStatusSatisfiedBoth;
+    FLastStatusByte = status;
+    if (!FFreeRunOn && j > 0 && !FTriggeredFlag) {
         int32_t found = 0;
         const uint8_t s = TriggerSearchStage(block, 0, j, found);
-        status = static_cast<uint8_t>((s & 0x0F) | (status & 0xF0));
+        status = StatusByte(ArmStatusOf(status), TriggerStatusOf(s));
         count = found;
     }
     return status;
@@ -264,10 +264,11 @@ int32_t TReadPipelineVexaRM::CountSamples(const uint16_t *block, int32_t words) 
 }
 
 void TReadPipelineVexaRM::GroundStage(uint16_t *block, int32_t count) const {
-    if (!GroundA && !GroundB) return;
+    if (!FGroundA && !FGroundB) return;
     // Keep mask and substitute of the delivered words.
-    const uint16_t keep = GroundA && GroundB ? 0x0000 : (GroundA ? 0xFF00 : 0x00FF);
-    const uint16_t put = static_cast<uint16_t>((GroundA ? ZeroA : 0) | (GroundB ? ZeroB << 8 : 0));
+    const uint16_t keep = FGroundA && FGroundB ? 0x0000 : (FGroundA ? 0xFF00 : 0x00FF);
+    const uint16_t put =
+        static_cast<uint16_t>((FGroundA ? FZeroA : 0) | (FGroundB ? FZeroB << 8 : 0));
     int32_t i = 0;
 #ifdef VEXA_PIPELINE_SSE2
     const __m128i keepV = _mm_set1_epi16(static_cast<int16_t>(keep));
@@ -282,7 +283,7 @@ void TReadPipelineVexaRM::GroundStage(uint16_t *block, int32_t count) const {
 }
 
 uint8_t TReadPipelineVexaRM::RunFirstStage(uint16_t *block, int32_t &count) {
-    switch (First) {
+    switch (FFirst) {
     case FirstStage::TriggerSearch:
         return TriggerSearchStage(block, 0, kBlockWords, count);
     case FirstStage::ArmFilter:
@@ -296,7 +297,7 @@ uint8_t TReadPipelineVexaRM::RunFirstStage(uint16_t *block, int32_t &count) {
 uint8_t TReadPipelineVexaRM::Process(uint16_t *block, int32_t &count) {
     count = 0;
     const uint8_t status = RunFirstStage(block, count);
-    if (FirstReadPending) {
+    if (FFirstReadPending) {
         // The first block of a measurement starts with a stale word left in
         // the device from before the start: it is dropped, and the count
         // with it, so no word is ever delivered twice.
@@ -304,7 +305,7 @@ uint8_t TReadPipelineVexaRM::Process(uint16_t *block, int32_t &count) {
             std::memmove(block, block + 1, static_cast<size_t>(count - 1) * sizeof(uint16_t));
             --count;
         }
-        FirstReadPending = false;
+        FFirstReadPending = false;
     }
     GroundStage(block, count);
     return status;

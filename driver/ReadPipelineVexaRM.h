@@ -2,6 +2,8 @@
 // in place, in one forward pass, without allocation.
 #pragma once
 
+#include "common/ScopeConstsVexaRM.h"
+
 #include <cstdint>
 
 namespace vexa {
@@ -32,34 +34,34 @@ public:
     uint16_t ArmTest(uint16_t word) const;
 
     // Stage selection.
-    FirstStage Stage() const { return First; }
-    void SetStage(FirstStage stage) { First = stage; }
-    bool FirstRead() const { return FirstReadPending; }
-    void SetFirstRead(bool pending) { FirstReadPending = pending; }
+    FirstStage Stage() const { return FFirst; }
+    void SetStage(FirstStage stage) { FFirst = stage; }
+    bool FirstRead() const { return FFirstReadPending; }
+    void SetFirstRead(bool pending) { FFirstReadPending = pending; }
 
     // Trigger configuration: flags bit 0 A, bit 1 B, bit 2 A under, bit 3 B
     // under; thresholds in sample units; relation true = AND.
     void SetTrigger(uint8_t flags, int32_t thresholdA, int32_t thresholdB, bool relation);
     // ARM configuration: flags bit 0 A, bit 1 B, bit 2 A under, bit 3 B under.
     void SetArm(uint8_t flags, int32_t thresholdA, int32_t thresholdB);
-    bool ArmEnabled() const { return (ArmFlags & 0x03) != 0; }
+    bool ArmEnabled() const { return (FArmFlags & 0x03) != 0; }
 
     // Ground substitution: the zero levels are clamped to 1..255 so that a
     // substituted word is never one of the reserved words.
     void SetGround(bool groundA, bool groundB, int32_t zeroA, int32_t zeroB);
-    bool GroundActive() const { return GroundA || GroundB; }
+    bool GroundActive() const { return FGroundA || FGroundB; }
 
-    bool FreeRun() const { return FreeRunOn; }
-    void SetFreeRun(bool on) { FreeRunOn = on; }
-    bool Triggered() const { return TriggeredFlag; }
-    void SetTriggered(bool triggered) { TriggeredFlag = triggered; }
-    uint8_t LastStatus() const { return LastStatusByte; }
-    void SetLastStatus(uint8_t status) { LastStatusByte = status; }
-    uint8_t TriggerStateA() const { return StateA; }
-    uint8_t TriggerStateB() const { return StateB; }
+    bool FreeRun() const { return FFreeRunOn; }
+    void SetFreeRun(bool on) { FFreeRunOn = on; }
+    bool Triggered() const { return FTriggeredFlag; }
+    void SetTriggered(bool triggered) { FTriggeredFlag = triggered; }
+    uint8_t LastStatus() const { return FLastStatusByte; }
+    void SetLastStatus(uint8_t status) { FLastStatusByte = status; }
+    uint8_t TriggerStateA() const { return FStateA; }
+    uint8_t TriggerStateB() const { return FStateB; }
     void SetTriggerStates(uint8_t a, uint8_t b) {
-        StateA = a;
-        StateB = b;
+        FStateA = a;
+        FStateB = b;
     }
 
 private:
@@ -69,25 +71,25 @@ private:
     void RebuildTriggerRanges();
     void RebuildArmRanges();
 
-    FirstStage First = FirstStage::Compact;
-    bool FirstReadPending = true;
-    bool GroundA = false;
-    bool GroundB = false;
-    uint16_t ZeroA = 128;
-    uint16_t ZeroB = 128;
-    bool FreeRunOn = true;
-    bool TriggeredFlag = false;
-    uint8_t LastStatusByte = 0x11;
-    uint8_t StateA = 1;
-    uint8_t StateB = 1;
+    FirstStage FFirst = FirstStage::Compact;
+    bool FFirstReadPending = true;
+    bool FGroundA = false;
+    bool FGroundB = false;
+    uint16_t FZeroA = 128;
+    uint16_t FZeroB = 128;
+    bool FFreeRunOn = true;
+    bool FTriggeredFlag = false;
+    uint8_t FLastStatusByte = kStatusWaitingBoth;
+    uint8_t FStateA = 1;
+    uint8_t FStateB = 1;
 
-    uint8_t TriggerFlags = 0;
-    int32_t TriggerThresholdA = 0;
-    int32_t TriggerThresholdB = 0;
-    bool TriggerAll = false;
-    uint8_t ArmFlags = 0;
-    int32_t ArmThresholdA = 0;
-    int32_t ArmThresholdB = 0;
+    uint8_t FTriggerFlags = 0;
+    int32_t FTriggerThresholdA = 0;
+    int32_t FTriggerThresholdB = 0;
+    bool FTriggerAll = false;
+    uint8_t FArmFlags = 0;
+    int32_t FArmThresholdA = 0;
+    int32_t FArmThresholdB = 0;
 
     // Byte ranges derived from the settings above (rebuilt only when a
     // setting changes), each [Lo, Hi] with Lo in 0..256 and Hi in -1..255
@@ -99,8 +101,8 @@ private:
         int32_t Hi = 255;
         bool Holds(int32_t v) const { return v >= Lo && v <= Hi; }
     };
-    ByteRange TriggerRangeA, TriggerRangeB;
-    ByteRange ArmPassA, ArmPassB;
+    ByteRange FTriggerRangeA, FTriggerRangeB;
+    ByteRange FArmPassA, FArmPassB;
 };
 
 } // namespace vexa

@@ -40,32 +40,32 @@ std::string TUsbTransportVexaRM::LibraryPath() {
 
 TUsbTransportVexaRM::BindResult TUsbTransportVexaRM::Bind() {
     Release();
-    Handle = dlopen(LibraryPath().c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (Handle == nullptr) return BindResult::LoadFailed;
+    FHandle = dlopen(LibraryPath().c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (FHandle == nullptr) return BindResult::LoadFailed;
     bool all = true;
-    all &= Resolve(Handle, "USBSetCallBackFunction", Fn.SetCallBackFunction);
-    Resolve(Handle, "USBInitDevice", Fn.InitDevice); // optional
-    all &= Resolve(Handle, "USBGetDeviceID", Fn.GetDeviceID);
-    all &= Resolve(Handle, "USBConfigureFPGA", Fn.ConfigureFPGA);
-    all &= Resolve(Handle, "USBReadFromEEPROM", Fn.ReadFromEEPROM);
-    all &= Resolve(Handle, "USBSingleWrite", Fn.SingleWrite);
-    all &= Resolve(Handle, "USBRollFIFORead", Fn.RollFIFORead);
-    all &= Resolve(Handle, "GetDriverVersion", Fn.GetDriverVersion);
-    all &= Resolve(Handle, "USBFlushBuffer", Fn.FlushBuffer);
-    all &= Resolve(Handle, "USBSingleRead", Fn.SingleRead);
-    all &= Resolve(Handle, "USBSingleWriteWithoutFlush", Fn.SingleWriteWithoutFlush);
-    all &= Resolve(Handle, "USBFIFORead", Fn.FIFORead);
-    all &= Resolve(Handle, "USBFIFOWrite", Fn.FIFOWrite);
-    all &= Resolve(Handle, "USBWriteToEEPROM", Fn.WriteToEEPROM);
-    all &= Resolve(Handle, "DeviceReady", Fn.DeviceReady);
+    all &= Resolve(FHandle, "USBSetCallBackFunction", FFn.SetCallBackFunction);
+    Resolve(FHandle, "USBInitDevice", FFn.InitDevice); // optional
+    all &= Resolve(FHandle, "USBGetDeviceID", FFn.GetDeviceID);
+    all &= Resolve(FHandle, "USBConfigureFPGA", FFn.ConfigureFPGA);
+    all &= Resolve(FHandle, "USBReadFromEEPROM", FFn.ReadFromEEPROM);
+    all &= Resolve(FHandle, "USBSingleWrite", FFn.SingleWrite);
+    all &= Resolve(FHandle, "USBRollFIFORead", FFn.RollFIFORead);
+    all &= Resolve(FHandle, "GetDriverVersion", FFn.GetDriverVersion);
+    all &= Resolve(FHandle, "USBFlushBuffer", FFn.FlushBuffer);
+    all &= Resolve(FHandle, "USBSingleRead", FFn.SingleRead);
+    all &= Resolve(FHandle, "USBSingleWriteWithoutFlush", FFn.SingleWriteWithoutFlush);
+    all &= Resolve(FHandle, "USBFIFORead", FFn.FIFORead);
+    all &= Resolve(FHandle, "USBFIFOWrite", FFn.FIFOWrite);
+    all &= Resolve(FHandle, "USBWriteToEEPROM", FFn.WriteToEEPROM);
+    all &= Resolve(FHandle, "DeviceReady", FFn.DeviceReady);
     return all ? BindResult::Bound : BindResult::EntryMissing;
 }
 
 bool TUsbTransportVexaRM::Release() {
-    if (Handle == nullptr) return false;
-    bool released = dlclose(Handle) == 0;
-    Handle = nullptr;
-    Fn = UsbEntryPoints{};
+    if (FHandle == nullptr) return false;
+    bool released = dlclose(FHandle) == 0;
+    FHandle = nullptr;
+    FFn = UsbEntryPoints{};
     return released;
 }
 

@@ -57,15 +57,15 @@ public:
     BindResult Bind();
     // Releases the transport; true when a loaded library was released.
     bool Release();
-    bool Loaded() const { return Handle != nullptr; }
-    bool HasInitDevice() const { return Fn.InitDevice != nullptr; }
+    bool Loaded() const { return FHandle != nullptr; }
+    bool HasInitDevice() const { return FFn.InitDevice != nullptr; }
 
     // The entry points (valid after Bind() returned Bound).
-    const UsbEntryPoints &Entries() const { return Fn; }
+    const UsbEntryPoints &Entries() const { return FFn; }
 
 private:
-    void *Handle = nullptr; // dlopen handle of the transport library
-    UsbEntryPoints Fn;
+    void *FHandle = nullptr; // dlopen handle of the transport library
+    UsbEntryPoints FFn;
 };
 
 } // namespace vexa

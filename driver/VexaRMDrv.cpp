@@ -1,7 +1,8 @@
 #include "VexaRMDrv.h"
 
 #include "FpgaImageVexaRM.h"
-#include "ScopeConstsVexaRM.h"
+#include "common/DeviceRegistersVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
 #include "UnitVexaAlphaRM.h"
 #include "UnitVexaBetaRM.h"
 
@@ -13,7 +14,7 @@ namespace vexa {
 
 namespace {
 
-// Address of the application's failure byte (code 1). Written by the thread
+// Address of the application's failure byte (kCmdRegisterFailureFlag). Written by the thread
 // in the library, read by the transport's callback on any thread.
 std::atomic<uint8_t *> FailureByte{nullptr};
 
@@ -43,16 +44,16 @@ bool TVexaRMDrv::FailureRaised() const {
 }
 
 void TVexaRMDrv::WriteRegister(int32_t reg, int32_t value) {
-    Transport.Entries().SingleWrite(reg, value);
+    FTransport.Entries().SingleWrite(reg, value);
 }
 
 void TVexaRMDrv::WriteControlWords(int32_t extra) {
-    WriteRegister(15, ControlWord[A] + extra + ControlWord[B]);
+    WriteRegister(kRegControl, FControlWord[A] + extra + FControlWord[B]);
 }
 
 int32_t TVexaRMDrv::InitializeDevice(uint8_t *description) {
     DeInitializeDevice();
-    switch (Transport.Bind()) {
+    switch (FTransport.Bind()) {
     case TUsbTransportVexaRM::BindResult::LoadFailed:
         return kInitTransportMissing;
     case TUsbTransportVexaRM::BindResult::EntryMissing:
@@ -60,44 +61,45 @@ int32_t TVexaRMDrv::InitializeDevice(uint8_t *description) {
     case TUsbTransportVexaRM::BindResult::Bound:
         break;
     }
-    const UsbEntryPoints &usb = Transport.Entries();
-    if (Transport.HasInitDevice()) {
+    const UsbEntryPoints &usb = FTransport.Entries();
+    if (FTransport.HasInitDevice()) {
         usb.SetCallBackFunction(&TVexaRMDrv::ConnectionCallback);
-        CallbackRegistered = true;
+        FCallbackRegistered = true;
         if (usb.InitDevice() != 0) return kInitNoDevice;
-        DeviceType = usb.GetDeviceID();
+        FDeviceType = usb.GetDeviceID();
         const bool configured = ConfigureFpga();
         ReadCalibrationRecord();
-        Description.Build(DeviceType, Calibration);
-        if (description != nullptr) Description.WriteTo(description);
-        Loss.SetDeviceCounts((usb.SingleRead(kRegDeviceFeatures) & kFeatureCountsLostSamples) != 0);
+        FDescription.Build(FDeviceType, FCalibration);
+        if (description != nullptr) FDescription.WriteTo(description);
+        FLoss.SetDeviceCounts((usb.SingleRead(kRegDeviceFeatures) & kFeatureCountsLostSamples) !=
+                              0);
         ResetAcquisitionState();
         // A device of an unknown type, or one that refused its image, delivers
         // nothing: it cannot be used, whatever its calibration says.
-        if (!configured) Ready = false;
+        if (!configured) FReady = false;
     }
-    return Ready ? kInitOk : kInitNotReady;
+    return FReady ? kInitOk : kInitNotReady;
 }
 
 int32_t TVexaRMDrv::DeInitializeDevice() {
-    if (!Transport.Loaded()) return 0;
+    if (!FTransport.Loaded()) return 0;
     // The transport may outlive this library (another user holds it): it
     // must not call back into code that is about to go away.
-    if (CallbackRegistered && Transport.Entries().SetCallBackFunction != nullptr)
-        Transport.Entries().SetCallBackFunction(nullptr);
-    CallbackRegistered = false;
-    return Transport.Release() ? 1 : 0;
+    if (FCallbackRegistered && FTransport.Entries().SetCallBackFunction != nullptr)
+        FTransport.Entries().SetCallBackFunction(nullptr);
+    FCallbackRegistered = false;
+    return FTransport.Release() ? 1 : 0;
 }
 
 bool TVexaRMDrv::ConfigureFpga() {
     const uint8_t *stored = nullptr;
     size_t imageLength = 0;
     size_t handOver = 0;
-    if (DeviceType == 0 || DeviceType == 2 || DeviceType == 4) {
+    if (FDeviceType == 0 || FDeviceType == 2 || FDeviceType == 4) {
         stored = TUnitVexaAlphaRM::StoredImage();
         imageLength = TUnitVexaAlphaRM::ImageLength();
         handOver = TUnitVexaAlphaRM::HandOverLength();
-    } else if (DeviceType == 1 || DeviceType == 3 || DeviceType == 5) {
+    } else if (FDeviceType == 1 || FDeviceType == 3 || FDeviceType == 5) {
         stored = TUnitVexaBetaRM::StoredImage();
         imageLength = TUnitVexaBetaRM::ImageLength();
         handOver = TUnitVexaBetaRM::HandOverLength();
@@ -110,43 +112,43 @@ bool TVexaRMDrv::ConfigureFpga() {
     for (size_t i = 0; i < imageLength; ++i)
         buffer[1 + i] = static_cast<uint8_t>(stored[i] ^ kFpgaKey);
     // The transport answers 0 when the device took the image.
-    return Transport.Entries().ConfigureFPGA(buffer.data(), static_cast<int32_t>(handOver)) == 0;
+    return FTransport.Entries().ConfigureFPGA(buffer.data(), static_cast<int32_t>(handOver)) == 0;
 }
 
 void TVexaRMDrv::ReadCalibrationRecord() {
-    uint8_t record[TCalibrationVexaRM::kRecordSize];
-    for (int i = 0; i < TCalibrationVexaRM::kRecordSize; ++i) {
-        record[i] = static_cast<uint8_t>(
-            Transport.Entries().ReadFromEEPROM(TCalibrationVexaRM::kRecordAddress + i) & 0xFF);
+    uint8_t record[kCalRecordSize];
+    for (int i = 0; i < kCalRecordSize; ++i) {
+        record[i] =
+            static_cast<uint8_t>(FTransport.Entries().ReadFromEEPROM(kCalRecordAddress + i) & 0xFF);
         if (FailureRaised()) return;
     }
-    if (Calibration.Decode(record)) Ready = true;
+    if (FCalibration.Decode(record)) FReady = true;
 }
 
 void TVexaRMDrv::ResetAcquisitionState() {
-    ExternalArmShadow = 0x24;
-    RunRateShadow = 0;
-    Pipeline.SetStage(TReadPipelineVexaRM::FirstStage::Compact);
-    Pipeline.SetFirstRead(true);
-    Ground[A] = Ground[B] = false;
-    TriggerLevel[A] = TriggerLevel[B] = 0;
-    TriggerThreshold[A] = TriggerThreshold[B] = 0;
-    ArmThreshold[A] = ArmThreshold[B] = 0;
-    Pipeline.SetFreeRun(true);
-    Pipeline.SetLastStatus(kStatusWaitingBoth);
+    FExternalArmShadow = kExtArmStartUp;
+    FRunRateShadow = 0;
+    FPipeline.SetStage(TReadPipelineVexaRM::FirstStage::Compact);
+    FPipeline.SetFirstRead(true);
+    FGround[A] = FGround[B] = false;
+    FTriggerLevel[A] = FTriggerLevel[B] = 0;
+    FTriggerThreshold[A] = FTriggerThreshold[B] = 0;
+    FArmThreshold[A] = FArmThreshold[B] = 0;
+    FPipeline.SetFreeRun(true);
+    FPipeline.SetLastStatus(kStatusWaitingBoth);
     SyncPipeline();
-    Loss.Stop();
-    LastLost = 0;
+    FLoss.Stop();
+    FLastLost = 0;
 }
 
 int64_t TVexaRMDrv::ShadowRate() const {
     // Rate codes run from 15 (the slowest rate, index 0) down to 0.
-    const int32_t code = std::clamp(RunRateShadow & 0x7FFF, 0, kSmpSettingCount - 1);
+    const int32_t code = std::clamp(FRunRateShadow & kRateCodeMask, 0, kSmpSettingCount - 1);
     return kSamplingRates[kSmpSettingCount - 1 - code];
 }
 
 uint64_t TVexaRMDrv::ReadDeviceLoss() {
-    const UsbEntryPoints &usb = Transport.Entries();
+    const UsbEntryPoints &usb = FTransport.Entries();
     const uint32_t low = static_cast<uint32_t>(usb.SingleRead(kRegLostLow));
     uint64_t lost = low & kLostLowBits;
     if ((low & kLostHighFollows) != 0)
@@ -157,113 +159,105 @@ uint64_t TVexaRMDrv::ReadDeviceLoss() {
 uint8_t TVexaRMDrv::ReadSamples(uint16_t *buffer, int32_t &count) {
     // Before the trigger nothing is delivered, so a gap there is no gap in
     // the stream.
-    const bool waiting = Pipeline.Stage() == TReadPipelineVexaRM::FirstStage::TriggerSearch ||
-                         (Pipeline.Stage() == TReadPipelineVexaRM::FirstStage::ArmFilter &&
-                          !Pipeline.FreeRun() && !Pipeline.Triggered());
+    const bool waiting = FPipeline.Stage() == TReadPipelineVexaRM::FirstStage::TriggerSearch ||
+                         (FPipeline.Stage() == TReadPipelineVexaRM::FirstStage::ArmFilter &&
+                          !FPipeline.FreeRun() && !FPipeline.Triggered());
     const auto before = TLossCounterVexaRM::Clock::now();
-    Transport.Entries().RollFIFORead(1, reinterpret_cast<uint8_t *>(buffer), kFifoBlockBytes);
+    FTransport.Entries().RollFIFORead(1, reinterpret_cast<uint8_t *>(buffer), kFifoBlockBytes);
     const auto after = TLossCounterVexaRM::Clock::now();
     uint64_t lost = 0;
-    if (Loss.DeviceCounts()) {
+    if (FLoss.DeviceCounts()) {
         lost = ReadDeviceLoss();
-        LastLostSource = kLostCountedByDevice;
+        FLastLostSource = kLostCountedByDevice;
     } else {
         constexpr int32_t n = TReadPipelineVexaRM::kBlockWords;
-        lost = Loss.Estimate(TReadPipelineVexaRM::CountSamples(buffer, n), buffer[n - 1] == 0,
-                             before, after);
-        LastLostSource = kLostEstimatedFromTime;
+        lost = FLoss.Estimate(TReadPipelineVexaRM::CountSamples(buffer, n), buffer[n - 1] == 0,
+                              before, after);
+        FLastLostSource = kLostEstimatedFromTime;
     }
-    LastLost = waiting ? 0 : lost;
+    FLastLost = waiting ? 0 : lost;
     count = 0;
-    return Pipeline.Process(buffer, count);
+    return FPipeline.Process(buffer, count);
 }
 
 int32_t TVexaRMDrv::ProbeFactor(Channel ch) const {
-    switch (Probe[ch]) {
-    case 2:
-        return 10;
-    case 3:
-        return 100;
-    case 4:
-        return 1000;
-    default:
-        return 1; // probe code 1, and any code the application never sends
-    }
+    return ProbeFactorFor(FProbe[ch]);
 }
 
 void TVexaRMDrv::ApplyRange(Channel ch, int32_t range) {
-    Range[ch] = range;
-    ControlWord[ch] &= 0xFFE1;
-    const RangeEntry &e = Description.Entry(Description.EntryIndexFor(range));
-    ControlWord[ch] |= ch == A ? e.ControlBitsA : e.ControlBitsB;
+    FRange[ch] = range;
+    FControlWord[ch] &= static_cast<uint16_t>(~kControlRangeMask);
+    const RangeEntry &e = FDescription.Entry(FDescription.EntryIndexFor(range));
+    FControlWord[ch] |= ch == A ? e.ControlBitsA : e.ControlBitsB;
     uint16_t gain;
-    if (!Calibration.Valid())
+    if (!FCalibration.Valid())
         gain = ch == A ? e.GainA3 : e.GainB3;
-    else if (Probe[ch] == 1)
+    else if (FProbe[ch] == 1)
         gain = ch == A ? e.GainA1 : e.GainB1;
     else
         gain = ch == A ? e.GainA2 : e.GainB2;
     WriteControlWords(0);
     if (FailureRaised()) return;
-    WriteRegister(ch == A ? 8 : 11, gain);
+    WriteRegister(kRegGain[ch], gain);
 }
 
 double TVexaRMDrv::PositionToLevel(Channel ch) const {
-    return Calibration.PositionToLevel(ch, Position[ch], Description.EntryIndexFor(Range[ch]));
+    return FCalibration.PositionToLevel(ch, FPosition[ch], FDescription.EntryIndexFor(FRange[ch]));
 }
 
 int32_t TVexaRMDrv::LevelToPosition(Channel ch) const {
-    return Calibration.LevelToPosition(ch, ZeroLevel[ch], Description.EntryIndexFor(Range[ch]));
+    return FCalibration.LevelToPosition(ch, FZeroLevel[ch], FDescription.EntryIndexFor(FRange[ch]));
 }
 
 void TVexaRMDrv::UpdateThresholds() {
     for (Channel ch : {A, B}) {
         // The product wraps like the 32-bit arithmetic it stands for.
         const int32_t product = static_cast<int32_t>(static_cast<uint32_t>(ProbeFactor(ch)) *
-                                                     static_cast<uint32_t>(Range[ch]) * 8u);
+                                                     static_cast<uint32_t>(FRange[ch]) * 8u);
         const double s = product / 255.0;
         if (s != 0.0) {
             const double zero = PositionToLevel(ch);
-            TriggerThreshold[ch] = RoundToInt32((zero * s + TriggerLevel[ch]) / s);
-            ArmThreshold[ch] = RoundToInt32((zero * s + ArmLevel[ch]) / s);
+            FTriggerThreshold[ch] = RoundToInt32((zero * s + FTriggerLevel[ch]) / s);
+            FArmThreshold[ch] = RoundToInt32((zero * s + FArmLevel[ch]) / s);
         } else {
-            TriggerThreshold[ch] = 0;
-            ArmThreshold[ch] = 0;
+            FTriggerThreshold[ch] = 0;
+            FArmThreshold[ch] = 0;
         }
     }
     SyncPipeline();
 }
 
 void TVexaRMDrv::SyncPipeline() {
-    Pipeline.SetTrigger(TriggerFlags, TriggerThreshold[A], TriggerThreshold[B], TriggerRelation);
-    Pipeline.SetArm(ArmFlags, ArmThreshold[A], ArmThreshold[B]);
-    Pipeline.SetGround(Ground[A], Ground[B], ZeroLevel[A], ZeroLevel[B]);
+    FPipeline.SetTrigger(FTriggerFlags, FTriggerThreshold[A], FTriggerThreshold[B],
+                         FTriggerRelation);
+    FPipeline.SetArm(FArmFlags, FArmThreshold[A], FArmThreshold[B]);
+    FPipeline.SetGround(FGround[A], FGround[B], FZeroLevel[A], FZeroLevel[B]);
 }
 
 void TVexaRMDrv::StartStop(bool start) {
     if (start) {
-        Pipeline.SetTriggerStates(1, 1);
-        Pipeline.SetTriggered(false);
-        if (ArmFlags & 0x03)
-            Pipeline.SetStage(TReadPipelineVexaRM::FirstStage::ArmFilter);
-        else if (Pipeline.FreeRun())
-            Pipeline.SetStage(TReadPipelineVexaRM::FirstStage::Compact);
+        FPipeline.SetTriggerStates(1, 1);
+        FPipeline.SetTriggered(false);
+        if (FArmFlags & 0x03)
+            FPipeline.SetStage(TReadPipelineVexaRM::FirstStage::ArmFilter);
+        else if (FPipeline.FreeRun())
+            FPipeline.SetStage(TReadPipelineVexaRM::FirstStage::Compact);
         else
-            Pipeline.SetStage(TReadPipelineVexaRM::FirstStage::TriggerSearch);
-        RunRateShadow = (RunRateShadow & 0x7FFF) + 0x8000;
+            FPipeline.SetStage(TReadPipelineVexaRM::FirstStage::TriggerSearch);
+        FRunRateShadow = (FRunRateShadow & kRateCodeMask) + kRunBit;
         WriteControlWords(0);
-        WriteRegister(1, RunRateShadow);
-        Loss.Start(ShadowRate(), TLossCounterVexaRM::Clock::now());
-        Running = true;
+        WriteRegister(kRegRun, FRunRateShadow);
+        FLoss.Start(ShadowRate(), TLossCounterVexaRM::Clock::now());
+        FRunning = true;
     } else {
-        RunRateShadow &= 0x7FFF;
-        WriteRegister(1, RunRateShadow);
-        WriteControlWords(0x8000);
-        Pipeline.SetFirstRead(true);
-        Loss.Stop();
-        Running = false;
+        FRunRateShadow &= kRateCodeMask;
+        WriteRegister(kRegRun, FRunRateShadow);
+        WriteControlWords(kControlStop);
+        FPipeline.SetFirstRead(true);
+        FLoss.Stop();
+        FRunning = false;
     }
-    LastLost = 0;
+    FLastLost = 0;
 }
 
 int32_t TVexaRMDrv::DeviceFunction(int32_t code, uint16_t *buffer, uint8_t *bytes, intptr_t value,
@@ -273,10 +267,10 @@ int32_t TVexaRMDrv::DeviceFunction(int32_t code, uint16_t *buffer, uint8_t *byte
         FailureByte.store(reinterpret_cast<uint8_t *>(value), std::memory_order_release);
         return 0;
     }
-    if (!Ready) return kDeviceFunctionNotReady;
+    if (!FReady) return kDeviceFunctionNotReady;
     const int32_t v = static_cast<int32_t>(value);
     const bool on = Flag(value);
-    const UsbEntryPoints &usb = Transport.Entries();
+    const UsbEntryPoints &usb = FTransport.Entries();
     switch (command) {
     case kCmdLibraryVersion:
         if (bytes != nullptr) {
@@ -290,8 +284,8 @@ int32_t TVexaRMDrv::DeviceFunction(int32_t code, uint16_t *buffer, uint8_t *byte
     case kCmdProbeA:
     case kCmdProbeB: {
         const Channel ch = command == kCmdProbeA ? A : B;
-        Probe[ch] = static_cast<uint8_t>(v & 0xFF);
-        ApplyRange(ch, Range[ch]);
+        FProbe[ch] = static_cast<uint8_t>(v & 0xFF);
+        ApplyRange(ch, FRange[ch]);
         UpdateThresholds();
         return 0;
     }
@@ -299,15 +293,15 @@ int32_t TVexaRMDrv::DeviceFunction(int32_t code, uint16_t *buffer, uint8_t *byte
     case kCmdCouplingB: {
         const Channel ch = command == kCmdCouplingA ? A : B;
         if (on)
-            ControlWord[ch] &= 0xFFFE;
+            FControlWord[ch] &= static_cast<uint16_t>(~kControlAcBit);
         else
-            ControlWord[ch] |= 0x0001;
+            FControlWord[ch] |= kControlAcBit;
         WriteControlWords(0);
         return 0; // also when the failure byte is raised: nothing follows
     }
     case kCmdGroundA:
     case kCmdGroundB:
-        Ground[command == kCmdGroundA ? A : B] = on;
+        FGround[command == kCmdGroundA ? A : B] = on;
         SyncPipeline();
         return 0;
     case kCmdRangeA:
@@ -321,86 +315,86 @@ int32_t TVexaRMDrv::DeviceFunction(int32_t code, uint16_t *buffer, uint8_t *byte
     case kCmdPositionA:
     case kCmdPositionB: {
         const Channel ch = command == kCmdPositionA ? A : B;
-        Position[ch] = v;
-        ZeroLevel[ch] = RoundToInt32(PositionToLevel(ch));
-        WriteRegister(ch == A ? 9 : 12, v);
+        FPosition[ch] = v;
+        FZeroLevel[ch] = RoundToInt32(PositionToLevel(ch));
+        WriteRegister(kRegPosition[ch], v);
         SyncPipeline();
         if (FailureRaised()) return 0;
-        if (result != nullptr) *result = ZeroLevel[ch];
+        if (result != nullptr) *result = FZeroLevel[ch];
         UpdateThresholds();
         return 0;
     }
     case kCmdReadSamples: {
-        LastLost = 0;
-        if (!Running || buffer == nullptr) return 0;
+        FLastLost = 0;
+        if (!FRunning || buffer == nullptr) return 0;
         int32_t count = 0;
         const uint8_t status = ReadSamples(buffer, count);
         if (result != nullptr) *result = count;
         return status;
     }
     case kCmdSamplingRate:
-        RunRateShadow = v | (RunRateShadow & 0x8000);
-        WriteRegister(1, RunRateShadow);
-        Loss.ChangeRate(ShadowRate(), TLossCounterVexaRM::Clock::now());
+        FRunRateShadow = v | (FRunRateShadow & kRunBit);
+        WriteRegister(kRegRun, FRunRateShadow);
+        FLoss.ChangeRate(ShadowRate(), TLossCounterVexaRM::Clock::now());
         return 0;
     case kCmdTriggerSourceA:
     case kCmdTriggerSourceB:
-        TriggerFlags = WithBit(TriggerFlags, command == kCmdTriggerSourceA ? 0 : 1, on);
+        FTriggerFlags = WithBit(FTriggerFlags, command == kCmdTriggerSourceA ? 0 : 1, on);
         UpdateThresholds();
         return 0;
     case kCmdTriggerLevelA:
     case kCmdTriggerLevelB:
-        TriggerLevel[command == kCmdTriggerLevelA ? A : B] = v;
+        FTriggerLevel[command == kCmdTriggerLevelA ? A : B] = v;
         UpdateThresholds();
         return 0;
     case kCmdTriggerUnderA:
     case kCmdTriggerUnderB:
-        TriggerFlags = WithBit(TriggerFlags, command == kCmdTriggerUnderA ? 2 : 3, on);
+        FTriggerFlags = WithBit(FTriggerFlags, command == kCmdTriggerUnderA ? 2 : 3, on);
         SyncPipeline();
         return 0;
     case kCmdArmSourceA:
     case kCmdArmSourceB:
-        ArmFlags = WithBit(ArmFlags, command == kCmdArmSourceA ? 0 : 1, on);
+        FArmFlags = WithBit(FArmFlags, command == kCmdArmSourceA ? 0 : 1, on);
         UpdateThresholds();
         return 0;
     case kCmdArmSourceExternal:
-        ArmFlags = WithBit(ArmFlags, 4, on);
-        ExternalArmShadow = (ExternalArmShadow & 0xF0) + (on ? 4 : 0);
-        WriteRegister(2, ExternalArmShadow);
+        FArmFlags = WithBit(FArmFlags, 4, on);
+        FExternalArmShadow = (FExternalArmShadow & kExtArmUnderMask) + (on ? kExtArmSourceBit : 0);
+        WriteRegister(kRegExternalArm, FExternalArmShadow);
         return 0;
     case kCmdArmLevelA:
     case kCmdArmLevelB:
-        ArmLevel[command == kCmdArmLevelA ? A : B] = v;
+        FArmLevel[command == kCmdArmLevelA ? A : B] = v;
         UpdateThresholds();
         return 0;
     case kCmdArmUnderA:
     case kCmdArmUnderB:
-        ArmFlags = WithBit(ArmFlags, command == kCmdArmUnderA ? 2 : 3, on);
+        FArmFlags = WithBit(FArmFlags, command == kCmdArmUnderA ? 2 : 3, on);
         SyncPipeline();
         return 0;
     case kCmdArmUnderExternal:
-        ArmFlags = WithBit(ArmFlags, 5, on);
-        ExternalArmShadow = (ExternalArmShadow & 0x0F) + (on ? 0x20 : 0);
-        WriteRegister(2, ExternalArmShadow);
+        FArmFlags = WithBit(FArmFlags, 5, on);
+        FExternalArmShadow = (FExternalArmShadow & kExtArmSourceMask) + (on ? kExtArmUnderBit : 0);
+        WriteRegister(kRegExternalArm, FExternalArmShadow);
         return 0;
     case kCmdStartStop:
         StartStop(on);
         return 0;
     case kCmdFreeRun:
-        Pipeline.SetFreeRun(on);
+        FPipeline.SetFreeRun(on);
         return 0;
     case kCmdTriggerRelation:
-        TriggerRelation = on;
+        FTriggerRelation = on;
         SyncPipeline();
         return 0;
     case kCmdSerialNumber:
         if (result != nullptr)
-            *result = Calibration.Valid() ? static_cast<int32_t>(Calibration.SerialNumber()) : 0;
+            *result = FCalibration.Valid() ? static_cast<int32_t>(FCalibration.SerialNumber()) : 0;
         return 0;
     case kCmdLostSamples:
         for (int i = 0; bytes != nullptr && i < 8; ++i)
-            bytes[i] = static_cast<uint8_t>(LastLost >> (8 * i));
-        if (result != nullptr) *result = LastLostSource;
+            bytes[i] = static_cast<uint8_t>(FLastLost >> (8 * i));
+        if (result != nullptr) *result = FLastLostSource;
         return 0;
     default:
         return 0; // codes 0, 18, 23 and 37..255 do nothing

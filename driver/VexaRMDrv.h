@@ -7,7 +7,7 @@
 #include "DeviceDescriptionVexaRM.h"
 #include "LossCounterVexaRM.h"
 #include "ReadPipelineVexaRM.h"
-#include "ScopeConstsVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
 #include "UsbTransportVexaRM.h"
 
 #include <cstdint>
@@ -50,41 +50,41 @@ private:
     int32_t ProbeFactor(Channel ch) const;
     // Samples per second of the rate code in the run register's shadow.
     int64_t ShadowRate() const;
-    // Code 14: one FIFO read through the pipeline, with the loss in front
+    // kCmdReadSamples: one FIFO read through the pipeline, with the loss in front
     // of it.
     uint8_t ReadSamples(uint16_t *buffer, int32_t &count);
     // The device's count of the samples lost in front of the last block.
     uint64_t ReadDeviceLoss();
 
-    TUsbTransportVexaRM Transport;
-    bool CallbackRegistered = false;
-    TCalibrationVexaRM Calibration;
-    TDeviceDescriptionVexaRM Description;
-    TReadPipelineVexaRM Pipeline;
-    TLossCounterVexaRM Loss;
-    // Sample periods lost in front of the block of the last code-14 read,
-    // and how they were counted (code 36).
-    uint64_t LastLost = 0;
-    uint16_t LastLostSource = kLostCountedByDevice;
+    TUsbTransportVexaRM FTransport;
+    bool FCallbackRegistered = false;
+    TCalibrationVexaRM FCalibration;
+    TDeviceDescriptionVexaRM FDescription;
+    TReadPipelineVexaRM FPipeline;
+    TLossCounterVexaRM FLoss;
+    // Sample periods lost in front of the block of the last kCmdReadSamples
+    // read, and how they were counted (kCmdLostSamples).
+    uint64_t FLastLost = 0;
+    uint16_t FLastLostSource = kLostCountedByDevice;
 
-    bool Ready = false;
-    int32_t DeviceType = 0;
-    int32_t Range[2] = {0, 0};
-    uint8_t Probe[2] = {0, 0};
-    int32_t Position[2] = {0, 0};
-    int32_t ZeroLevel[2] = {0, 0};
-    uint16_t ControlWord[2] = {0, 0};
-    int32_t RunRateShadow = 0;
-    int32_t ExternalArmShadow = 0;
-    uint8_t TriggerFlags = 0;
-    uint8_t ArmFlags = 0;
-    int32_t TriggerLevel[2] = {0, 0};
-    int32_t ArmLevel[2] = {0, 0};
-    int32_t TriggerThreshold[2] = {0, 0};
-    int32_t ArmThreshold[2] = {0, 0};
-    bool TriggerRelation = false;
-    bool Ground[2] = {false, false};
-    bool Running = false;
+    bool FReady = false;
+    int32_t FDeviceType = 0;
+    int32_t FRange[2] = {0, 0};
+    uint8_t FProbe[2] = {0, 0};
+    int32_t FPosition[2] = {0, 0};
+    int32_t FZeroLevel[2] = {0, 0};
+    uint16_t FControlWord[2] = {0, 0};
+    int32_t FRunRateShadow = 0;
+    int32_t FExternalArmShadow = 0;
+    uint8_t FTriggerFlags = 0;
+    uint8_t FArmFlags = 0;
+    int32_t FTriggerLevel[2] = {0, 0};
+    int32_t FArmLevel[2] = {0, 0};
+    int32_t FTriggerThreshold[2] = {0, 0};
+    int32_t FArmThreshold[2] = {0, 0};
+    bool FTriggerRelation = false;
+    bool FGround[2] = {false, false};
+    bool FRunning = false;
 };
 
 } // namespace vexa

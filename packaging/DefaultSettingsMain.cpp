@@ -1,8 +1,8 @@
 // Writes, into the current folder, the settings file that the program's
 // "Restore defaults" writes, for an installed copy to start with. Runs at
 // build time; not installed.
-#include "SettingsVexaRM.h"
-#include "VirtualScopeVexaRM.h"
+#include "model/SettingsVexaRM.h"
+#include "model/VirtualScopeVexaRM.h"
 
 #include <cstdio>
 

@@ -1,6 +1,8 @@
 // A record file mapped read-only. The file is opened with O_RDONLY and
 // mapped with PROT_READ, so nothing done through this class can change it.
-// A file that grows is followed by mapping it again (Remap).
+// A file that grows is followed by mapping it again (Remap). A file that
+// another program shortens reads as zero words past its new end until it is
+// mapped again; reading it never ends the program.
 #pragma once
 
 #include <cstdint>

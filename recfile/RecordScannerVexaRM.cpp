@@ -22,128 +22,128 @@ uint32_t Dword(const uint16_t *w) {
 
 TRecordScannerVexaRM::TRecordScannerVexaRM(TSummaryIndexVexaRM &index,
                                            const TMappedFileVexaRM &file)
-    : X(index), S(index.FState), File(file), W(file.WordData()) {}
+    : FX(index), FS(index.FState), FFile(file), FW(file.WordData()) {}
 
 bool TRecordScannerVexaRM::Run(
     const TProgressFn &progress,
     const std::function<void(std::shared_ptr<TSummaryIndexVexaRM>)> &publish,
     uint64_t publishBytes) {
     Resume();
-    const uint64_t words = File.Words();
+    const uint64_t words = FFile.Words();
     const uint64_t publishWords = std::max<uint64_t>(publishBytes / 2, kStepWords);
-    uint64_t nextPublish = Pos + publishWords;
-    while (Pos < words && S.CutOffAt == UINT64_MAX) {
-        ScanTo(std::min(words, Pos + kStepWords));
-        if (progress && !progress(Pos * 2, File.Bytes())) return false;
-        if (publish && Pos >= nextPublish && Pos < words) {
-            auto copy = std::make_shared<TSummaryIndexVexaRM>(X);
-            Finish(*copy, Pos, false);
+    uint64_t nextPublish = FPos + publishWords;
+    while (FPos < words && FS.CutOffAt == UINT64_MAX) {
+        ScanTo(std::min(words, FPos + kStepWords));
+        if (progress && !progress(FPos * 2, FFile.Bytes())) return false;
+        if (publish && FPos >= nextPublish && FPos < words) {
+            auto copy = std::make_shared<TSummaryIndexVexaRM>(FX);
+            Finish(*copy, FPos, false);
             publish(copy);
-            nextPublish = Pos + publishWords;
+            nextPublish = FPos + publishWords;
         }
     }
-    Finish(X, Pos, true);
-    if (progress) progress(File.Bytes(), File.Bytes());
+    Finish(FX, FPos, true);
+    if (progress) progress(FFile.Bytes(), FFile.Bytes());
     return true;
 }
 
 // Takes back what Finish added for the end of the file, so that the scan
 // goes on as if it had never stopped.
 void TRecordScannerVexaRM::Resume() {
-    Pos = S.ResumeOffset / 2;
-    if (S.SectionOpen) {
-        TSection &sec = X.FSections.back();
+    FPos = FS.ResumeOffset / 2;
+    if (FS.SectionOpen) {
+        TSection &sec = FX.FSections.back();
         for (int k = 0; k < kMaxLevels; ++k) {
-            if (!(S.OpenLevels & (1u << k))) continue;
+            if (!(FS.OpenLevels & (1u << k))) continue;
             if (k == 0)
-                X.FLevel1.PopBack();
+                FX.FLevel1.PopBack();
             else
-                X.FUpper[k - 1].PopBack();
+                FX.FUpper[k - 1].PopBack();
             --sec.EntryCount[k];
         }
     }
-    S.OpenLevels = 0;
-    S.CutOffAt = UINT64_MAX;
-    S.OddTail = false;
-    auto &p = X.FProblems;
+    FS.OpenLevels = 0;
+    FS.CutOffAt = UINT64_MAX;
+    FS.OddTail = false;
+    auto &p = FX.FProblems;
     p.erase(std::remove_if(p.begin(), p.end(),
-                           [&](const TProblem &q) { return q.Offset >= S.ResumeOffset; }),
+                           [&](const TProblem &q) { return q.Offset >= FS.ResumeOffset; }),
             p.end());
 }
 
 void TRecordScannerVexaRM::ScanTo(uint64_t end) {
-    const uint64_t words = File.Words();
-    while (Pos < end) {
-        if (S.SectionOpen) {
+    const uint64_t words = FFile.Words();
+    while (FPos < end) {
+        if (FS.SectionOpen) {
             // Fast path: the rest of the level-1 entry from a run of samples.
-            const uint64_t want = std::min(kLevel1Periods - S.AccPeriods, words - Pos);
-            const uint64_t run = FindReserved(W + Pos, want);
+            const uint64_t want = std::min(kLevel1Periods - FS.AccPeriods, words - FPos);
+            const uint64_t run = FindReserved(FW + FPos, want);
             if (run > 0) {
-                AddSamples(W + Pos, run, Pos);
-                Pos += run;
+                AddSamples(FW + FPos, run, FPos);
+                FPos += run;
                 continue;
             }
         }
-        const TItem item = ItemAt(W, Pos, words);
+        const TItem item = ItemAt(FW, FPos, words);
         switch (item.Kind) {
         case ItemKind::Sample:
         case ItemKind::ArmMarker:
-            AddPeriod(W[Pos], Pos);
+            AddPeriod(FW[FPos], FPos);
             break;
         case ItemKind::DeviceMarker: {
-            if (!S.MeasurementOpen) OpenMeasurement(Pos, false);
-            TMeasurement &m = X.FMeasurements.back();
+            if (!FS.MeasurementOpen) OpenMeasurement(FPos, false);
+            TMeasurement &m = FX.FMeasurements.back();
             ++m.DeviceMarkers;
             TEvent e;
             e.Kind = EventKind::DeviceMarker;
-            e.Measurement = static_cast<uint32_t>(X.FMeasurements.size() - 1);
-            e.Offset = Pos * 2;
+            e.Measurement = static_cast<uint32_t>(FX.FMeasurements.size() - 1);
+            e.Offset = FPos * 2;
             e.Time = TimeNow();
             AddEvent(e);
-            S.ArmRunOpen = false;
-            if (S.SectionOpen) {
-                S.Acc[0].Flags |= kEntryDevice;
+            FS.ArmRunOpen = false;
+            if (FS.SectionOpen) {
+                FS.Acc[0].Flags |= kEntryDevice;
                 NonPeriodWords(1);
             } else {
-                S.PendingDevice = true;
+                FS.PendingDevice = true;
             }
             break;
         }
         case ItemKind::ZeroLength:
-            AddProblem(ProblemKind::ZeroLength, Pos * 2, 0);
-            S.ArmRunOpen = false;
+            AddProblem(ProblemKind::ZeroLength, FPos * 2, 0);
+            FS.ArmRunOpen = false;
             NonPeriodWords(1);
             break;
         case ItemKind::Record:
-            S.ArmRunOpen = false;
-            Record(Pos, item.Words, item.Type);
+            FS.ArmRunOpen = false;
+            Record(FPos, item.Words, item.Type);
             break;
         case ItemKind::CutOff:
-            S.CutOffAt = Pos * 2;
+            FS.CutOffAt = FPos * 2;
             return;
         }
-        Pos += item.Words;
+        FPos += item.Words;
     }
 }
 
 void TRecordScannerVexaRM::NonPeriodWords(uint64_t n) {
-    if (!S.SectionOpen) return;
-    S.ExtraInSection += n;
-    if (S.ExtraInSection >= kMaxExtra) CloseSection();
+    if (!FS.SectionOpen) return;
+    FS.ExtraInSection += n;
+    if (FS.ExtraInSection >= kMaxExtra) CloseSection();
 }
 
 TTimeNs TRecordScannerVexaRM::TimeNow() const {
-    if (S.SectionOpen) return X.FSections.back().TimeOf(X.FSections.back().Periods);
-    return S.Cursor;
+    if (FS.SectionOpen) return FX.FSections.back().TimeOf(FX.FSections.back().Periods);
+    return FS.Cursor;
 }
 
 void TRecordScannerVexaRM::AddEvent(const TEvent &e) {
-    if (X.FEvents.size() >= TSummaryIndexVexaRM::kMaxEvents) {
-        if (!S.EventsFull) AddProblem(ProblemKind::TooManyEvents, e.Offset, X.FEvents.size());
-        S.EventsFull = true;
+    if (FX.FEvents.size() >= TSummaryIndexVexaRM::kMaxEvents) {
+        if (!FS.EventsFull) AddProblem(ProblemKind::TooManyEvents, e.Offset, FX.FEvents.size());
+        FS.EventsFull = true;
         return;
     }
-    X.FEvents.push_back(e);
+    FX.FEvents.push_back(e);
 }
 
 void TRecordScannerVexaRM::AddProblem(ProblemKind kind, uint64_t offset, uint64_t detail) {
@@ -151,11 +151,11 @@ void TRecordScannerVexaRM::AddProblem(ProblemKind kind, uint64_t offset, uint64_
     p.Kind = kind;
     p.Offset = offset;
     p.Detail = detail;
-    X.FProblems.push_back(p);
+    FX.FProblems.push_back(p);
 }
 
 void TRecordScannerVexaRM::Record(uint64_t i, uint32_t words, uint16_t type) {
-    const uint16_t *r = W + i;
+    const uint16_t *r = FW + i;
     if (words < 3) {
         AddProblem(ProblemKind::ShortRecord, i * 2, words);
         NonPeriodWords(words);
@@ -173,12 +173,12 @@ void TRecordScannerVexaRM::Record(uint64_t i, uint32_t words, uint16_t type) {
         NonPeriodWords(words);
         return;
     }
-    X.FSawRecords = true;
+    FX.FSawRecords = true;
     if (type == kRecMeasurement) {
         if (r[3] != 0) {
-            if (S.MeasurementOpen) CloseMeasurement(false, i * 2);
+            if (FS.MeasurementOpen) CloseMeasurement(false, i * 2);
             OpenMeasurement(i, true);
-        } else if (S.MeasurementOpen) {
+        } else if (FS.MeasurementOpen) {
             CloseMeasurement(true, (i + words) * 2);
         }
         return;
@@ -186,25 +186,25 @@ void TRecordScannerVexaRM::Record(uint64_t i, uint32_t words, uint16_t type) {
     if (type == kRecLostSamples) {
         const uint64_t count =
             static_cast<uint64_t>(Dword(r + 3)) | (static_cast<uint64_t>(Dword(r + 5)) << 32);
-        if (!S.MeasurementOpen) OpenMeasurement(i, false);
-        if (S.SectionOpen) CloseSection();
-        S.Cursor = PeriodTime(S.Cursor, S.Scale.TimingRate(), count);
-        S.PendingGap += count;
-        TMeasurement &m = X.FMeasurements.back();
+        if (!FS.MeasurementOpen) OpenMeasurement(i, false);
+        if (FS.SectionOpen) CloseSection();
+        FS.Cursor = PeriodTime(FS.Cursor, FS.Scale.TimingRate(), count);
+        FS.PendingGap += count;
+        TMeasurement &m = FX.FMeasurements.back();
         ++m.Gaps;
         m.LostPeriods += count;
-        m.Duration = S.Cursor;
+        m.Duration = FS.Cursor;
         TEvent e;
         e.Kind = EventKind::Gap;
         e.How = static_cast<uint8_t>(r[7]);
-        e.Measurement = static_cast<uint32_t>(X.FMeasurements.size() - 1);
+        e.Measurement = static_cast<uint32_t>(FX.FMeasurements.size() - 1);
         e.Offset = i * 2;
-        e.Time = S.Cursor;
+        e.Time = FS.Cursor;
         e.Count = count;
         AddEvent(e);
         return;
     }
-    TScale next = S.Scale;
+    TScale next = FS.Scale;
     const int ch = (type - kRecLevelA) & 1; // A for even offsets from type 2
     switch (type) {
     case kRecLevelA:
@@ -235,11 +235,11 @@ void TRecordScannerVexaRM::Record(uint64_t i, uint32_t words, uint16_t type) {
         break;
     }
     next.Seen |= 1u << type;
-    if (S.SectionOpen && !next.SameMeaning(X.FSections.back().Scale))
+    if (FS.SectionOpen && !next.SameMeaning(FX.FSections.back().Scale))
         CloseSection();
     else
         NonPeriodWords(words);
-    S.Scale = next;
+    FS.Scale = next;
 }
 
 void TRecordScannerVexaRM::OpenMeasurement(uint64_t i, bool hasStart) {
@@ -247,64 +247,64 @@ void TRecordScannerVexaRM::OpenMeasurement(uint64_t i, bool hasStart) {
     m.StartOffset = i * 2;
     m.EndOffset = i * 2;
     m.HasStart = hasStart;
-    m.FirstSection = X.FSections.size();
-    m.ScaleAtStart = S.Scale;
-    X.FMeasurements.push_back(m);
-    S.MeasurementOpen = true;
-    S.Cursor = 0;
-    S.PendingGap = 0;
-    S.PendingDevice = false;
-    S.ArmRunOpen = false;
+    m.FirstSection = FX.FSections.size();
+    m.ScaleAtStart = FS.Scale;
+    FX.FMeasurements.push_back(m);
+    FS.MeasurementOpen = true;
+    FS.Cursor = 0;
+    FS.PendingGap = 0;
+    FS.PendingDevice = false;
+    FS.ArmRunOpen = false;
 }
 
 void TRecordScannerVexaRM::CloseMeasurement(bool complete, uint64_t endOffset) {
-    if (S.SectionOpen) CloseSection();
-    TMeasurement &m = X.FMeasurements.back();
-    m.Duration = S.Cursor;
+    if (FS.SectionOpen) CloseSection();
+    TMeasurement &m = FX.FMeasurements.back();
+    m.Duration = FS.Cursor;
     m.Complete = complete;
     m.EndOffset = endOffset;
-    S.MeasurementOpen = false;
-    S.Cursor = 0;
-    S.PendingGap = 0;
-    S.PendingDevice = false;
-    S.ArmRunOpen = false;
+    FS.MeasurementOpen = false;
+    FS.Cursor = 0;
+    FS.PendingGap = 0;
+    FS.PendingDevice = false;
+    FS.ArmRunOpen = false;
 }
 
 void TRecordScannerVexaRM::OpenSection(uint64_t i) {
-    if (!S.MeasurementOpen) OpenMeasurement(i, false);
+    if (!FS.MeasurementOpen) OpenMeasurement(i, false);
     TSection s;
-    s.Measurement = static_cast<uint32_t>(X.FMeasurements.size() - 1);
-    s.Scale = S.Scale;
+    s.Measurement = static_cast<uint32_t>(FX.FMeasurements.size() - 1);
+    s.Scale = FS.Scale;
     s.StartOffset = i * 2;
     s.EndOffset = i * 2;
-    s.Start = S.Cursor;
-    s.GapBefore = S.PendingGap;
-    X.FSections.push_back(s);
-    ++X.FMeasurements.back().SectionCount;
-    S.SectionOpen = true;
-    S.PendingGap = 0;
-    S.ExtraInSection = 0;
+    s.Start = FS.Cursor;
+    s.GapBefore = FS.PendingGap;
+    FX.FSections.push_back(s);
+    ++FX.FMeasurements.back().SectionCount;
+    FS.SectionOpen = true;
+    FS.PendingGap = 0;
+    FS.ExtraInSection = 0;
     for (int k = 0; k < kMaxLevels; ++k) {
-        S.Acc[k] = TSummary();
-        S.AccChildren[k] = 0;
+        FS.Acc[k] = TSummary();
+        FS.AccChildren[k] = 0;
     }
-    S.AccPeriods = 0;
-    S.AccExtra = 0;
-    if (S.PendingDevice) S.Acc[0].Flags |= kEntryDevice;
-    S.PendingDevice = false;
+    FS.AccPeriods = 0;
+    FS.AccExtra = 0;
+    if (FS.PendingDevice) FS.Acc[0].Flags |= kEntryDevice;
+    FS.PendingDevice = false;
 }
 
 void TRecordScannerVexaRM::AddPeriod(uint16_t w, uint64_t i) {
-    if (!S.SectionOpen) OpenSection(i);
-    TSection &sec = X.FSections.back();
-    TMeasurement &m = X.FMeasurements.back();
-    if (S.AccPeriods == 0) S.AccExtra = static_cast<uint32_t>(S.ExtraInSection);
+    if (!FS.SectionOpen) OpenSection(i);
+    TSection &sec = FX.FSections.back();
+    TMeasurement &m = FX.FMeasurements.back();
+    if (FS.AccPeriods == 0) FS.AccExtra = static_cast<uint32_t>(FS.ExtraInSection);
     if (w == kWordMarker2) {
-        S.Acc[0].Flags |= kEntryArm;
+        FS.Acc[0].Flags |= kEntryArm;
         ++sec.ArmMarkers;
         ++m.ArmMarkers;
-        if (S.ArmRunOpen && !X.FEvents.empty()) {
-            ++X.FEvents.back().Count;
+        if (FS.ArmRunOpen && !FX.FEvents.empty()) {
+            ++FX.FEvents.back().Count;
         } else {
             TEvent e;
             e.Kind = EventKind::ArmMarkers;
@@ -312,55 +312,55 @@ void TRecordScannerVexaRM::AddPeriod(uint16_t w, uint64_t i) {
             e.Offset = i * 2;
             e.Time = sec.TimeOf(sec.Periods);
             AddEvent(e);
-            S.ArmRunOpen = !S.EventsFull;
+            FS.ArmRunOpen = !FS.EventsFull;
         }
     } else {
-        S.Acc[0].AddCode(w);
-        S.ArmRunOpen = false;
+        FS.Acc[0].AddCode(w);
+        FS.ArmRunOpen = false;
     }
-    ++S.AccPeriods;
+    ++FS.AccPeriods;
     ++sec.Periods;
     ++m.Periods;
     sec.EndOffset = (i + 1) * 2;
-    if (S.AccPeriods == kLevel1Periods) CloseLevel1();
+    if (FS.AccPeriods == kLevel1Periods) CloseLevel1();
 }
 
 void TRecordScannerVexaRM::AddSamples(const uint16_t *w, uint64_t n, uint64_t i) {
-    TSection &sec = X.FSections.back();
-    if (S.AccPeriods == 0) S.AccExtra = static_cast<uint32_t>(S.ExtraInSection);
-    SummariseSamples(w, n, S.Acc[0]);
-    S.AccPeriods += n;
+    TSection &sec = FX.FSections.back();
+    if (FS.AccPeriods == 0) FS.AccExtra = static_cast<uint32_t>(FS.ExtraInSection);
+    SummariseSamples(w, n, FS.Acc[0]);
+    FS.AccPeriods += n;
     sec.Periods += n;
-    X.FMeasurements.back().Periods += n;
+    FX.FMeasurements.back().Periods += n;
     sec.EndOffset = (i + n) * 2;
-    S.ArmRunOpen = false;
-    if (S.AccPeriods == kLevel1Periods) CloseLevel1();
+    FS.ArmRunOpen = false;
+    if (FS.AccPeriods == kLevel1Periods) CloseLevel1();
 }
 
 void TRecordScannerVexaRM::CloseLevel1() {
-    TSection &sec = X.FSections.back();
-    if (sec.EntryCount[0] == 0) sec.FirstEntry[0] = X.FLevel1.Size();
+    TSection &sec = FX.FSections.back();
+    if (sec.EntryCount[0] == 0) sec.FirstEntry[0] = FX.FLevel1.Size();
     ++sec.EntryCount[0];
-    X.FLevel1.PushBack(PackLevel1(S.Acc[0], S.AccExtra));
-    S.Acc[1].Merge(S.Acc[0]);
-    ++S.AccChildren[1];
-    S.Acc[0] = TSummary();
-    S.AccPeriods = 0;
-    if (S.AccChildren[1] == kLevelFanOut) CloseUpper(1);
+    FX.FLevel1.PushBack(PackLevel1(FS.Acc[0], FS.AccExtra));
+    FS.Acc[1].Merge(FS.Acc[0]);
+    ++FS.AccChildren[1];
+    FS.Acc[0] = TSummary();
+    FS.AccPeriods = 0;
+    if (FS.AccChildren[1] == kLevelFanOut) CloseUpper(1);
 }
 
 void TRecordScannerVexaRM::CloseUpper(int k) {
-    TSection &sec = X.FSections.back();
-    if (sec.EntryCount[k] == 0) sec.FirstEntry[k] = X.FUpper[k - 1].Size();
+    TSection &sec = FX.FSections.back();
+    if (sec.EntryCount[k] == 0) sec.FirstEntry[k] = FX.FUpper[k - 1].Size();
     ++sec.EntryCount[k];
-    X.FUpper[k - 1].PushBack(PackUpper(S.Acc[k]));
+    FX.FUpper[k - 1].PushBack(PackUpper(FS.Acc[k]));
     if (k + 1 < kMaxLevels) {
-        S.Acc[k + 1].Merge(S.Acc[k]);
-        ++S.AccChildren[k + 1];
+        FS.Acc[k + 1].Merge(FS.Acc[k]);
+        ++FS.AccChildren[k + 1];
     }
-    S.Acc[k] = TSummary();
-    S.AccChildren[k] = 0;
-    if (k + 1 < kMaxLevels && S.AccChildren[k + 1] == kLevelFanOut) CloseUpper(k + 1);
+    FS.Acc[k] = TSummary();
+    FS.AccChildren[k] = 0;
+    if (k + 1 < kMaxLevels && FS.AccChildren[k + 1] == kLevelFanOut) CloseUpper(k + 1);
 }
 
 namespace {
@@ -409,24 +409,24 @@ uint32_t FlushPartials(Index &x, TSection &sec, const TScanState &s,
 } // namespace
 
 void TRecordScannerVexaRM::CloseSection() {
-    TSection &sec = X.FSections.back();
-    FlushPartials(X, sec, S, X.FLevel1, X.FUpper);
-    S.SectionOpen = false;
-    S.Cursor = sec.End();
-    X.FMeasurements.back().Duration = S.Cursor;
-    S.ArmRunOpen = false;
+    TSection &sec = FX.FSections.back();
+    FlushPartials(FX, sec, FS, FX.FLevel1, FX.FUpper);
+    FS.SectionOpen = false;
+    FS.Cursor = sec.End();
+    FX.FMeasurements.back().Duration = FS.Cursor;
+    FS.ArmRunOpen = false;
     for (int k = 0; k < kMaxLevels; ++k) {
-        S.Acc[k] = TSummary();
-        S.AccChildren[k] = 0;
+        FS.Acc[k] = TSummary();
+        FS.AccChildren[k] = 0;
     }
-    S.AccPeriods = 0;
+    FS.AccPeriods = 0;
 }
 
 void TRecordScannerVexaRM::Finish(TSummaryIndexVexaRM &into, uint64_t wordPos,
                                   bool atFileEnd) const {
     TScanState &s = into.FState;
     s.ResumeOffset = wordPos * 2;
-    s.OddTail = atFileEnd && (File.Bytes() & 1);
+    s.OddTail = atFileEnd && (FFile.Bytes() & 1);
     if (!atFileEnd) s.CutOffAt = UINT64_MAX;
     s.OpenLevels = 0;
     if (s.SectionOpen) {
@@ -435,7 +435,7 @@ void TRecordScannerVexaRM::Finish(TSummaryIndexVexaRM &into, uint64_t wordPos,
         into.FMeasurements.back().Duration = sec.End();
     }
     if (s.MeasurementOpen) into.FMeasurements.back().EndOffset = s.ResumeOffset;
-    into.FPrint = TFingerprint::Of(File);
+    into.FPrint = TFingerprint::Of(FFile);
     if (!atFileEnd) into.FPrint.Length = s.ResumeOffset;
 }
 

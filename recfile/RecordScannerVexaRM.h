@@ -45,11 +45,11 @@ private:
     void NonPeriodWords(uint64_t n);
     TTimeNs TimeNow() const;
 
-    TSummaryIndexVexaRM &X;
-    TScanState &S;
-    const TMappedFileVexaRM &File;
-    const uint16_t *W;
-    uint64_t Pos = 0; // word being scanned
+    TSummaryIndexVexaRM &FX;
+    TScanState &FS;
+    const TMappedFileVexaRM &FFile;
+    const uint16_t *FW;
+    uint64_t FPos = 0; // word being scanned
 };
 
 } // namespace vexa::rec

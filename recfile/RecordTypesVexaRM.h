@@ -15,7 +15,7 @@
 // (no record yet) is reported in codes only (ScaleKnown false).
 #pragma once
 
-#include "ScopeConstsVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
 
 #include <cstdint>
 #include <functional>

@@ -3,7 +3,7 @@
 // steps through the words.
 #pragma once
 
-#include "ScopeConstsVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
 
 #include <cstdint>
 

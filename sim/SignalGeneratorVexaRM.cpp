@@ -49,51 +49,52 @@ bool ParseSignalSettings(const std::string &text, SignalSettings &out) {
 
 void TSignalGeneratorVexaRM::Configure(const SignalSettings &signal, double samplesPerSecond,
                                        double codesPerVolt, int32_t zeroLevel, bool acCoupled) {
-    Settings = signal;
-    Rate = samplesPerSecond > 0 ? samplesPerSecond : 1.0;
-    CodesPerVolt = codesPerVolt;
-    Zero = zeroLevel;
-    Ac = acCoupled;
+    FSettings = signal;
+    FRate = samplesPerSecond > 0 ? samplesPerSecond : 1.0;
+    FCodesPerVolt = codesPerVolt;
+    FZero = zeroLevel;
+    FAc = acCoupled;
     Rebuild();
 }
 
 void TSignalGeneratorVexaRM::Rebuild() {
-    const double cycles = std::fabs(Settings.Frequency) / Rate;
-    Increment = static_cast<uint32_t>(std::fmod(cycles, 1.0) * 4294967296.0);
+    const double cycles = std::fabs(FSettings.Frequency) / FRate;
+    FIncrement = static_cast<uint32_t>(std::fmod(cycles, 1.0) * 4294967296.0);
     const double dc =
-        Ac ? 0.0 : Settings.Offset + (Settings.Shape == SignalShape::Dc ? Settings.Amplitude : 0.0);
+        FAc ? 0.0
+            : FSettings.Offset + (FSettings.Shape == SignalShape::Dc ? FSettings.Amplitude : 0.0);
     for (int i = 0; i < kTableSize; ++i) {
         const double t = static_cast<double>(i) / kTableSize; // fraction of a period
         double v = 0.0;
-        switch (Settings.Shape) {
+        switch (FSettings.Shape) {
         case SignalShape::Sine:
-            v = Settings.Amplitude * std::sin(kTwoPi * t);
+            v = FSettings.Amplitude * std::sin(kTwoPi * t);
             break;
         case SignalShape::Square:
-            v = t < 0.5 ? Settings.Amplitude : -Settings.Amplitude;
+            v = t < 0.5 ? FSettings.Amplitude : -FSettings.Amplitude;
             break;
         case SignalShape::Triangle:
-            v = Settings.Amplitude * (t < 0.5 ? 4.0 * t - 1.0 : 3.0 - 4.0 * t);
+            v = FSettings.Amplitude * (t < 0.5 ? 4.0 * t - 1.0 : 3.0 - 4.0 * t);
             break;
         case SignalShape::Dc:
         case SignalShape::Noise:
             break;
         }
-        const double code = std::nearbyint(Zero + (v + dc) * CodesPerVolt);
-        Codes[i] = static_cast<int16_t>(std::clamp(code, 1.0, 255.0));
+        const double code = std::nearbyint(FZero + (v + dc) * FCodesPerVolt);
+        FCodes[i] = static_cast<int16_t>(std::clamp(code, 1.0, 255.0));
     }
     const double noise =
-        std::fabs(Settings.Noise) +
-        (Settings.Shape == SignalShape::Noise ? std::fabs(Settings.Amplitude) : 0.0);
-    const double noiseCodes = std::min(noise * CodesPerVolt, 255.0);
-    HasNoise = noiseCodes >= 0.5;
+        std::fabs(FSettings.Noise) +
+        (FSettings.Shape == SignalShape::Noise ? std::fabs(FSettings.Amplitude) : 0.0);
+    const double noiseCodes = std::min(noise * FCodesPerVolt, 255.0);
+    FHasNoise = noiseCodes >= 0.5;
     uint32_t r = 0x9E3779B9u;
     for (int i = 0; i < kTableSize; ++i) {
         r ^= r << 13;
         r ^= r >> 17;
         r ^= r << 5;
         const double u = static_cast<double>(r) / 4294967295.0 * 2.0 - 1.0;
-        NoiseCodes[i] = static_cast<int16_t>(std::nearbyint(u * noiseCodes));
+        FNoiseCodes[i] = static_cast<int16_t>(std::nearbyint(u * noiseCodes));
     }
 }
 

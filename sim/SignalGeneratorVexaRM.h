@@ -33,21 +33,21 @@ public:
     // level or coupling.
     void Configure(const SignalSettings &signal, double samplesPerSecond, double codesPerVolt,
                    int32_t zeroLevel, bool acCoupled);
-    const SignalSettings &Signal() const { return Settings; }
+    const SignalSettings &Signal() const { return FSettings; }
 
-    void ResetPhase() { Phase = 0; }
+    void ResetPhase() { FPhase = 0; }
     // Skips n samples (a FIFO overflow discards them).
-    void Advance(uint64_t n) { Phase += static_cast<uint32_t>(n * Increment); }
+    void Advance(uint64_t n) { FPhase += static_cast<uint32_t>(n * FIncrement); }
 
     // The next sample code, 1..255.
     inline uint8_t Next() {
-        int32_t code = Codes[Phase >> (32 - kTableBits)];
-        Phase += Increment;
-        if (HasNoise) {
-            Rng ^= Rng << 13;
-            Rng ^= Rng >> 17;
-            Rng ^= Rng << 5;
-            code += NoiseCodes[Rng & (kTableSize - 1)];
+        int32_t code = FCodes[FPhase >> (32 - kTableBits)];
+        FPhase += FIncrement;
+        if (FHasNoise) {
+            FRng ^= FRng << 13;
+            FRng ^= FRng >> 17;
+            FRng ^= FRng << 5;
+            code += FNoiseCodes[FRng & (kTableSize - 1)];
             code = code < 1 ? 1 : (code > 255 ? 255 : code);
         }
         return static_cast<uint8_t>(code);
@@ -56,18 +56,18 @@ public:
 private:
     void Rebuild();
 
-    SignalSettings Settings;
-    double Rate = 1000.0;
-    double CodesPerVolt = 32.0;
-    int32_t Zero = 128;
-    bool Ac = false;
+    SignalSettings FSettings;
+    double FRate = 1000.0;
+    double FCodesPerVolt = 32.0;
+    int32_t FZero = 128;
+    bool FAc = false;
 
-    uint32_t Phase = 0;
-    uint32_t Increment = 0;
-    uint32_t Rng = 0x12345678u;
-    bool HasNoise = false;
-    int16_t Codes[kTableSize] = {};      // code of one period, clamped to 1..255
-    int16_t NoiseCodes[kTableSize] = {}; // noise in codes
+    uint32_t FPhase = 0;
+    uint32_t FIncrement = 0;
+    uint32_t FRng = 0x12345678u;
+    bool FHasNoise = false;
+    int16_t FCodes[kTableSize] = {};      // code of one period, clamped to 1..255
+    int16_t FNoiseCodes[kTableSize] = {}; // noise in codes
 };
 
 } // namespace vexa

@@ -3,14 +3,16 @@
 // turns written gain and position registers back into range and zero level.
 #pragma once
 
+#include "common/DeviceRegistersVexaRM.h"
+
 #include <cstdint>
 
 namespace vexa {
 
 class TSimCalibrationVexaRM {
 public:
-    static constexpr int kRecordSize = 256;
-    static constexpr int kEntries = 9;
+    static constexpr int kRecordSize = kCalRecordSize;
+    static constexpr int kEntries = kRangeEntries;
     static constexpr uint32_t kDefaultSerial = 20261208u;
 
     // The record a fresh device carries (valid checksum).
@@ -22,12 +24,12 @@ public:
     // Takes the calibration from a record as the driver would: an invalid
     // checksum means uncalibrated gains and default position points.
     void Load(const uint8_t *record);
-    bool Valid() const { return IsValid; }
+    bool Valid() const { return FIsValid; }
 
     // The gain the driver programs for a range entry: variant 0 probe 1:1,
     // 1 other probes, 2 uncalibrated.
     uint16_t Gain(int channel, int entry, int variant) const {
-        return Gains[channel][entry][variant];
+        return FGains[channel][entry][variant];
     }
     // The range entry whose gain equals value (calibrated gains first), or -1.
     int EntryForGain(int channel, uint16_t value) const;
@@ -35,10 +37,10 @@ public:
     int32_t ZeroLevel(int channel, int32_t position, int entry) const;
 
 private:
-    bool IsValid = false;
-    uint16_t Gains[2][kEntries][3] = {};
-    int32_t Points[2][21] = {};
-    int32_t Offsets[2][6] = {};
+    bool FIsValid = false;
+    uint16_t FGains[2][kEntries][3] = {};
+    int32_t FPoints[2][kCalPointsPerChannel] = {};
+    int32_t FOffsets[2][kCalOffsetsPerChannel] = {};
 };
 
 } // namespace vexa

@@ -1,13 +1,14 @@
 // The simulated oscilloscope behind the transport: connection, FPGA,
 // EEPROM, registers and the roll FIFO, with faults on request.
 //
-// Lock: every member below is guarded by Lock, which each public function
+// FLock: every member below is guarded by FLock, which each public function
 // takes for its whole run (except the pacing sleep of a FIFO read, which is
-// taken without it). The connection callback is called with Lock held, so
+// taken without it). The connection callback is called with FLock held, so
 // once SetCallback(nullptr) has returned no callback is in flight.
 #pragma once
 
-#include "ScopeConstsVexaRM.h"
+#include "common/DeviceRegistersVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
 #include "SignalGeneratorVexaRM.h"
 #include "SimCalibrationVexaRM.h"
 
@@ -65,7 +66,7 @@ public:
     void SetTransferMicros(int32_t us);
     void SetFpgaReject(bool on);
     void InjectMarkers(int32_t count);
-    // The device counts the samples its full FIFO lost (register 4/5).
+    // The device counts the samples its full FIFO lost (kRegLostLow/kRegLostHigh).
     void SetLossCounter(bool on);
     // A clock the test moves (AdvanceClock) instead of real time, for the
     // samples that fall due; the transfer pause stays real.
@@ -92,53 +93,54 @@ private:
     void FillLocked(uint16_t *words, int32_t count);
     double SampleRateLocked() const;
 
-    std::mutex Lock; // guards every member below (see the header comment)
+    std::mutex FLock; // guards every member below (see the header comment)
 
     // Configuration.
-    int32_t DeviceType = 1;
-    int32_t EepromContent = kEepromValid;
-    int32_t InitFailuresLeft = 0; // -1: the device never appears
-    int32_t ReconnectAfter = 0;
-    int32_t LoseAfterReads = -1;
-    int32_t LoseAfterMs = -1;
-    bool LoseRepeat = false;
-    int32_t RepeatReads = -1; // the request that comes again at each start
-    int32_t RepeatMs = -1;
-    bool CounterPattern = false;
-    bool Unpaced = false;
-    int32_t TransferMicros = 1638; // 65,536 bytes at about 40 MB/s
-    bool FpgaReject = false;
-    uint64_t FifoCapacity = kDeviceFifoWords;
-    bool LossCounter = true;
-    bool ManualClock = false;
-    Clock::time_point ManualNow; // the test's clock while ManualClock
-    SignalSettings Signals[2];
+    int32_t FDeviceType = 1;
+    int32_t FEepromContent = kEepromValid;
+    int32_t FInitFailuresLeft = 0; // -1: the device never appears
+    int32_t FReconnectAfter = 0;
+    int32_t FLoseAfterReads = -1;
+    int32_t FLoseAfterMs = -1;
+    bool FLoseRepeat = false;
+    int32_t FRepeatReads = -1; // the request that comes again at each start
+    int32_t FRepeatMs = -1;
+    bool FCounterPattern = false;
+    bool FUnpaced = false;
+    int32_t FTransferMicros = 1638; // 65,536 bytes at about 40 MB/s
+    bool FFpgaReject = false;
+    uint64_t FFifoCapacity = kDeviceFifoWords;
+    bool FLossCounter = true;
+    bool FManualClock = false;
+    Clock::time_point FManualNow; // the test's clock while FManualClock
+    SignalSettings FSignals[2];
 
     // Connection.
-    Callback Notify = nullptr;
-    bool IsConnected = false;
-    Clock::time_point ConnectedAt;
-    int64_t ReadsSinceConnect = 0;
+    Callback FNotify = nullptr;
+    bool FIsConnected = false;
+    Clock::time_point FConnectedAt;
+    int64_t FReadsSinceConnect = 0;
 
     // Device.
-    int32_t FpgaStatus = kFpgaNone;
-    uint8_t Eeprom[512] = {};
-    TSimCalibrationVexaRM Calibration;
-    int32_t Registers[16] = {};
-    std::vector<std::pair<int32_t, int32_t>> Log;
-    int Entry[2] = {6, 6};
-    bool Ac[2] = {false, false};
-    TSignalGeneratorVexaRM Generators[2];
+    int32_t FFpgaStatus = kFpgaNone;
+    static constexpr int32_t kEepromSize = kCalRecordAddress + kCalRecordSize;
+    uint8_t FEeprom[kEepromSize] = {};
+    TSimCalibrationVexaRM FCalibration;
+    int32_t FRegisters[kRegisterCount] = {};
+    std::vector<std::pair<int32_t, int32_t>> FLog;
+    int FEntry[2] = {6, 6};
+    bool FAc[2] = {false, false};
+    TSignalGeneratorVexaRM FGenerators[2];
 
     // FIFO.
-    bool Running = false;
-    Clock::time_point RunStart;
-    uint64_t DueBase = 0;   // samples due before RunStart
-    uint64_t NextIndex = 0; // sequence number of the next sample delivered
-    int64_t Lost = 0;
-    uint64_t LostInFront = 0; // lost in front of the block of the last read
-    int32_t PendingMarkers = 0;
-    std::vector<uint16_t> Staging; // one block being assembled
+    bool FRunning = false;
+    Clock::time_point FRunStart;
+    uint64_t FDueBase = 0;   // samples due before FRunStart
+    uint64_t FNextIndex = 0; // sequence number of the next sample delivered
+    int64_t FLost = 0;
+    uint64_t FLostInFront = 0; // lost in front of the block of the last read
+    int32_t FPendingMarkers = 0;
+    std::vector<uint16_t> FStaging; // one block being assembled
 };
 
 } // namespace vexa

@@ -1,8 +1,8 @@
 #include "RmdCommandsVexaRM.h"
 
-#include "RecordExportVexaRM.h"
-#include "RecordFileVexaRM.h"
-#include "TextNumberVexaRM.h"
+#include "recfile/RecordExportVexaRM.h"
+#include "recfile/RecordFileVexaRM.h"
+#include "recfile/TextNumberVexaRM.h"
 
 #include <cctype>
 #include <chrono>

@@ -7,7 +7,7 @@
 // period that began at or before it. Placing a cursor snaps it there.
 #pragma once
 
-#include "RecordReaderVexaRM.h"
+#include "recfile/RecordReaderVexaRM.h"
 
 namespace vexa::view {
 

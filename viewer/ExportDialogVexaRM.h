@@ -3,7 +3,7 @@
 // the visible span or the whole measurement) and the file to write.
 #pragma once
 
-#include "RecordExportVexaRM.h"
+#include "recfile/RecordExportVexaRM.h"
 
 #include <QDialog>
 

@@ -4,7 +4,7 @@
 // job cancels it and waits for the worker, which then removes what it wrote.
 #pragma once
 
-#include "RecordExportVexaRM.h"
+#include "recfile/RecordExportVexaRM.h"
 
 #include <QObject>
 

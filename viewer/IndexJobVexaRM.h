@@ -5,7 +5,7 @@
 // work and waits for the worker.
 #pragma once
 
-#include "IndexBuilderVexaRM.h"
+#include "recfile/IndexBuilderVexaRM.h"
 
 #include <QObject>
 

@@ -3,7 +3,7 @@
 // shows it whole.
 #pragma once
 
-#include "RecordReaderVexaRM.h"
+#include "recfile/RecordReaderVexaRM.h"
 
 #include <QTreeWidget>
 

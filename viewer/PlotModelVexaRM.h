@@ -6,7 +6,7 @@
 // channel's lane. Qt-free: the painter turns it into pixels.
 #pragma once
 
-#include "RecordReaderVexaRM.h"
+#include "recfile/RecordReaderVexaRM.h"
 
 #include <string>
 #include <vector>

@@ -6,7 +6,7 @@
 // second.
 #pragma once
 
-#include "RecordReaderVexaRM.h"
+#include "recfile/RecordReaderVexaRM.h"
 
 namespace vexa::view {
 

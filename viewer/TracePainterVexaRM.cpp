@@ -1,6 +1,6 @@
 #include "TracePainterVexaRM.h"
 
-#include "DisplayColorsVexaRM.h"
+#include "common/DisplayColorsVexaRM.h"
 #include "ViewTextVexaRM.h"
 
 #include <QPolygonF>

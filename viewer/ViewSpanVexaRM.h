@@ -5,7 +5,7 @@
 // sample periods) nor wider than the extent.
 #pragma once
 
-#include "RecordTypesVexaRM.h"
+#include "recfile/RecordTypesVexaRM.h"
 
 namespace vexa::view {
 

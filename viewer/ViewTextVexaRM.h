@@ -3,7 +3,7 @@
 // nanoseconds, no floating point); no locale ("." decimals).
 #pragma once
 
-#include "RecordTypesVexaRM.h"
+#include "recfile/RecordTypesVexaRM.h"
 
 #include <string>
 #include <vector>

@@ -1,5 +1,5 @@
 // The viewer PreviewVexaRM: PreviewVexaRM [record file]
-#include "InstallLayoutVexaRM.h"
+#include "common/InstallLayoutVexaRM.h"
 #include "ViewerWindowVexaRM.h"
 
 #include <QApplication>

@@ -4,7 +4,7 @@
 #include "ExportDialogVexaRM.h"
 #include "ExportJobVexaRM.h"
 #include "IndexJobVexaRM.h"
-#include "InstallLayoutVexaRM.h"
+#include "common/InstallLayoutVexaRM.h"
 #include "MeasurementListVexaRM.h"
 #include "OverviewStripVexaRM.h"
 #include "ReadoutPanelVexaRM.h"

@@ -5,8 +5,8 @@
 // and the workers that build its index and run exports.
 #pragma once
 
-#include "RecordExportVexaRM.h"
-#include "RecordFileVexaRM.h"
+#include "recfile/RecordExportVexaRM.h"
+#include "recfile/RecordFileVexaRM.h"
 
 #include <QMainWindow>
 #include <QPointer>

@@ -1,6 +1,6 @@
 #include "DemoSourceVexaRM.h"
 
-#include "ScopeConstsVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
 
 #include <chrono>
 #include <cmath>

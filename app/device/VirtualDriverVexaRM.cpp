@@ -1,6 +1,6 @@
 #include "VirtualDriverVexaRM.h"
 
-#include "ScopeConstsVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
 
 #include <cmath>
 #include <cstdio>
@@ -195,19 +195,7 @@ void TVirtualDriverVexaRM::SetDensity(uint16_t &field, uint16_t v, int32_t chann
     if (!FDeviceInitialized) return;
     const bool a = channel == kChannelA;
     int32_t range = DeflectionFactor(channel);
-    switch (a ? FSourceProbeA : FSourceProbeB) {
-    case 2:
-        range /= 10;
-        break;
-    case 3:
-        range /= 100;
-        break;
-    case 4:
-        range /= 1000;
-        break;
-    default:
-        break;
-    }
+    range /= ProbeFactorFor(a ? FSourceProbeA : FSourceProbeB);
     // An untouched result keeps the position the device has now.
     uint16_t &level = a ? FVerticalLevelChannelA : FVerticalLevelChannelB;
     int32_t position = level;

@@ -30,8 +30,8 @@
 #include <string>
 #include <utility>
 
-#include "ScopeConstsVexaRM.h"
-#include "ScopeInterfacesVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
+#include "model/ScopeInterfacesVexaRM.h"
 
 namespace vexa {
 

@@ -1,6 +1,6 @@
 #include "ColumnReducerVexaRM.h"
 
-#include "ScopeConstsVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "ColumnReducerVexaRM.h"
-#include "DisplayColorsVexaRM.h"
+#include "common/DisplayColorsVexaRM.h"
 
 #include <cstdint>
 

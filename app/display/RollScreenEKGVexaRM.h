@@ -4,13 +4,14 @@
 #pragma once
 
 #include "RollScreenParentVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
 
 namespace vexa {
 
 class TRollScreenEKGVexaRM : public TRollScreenParentVexaRM {
     Q_OBJECT
 public:
-    static constexpr int32_t kDefaultControlGroup = 16;
+    static constexpr int32_t kDefaultControlGroup = kGroupEKG;
 
     explicit TRollScreenEKGVexaRM(QWidget *parent = nullptr);
 

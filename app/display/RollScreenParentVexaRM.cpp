@@ -1,7 +1,7 @@
 #include "RollScreenParentVexaRM.h"
 
-#include "ScopeConstsVexaRM.h"
-#include "VirtualScopeVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
+#include "model/VirtualScopeVexaRM.h"
 
 #include <QMetaObject>
 #include <QPaintEvent>

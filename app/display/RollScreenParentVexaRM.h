@@ -6,9 +6,9 @@
 
 #include "ColumnReducerVexaRM.h"
 #include "DrawSettingsVexaRM.h"
-#include "FlowInterfacesVexaRM.h"
-#include "FrameClockVexa.h"
-#include "ScopeListenerVexaRM.h"
+#include "flow/FlowInterfacesVexaRM.h"
+#include "panel/FrameClockVexa.h"
+#include "model/ScopeListenerVexaRM.h"
 
 #include <QImage>
 #include <QPainter>

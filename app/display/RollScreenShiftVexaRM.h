@@ -3,13 +3,14 @@
 #pragma once
 
 #include "RollScreenParentVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
 
 namespace vexa {
 
 class TRollScreenShiftVexaRM : public TRollScreenParentVexaRM {
     Q_OBJECT
 public:
-    static constexpr int32_t kDefaultControlGroup = 17;
+    static constexpr int32_t kDefaultControlGroup = kGroupRoll;
 
     explicit TRollScreenShiftVexaRM(QWidget *parent = nullptr);
 

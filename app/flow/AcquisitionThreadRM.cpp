@@ -3,10 +3,10 @@
 #include "DataSourceModuleVexaRM.h"
 #include "FlowInterfacesVexaRM.h"
 #include "FlowManagerVexaRM.h"
-#include "MainThreadHandoverVexaRM.h"
-#include "ScopeConstsVexaRM.h"
-#include "VirtualDriverVexaRM.h"
-#include "VirtualScopeVexaRM.h"
+#include "model/MainThreadHandoverVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
+#include "device/VirtualDriverVexaRM.h"
+#include "model/VirtualScopeVexaRM.h"
 
 #include <algorithm>
 #include <chrono>
@@ -38,11 +38,11 @@ uint32_t LampColor(int32_t state, bool &known) {
 
 } // namespace
 
-TAcquisitionThreadRM::TAcquisitionThreadRM(TFlowManagerVexaRM *owner) : Owner(owner) {
-    TVirtualScopeVexaRM *scope = Owner->VirtualScope();
+TAcquisitionThreadRM::TAcquisitionThreadRM(TFlowManagerVexaRM *owner) : FOwner(owner) {
+    TVirtualScopeVexaRM *scope = FOwner->VirtualScope();
     TVirtualDriverVexaRM *driver = scope->VirtualDriver();
-    FArmLED = Owner->ArmLED();
-    FTriggerLED = Owner->TriggerLED();
+    FArmLED = FOwner->ArmLED();
+    FTriggerLED = FOwner->TriggerLED();
     scope->SetCachedDataStatus(0);
     driver->SetForceSettings(true);
     ApplySettings();
@@ -60,11 +60,11 @@ TAcquisitionThreadRM::~TAcquisitionThreadRM() {
 }
 
 void TAcquisitionThreadRM::WakeForTerminate() {
-    Owner->DataSourceInstance()->InterruptWaits();
+    FOwner->DataSourceInstance()->InterruptWaits();
 }
 
 void TAcquisitionThreadRM::ApplySettings() {
-    TVirtualScopeVexaRM *s = Owner->VirtualScope();
+    TVirtualScopeVexaRM *s = FOwner->VirtualScope();
     TVirtualDriverVexaRM *d = s->VirtualDriver();
     {
         // The order of the setters is the order of the records in the stream.
@@ -122,7 +122,7 @@ void TAcquisitionThreadRM::ApplySettings() {
 void TAcquisitionThreadRM::Execute() {
     // The name shows in the system's thread lists (and the benchmarks).
     pthread_setname_np(pthread_self(), "acquisition");
-    TVirtualScopeVexaRM *scope = Owner->VirtualScope();
+    TVirtualScopeVexaRM *scope = FOwner->VirtualScope();
     TVirtualDriverVexaRM *driver = scope->VirtualDriver();
     SetRunning(true);
     driver->ClearRecords();
@@ -144,7 +144,7 @@ void TAcquisitionThreadRM::Execute() {
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
             driver->SetSampleCount(0);
         }
-        if (Owner->ScopeSettingsDirty() && !Terminated()) SettingsPass();
+        if (FOwner->ScopeSettingsDirty() && !Terminated()) SettingsPass();
         if (driver->USBFailed() && !Terminated()) {
             if (driver->DeviceInitialized() && !driver->DemoMode())
                 ReloadDriver();
@@ -161,25 +161,25 @@ void TAcquisitionThreadRM::FinalDrain() {
     // measurement runs) still reaches the device and the stream, so the
     // record file ends with its stop record. The reader is still draining,
     // and every block left room for the records behind it.
-    TVirtualDriverVexaRM *driver = Owner->VirtualScope()->VirtualDriver();
-    if (Owner->ScopeSettingsDirty()) {
-        Owner->SetScopeSettingsDirty(false);
+    TVirtualDriverVexaRM *driver = FOwner->VirtualScope()->VirtualDriver();
+    if (FOwner->ScopeSettingsDirty()) {
+        FOwner->SetScopeSettingsDirty(false);
         ApplySettings();
     }
     const int32_t words = driver->RecordLength();
     if (words == 0) return;
-    uint16_t *slot = Owner->DataSourceInstance()->GetRecordPointerFor(words, kFinalDrainWaitMs);
+    uint16_t *slot = FOwner->DataSourceInstance()->GetRecordPointerFor(words, kFinalDrainWaitMs);
     if (!slot) return; // the reader is stuck (e.g. a frozen disk): nothing can go
     int32_t n = 0;
     driver->DrainRecords(slot, n);
     SetBlockLength(n);
-    Owner->DataSourceInstance()->CommitWrite(n);
+    FOwner->DataSourceInstance()->CommitWrite(n);
 }
 
 void TAcquisitionThreadRM::ReadPass() {
-    TVirtualScopeVexaRM *scope = Owner->VirtualScope();
+    TVirtualScopeVexaRM *scope = FOwner->VirtualScope();
     TVirtualDriverVexaRM *driver = scope->VirtualDriver();
-    TDataSourceModuleVexaRM *ring = Owner->DataSourceInstance();
+    TDataSourceModuleVexaRM *ring = FOwner->DataSourceInstance();
     // Records of a mirroring that was not drained yet (the one at the start
     // of the thread, the one after a reload) describe the samples that
     // follow: they go first.
@@ -209,7 +209,7 @@ void TAcquisitionThreadRM::ReadPass() {
     if (lengthReached) {
         driver->SetSampleCount(0);
         scope->SetDataAcquisitionStatus(0);
-        Owner->SetScopeSettingsDirty(true);
+        FOwner->SetScopeSettingsDirty(true);
     }
     // The lamps follow every change of the status, and the first status of
     // each measurement even when it equals the value cached at its start.
@@ -235,23 +235,23 @@ int32_t TAcquisitionThreadRM::MarkLoss(uint16_t *slot, int32_t n, uint64_t perio
     if (!FLossTold) {
         // Once per measurement, without waiting for the operator.
         FLossTold = true;
-        Owner->NoticeLostSamples(periods, Owner->VirtualScope()->VirtualDriver()->SamplingRate());
+        FOwner->NoticeLostSamples(periods, FOwner->VirtualScope()->VirtualDriver()->SamplingRate());
     }
     return n + kLostSamplesRecordWords;
 }
 
 void TAcquisitionThreadRM::SettingsPass() {
-    TVirtualScopeVexaRM *scope = Owner->VirtualScope();
+    TVirtualScopeVexaRM *scope = FOwner->VirtualScope();
     TVirtualDriverVexaRM *driver = scope->VirtualDriver();
     // Taken before the copy: a change made while it runs asks for another.
-    Owner->SetScopeSettingsDirty(false);
-    const uint64_t request = Owner->SettingsPassesAsked();
+    FOwner->SetScopeSettingsDirty(false);
+    const uint64_t request = FOwner->SettingsPassesAsked();
     ApplySettings();
     if (!DrainRecords()) {
-        Owner->SetScopeSettingsDirty(true); // the records wait for the last pass
+        FOwner->SetScopeSettingsDirty(true); // the records wait for the last pass
         return;
     }
-    Owner->SetSettingsPassMirrored(request);
+    FOwner->SetSettingsPassMirrored(request);
     if (driver->SetBackRequested()) {
         // The request is cleared before the listeners hear of it, so that
         // none of them sees it still raised.
@@ -264,24 +264,24 @@ void TAcquisitionThreadRM::SettingsPass() {
 }
 
 bool TAcquisitionThreadRM::InMainThread(const std::function<void()> &fn) {
-    TMainThreadHandoverVexaRM *handover = Owner->MainThreadHandover();
+    TMainThreadHandoverVexaRM *handover = FOwner->MainThreadHandover();
     return handover && handover->RunInMainThread(fn);
 }
 
 bool TAcquisitionThreadRM::DrainRecords() {
-    TDataSourceModuleVexaRM *ring = Owner->DataSourceInstance();
-    const int32_t words = Owner->VirtualScope()->VirtualDriver()->RecordLength();
+    TDataSourceModuleVexaRM *ring = FOwner->DataSourceInstance();
+    const int32_t words = FOwner->VirtualScope()->VirtualDriver()->RecordLength();
     uint16_t *slot = ring->GetRecordPointer(TerminatedFlag(), words);
     if (!slot) return false;
     int32_t n = 0;
-    Owner->VirtualScope()->VirtualDriver()->DrainRecords(slot, n);
+    FOwner->VirtualScope()->VirtualDriver()->DrainRecords(slot, n);
     SetBlockLength(n);
     ring->CommitWrite(n);
     return true;
 }
 
 void TAcquisitionThreadRM::UpdateLeds() {
-    TVirtualScopeVexaRM *scope = Owner->VirtualScope();
+    TVirtualScopeVexaRM *scope = FOwner->VirtualScope();
     int32_t status = scope->DataAcquisitionStatus();
     scope->SetCachedDataStatus(status);
     bool known;
@@ -299,18 +299,18 @@ void TAcquisitionThreadRM::UpdateLeds() {
             if (!Terminated()) scope->Notify(kNotifySettingsChanged, kGroupDataFlow);
         });
     }
-    Owner->SetScopeSettingsDirty(true);
+    FOwner->SetScopeSettingsDirty(true);
 }
 
 void TAcquisitionThreadRM::WaitBeforeReload() {
     if (!FReloadedBefore) return;
     const int64_t next = FLastReloadMs + kReloadSpacingMs;
-    while (!Terminated() && Owner->ClockMs() < next)
+    while (!Terminated() && FOwner->ClockMs() < next)
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
 }
 
 void TAcquisitionThreadRM::ReloadDriver() {
-    TVirtualScopeVexaRM *scope = Owner->VirtualScope();
+    TVirtualScopeVexaRM *scope = FOwner->VirtualScope();
     TVirtualDriverVexaRM *driver = scope->VirtualDriver();
     // The failure is taken in now; what the next start-up reports is its own.
     driver->ClearUSBFailed();
@@ -325,7 +325,7 @@ void TAcquisitionThreadRM::ReloadDriver() {
     WaitBeforeReload();
     if (Terminated()) return;
     FReloadedBefore = true;
-    FLastReloadMs = Owner->ClockMs();
+    FLastReloadMs = FOwner->ClockMs();
     // A device that fails after every start without delivering a sample:
     // the operator decides instead of an endless round of reloads.
     const bool ask = FReloadsWithoutSample >= kReloadsBeforeQuestion;

@@ -83,7 +83,7 @@ private:
     // The driver library reported a lost device: reload it.
     void ReloadDriver();
 
-    TFlowManagerVexaRM *Owner;
+    TFlowManagerVexaRM *FOwner;
     std::atomic<bool> FRunning{false};
     std::atomic<int32_t> FBlockLength{0};
     std::atomic<ILampVexaRM *> FArmLED{nullptr};

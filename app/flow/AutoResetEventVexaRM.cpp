@@ -6,44 +6,44 @@ namespace vexa {
 
 void TAutoResetEventVexaRM::Set() {
     {
-        std::lock_guard<std::mutex> g(Lock);
-        Signalled = true;
+        std::lock_guard<std::mutex> g(FLock);
+        FSignalled = true;
     }
-    Changed.notify_one();
+    FChanged.notify_one();
 }
 
 void TAutoResetEventVexaRM::Reset() {
-    std::lock_guard<std::mutex> g(Lock);
-    Signalled = false;
+    std::lock_guard<std::mutex> g(FLock);
+    FSignalled = false;
 }
 
 bool TAutoResetEventVexaRM::IsSet() const {
-    std::lock_guard<std::mutex> g(Lock);
-    return Signalled;
+    std::lock_guard<std::mutex> g(FLock);
+    return FSignalled;
 }
 
 bool TAutoResetEventVexaRM::WaitFor(int ms) {
-    std::unique_lock<std::mutex> g(Lock);
-    if (!Changed.wait_for(g, std::chrono::milliseconds(ms < 0 ? 0 : ms),
-                          [this] { return Signalled; }))
+    std::unique_lock<std::mutex> g(FLock);
+    if (!FChanged.wait_for(g, std::chrono::milliseconds(ms < 0 ? 0 : ms),
+                           [this] { return FSignalled; }))
         return false;
-    Signalled = false;
+    FSignalled = false;
     return true;
 }
 
 bool TAutoResetEventVexaRM::Wait(const std::atomic<bool> &abandon) {
-    std::unique_lock<std::mutex> g(Lock);
-    Changed.wait(g, [&] { return Signalled || abandon.load(); });
-    if (!Signalled) return false;
-    Signalled = false;
+    std::unique_lock<std::mutex> g(FLock);
+    FChanged.wait(g, [&] { return FSignalled || abandon.load(); });
+    if (!FSignalled) return false;
+    FSignalled = false;
     return true;
 }
 
 void TAutoResetEventVexaRM::Interrupt() {
     // Taking the lock orders the caller's store to the abandon flag before
     // any waiter's next predicate check.
-    { std::lock_guard<std::mutex> g(Lock); }
-    Changed.notify_all();
+    { std::lock_guard<std::mutex> g(FLock); }
+    FChanged.notify_all();
 }
 
 } // namespace vexa

@@ -11,7 +11,7 @@ namespace vexa {
 class TAutoResetEventVexaRM {
 public:
     explicit TAutoResetEventVexaRM(bool initiallySignalled = false)
-        : Signalled(initiallySignalled) {}
+        : FSignalled(initiallySignalled) {}
     TAutoResetEventVexaRM(const TAutoResetEventVexaRM &) = delete;
     TAutoResetEventVexaRM &operator=(const TAutoResetEventVexaRM &) = delete;
 
@@ -29,10 +29,10 @@ public:
     void Interrupt();
 
 private:
-    // Guards Signalled; the condition variable waits on it.
-    mutable std::mutex Lock;
-    std::condition_variable Changed;
-    bool Signalled;
+    // Guards FSignalled; the condition variable waits on it.
+    mutable std::mutex FLock;
+    std::condition_variable FChanged;
+    bool FSignalled;
 };
 
 } // namespace vexa

@@ -1,7 +1,7 @@
 #include "DataSourceModuleVexaRM.h"
 
-#include "ScopeConstsVexaRM.h"
-#include "VirtualScopeVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
+#include "model/VirtualScopeVexaRM.h"
 
 #include <algorithm>
 #include <chrono>
@@ -33,17 +33,17 @@ void TDataSourceModuleVexaRM::OnScopeNotification(int32_t kind, const int32_t &)
 
 void TDataSourceModuleVexaRM::ResetBuffer() {
     {
-        std::lock_guard<std::mutex> g(BufferLock);
+        std::lock_guard<std::mutex> g(FBufferLock);
         FReadIndex = 0;
         FWriteIndex = 0;
         FUnread = 0;
         FUnreadNextLap = 0;
         FWriterWrapped = false;
-        SpaceAvailable.Set();
-        DataAvailable.Reset();
+        FSpaceAvailable.Set();
+        FDataAvailable.Reset();
         FReadLevel = 1;
     }
-    std::memset(Buffer, 0xA5, kFillBytes);
+    std::memset(FBuffer, 0xA5, kFillBytes);
 }
 
 bool TDataSourceModuleVexaRM::RoomFor(int32_t words) const {
@@ -60,19 +60,19 @@ uint16_t *TDataSourceModuleVexaRM::WaitForRoom(int32_t words, const std::atomic<
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     for (;;) {
         {
-            std::lock_guard<std::mutex> g(BufferLock);
-            if (RoomFor(words)) return Buffer + FWriteIndex;
+            std::lock_guard<std::mutex> g(FBufferLock);
+            if (RoomFor(words)) return FBuffer + FWriteIndex;
         }
         if (abandon) {
-            if (!SpaceAvailable.Wait(*abandon)) return nullptr;
+            if (!FSpaceAvailable.Wait(*abandon)) return nullptr;
             continue;
         }
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                               deadline - std::chrono::steady_clock::now())
                               .count();
-        if (left <= 0 || !SpaceAvailable.WaitFor(static_cast<int>(left))) {
-            std::lock_guard<std::mutex> g(BufferLock);
-            return RoomFor(words) ? Buffer + FWriteIndex : nullptr;
+        if (left <= 0 || !FSpaceAvailable.WaitFor(static_cast<int>(left))) {
+            std::lock_guard<std::mutex> g(FBufferLock);
+            return RoomFor(words) ? FBuffer + FWriteIndex : nullptr;
         }
     }
 }
@@ -97,7 +97,7 @@ uint16_t *TDataSourceModuleVexaRM::GetWritePointerFor(int ms) {
 void TDataSourceModuleVexaRM::CommitWrite(int32_t n) {
     if (n < 0) n = 0;
     if (n > kMaxBlockWords) n = kMaxBlockWords; // the slot holds no more
-    std::lock_guard<std::mutex> g(BufferLock);
+    std::lock_guard<std::mutex> g(FBufferLock);
     FWriteIndex += n;
     if (FWriterWrapped)
         FUnreadNextLap += n;
@@ -108,27 +108,27 @@ void TDataSourceModuleVexaRM::CommitWrite(int32_t n) {
         FWriterWrapped = true;
     }
     if (RoomFor(kMaxBlockWords + kRecordRoomWords))
-        SpaceAvailable.Set();
+        FSpaceAvailable.Set();
     else
-        SpaceAvailable.Reset();
-    if (FUnread > 0 && FUnread + FUnreadNextLap >= FReadLevel) DataAvailable.Set();
+        FSpaceAvailable.Reset();
+    if (FUnread > 0 && FUnread + FUnreadNextLap >= FReadLevel) FDataAvailable.Set();
 }
 
 const uint16_t *TDataSourceModuleVexaRM::GetReadBlock(int32_t &n, int ms) {
     {
-        std::lock_guard<std::mutex> g(BufferLock);
+        std::lock_guard<std::mutex> g(FBufferLock);
         FReadLevel = 1;
     }
     n = 0;
-    if (!DataAvailable.WaitFor(ms)) return nullptr;
+    if (!FDataAvailable.WaitFor(ms)) return nullptr;
     FReaderInterrupted = false;
-    std::lock_guard<std::mutex> g(BufferLock);
+    std::lock_guard<std::mutex> g(FBufferLock);
     n = FUnread;
     if (n <= 0) {
         n = 0;
         return nullptr;
     }
-    return Buffer + FReadIndex;
+    return FBuffer + FReadIndex;
 }
 
 const uint16_t *TDataSourceModuleVexaRM::GetReadBatch(int32_t &n, int32_t level, int ms) {
@@ -137,7 +137,7 @@ const uint16_t *TDataSourceModuleVexaRM::GetReadBatch(int32_t &n, int32_t level,
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     for (;;) {
         {
-            std::lock_guard<std::mutex> g(BufferLock);
+            std::lock_guard<std::mutex> g(FBufferLock);
             FReadLevel = level;
             const bool reached = FUnread > 0 && FUnread + FUnreadNextLap >= level;
             const bool late = std::chrono::steady_clock::now() >= deadline;
@@ -146,7 +146,7 @@ const uint16_t *TDataSourceModuleVexaRM::GetReadBatch(int32_t &n, int32_t level,
                 FReadLevel = 1;
                 if (FUnread <= 0) return nullptr;
                 n = FUnread;
-                return Buffer + FReadIndex;
+                return FBuffer + FReadIndex;
             }
         }
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -154,12 +154,12 @@ const uint16_t *TDataSourceModuleVexaRM::GetReadBatch(int32_t &n, int32_t level,
                               .count();
         // A signal left over from before the level was raised only costs
         // one more look.
-        DataAvailable.WaitFor(static_cast<int>(std::max<int64_t>(left, 0)) + 1);
+        FDataAvailable.WaitFor(static_cast<int>(std::max<int64_t>(left, 0)) + 1);
     }
 }
 
 void TDataSourceModuleVexaRM::ConsumeRead(int32_t n) {
-    std::lock_guard<std::mutex> g(BufferLock);
+    std::lock_guard<std::mutex> g(FBufferLock);
     if (n < 0) n = 0;
     if (n > FUnread) n = FUnread; // never release words that were not given
     FUnread -= n;
@@ -172,49 +172,49 @@ void TDataSourceModuleVexaRM::ConsumeRead(int32_t n) {
         FUnreadNextLap = 0;
     }
     // Whatever the writer waits for, it may fit now: it checks for itself.
-    if (n > 0 || RoomFor(kMaxBlockWords + kRecordRoomWords)) SpaceAvailable.Set();
+    if (n > 0 || RoomFor(kMaxBlockWords + kRecordRoomWords)) FSpaceAvailable.Set();
     if (FUnread > 0 && FUnread + FUnreadNextLap >= FReadLevel)
-        DataAvailable.Set();
+        FDataAvailable.Set();
     else
-        DataAvailable.Reset();
+        FDataAvailable.Reset();
 }
 
 void TDataSourceModuleVexaRM::InterruptWaits() {
-    SpaceAvailable.Interrupt();
+    FSpaceAvailable.Interrupt();
 }
 
 void TDataSourceModuleVexaRM::InterruptReader() {
     FReaderInterrupted = true;
-    DataAvailable.Set();
+    FDataAvailable.Set();
 }
 
 int32_t TDataSourceModuleVexaRM::ReadIndex() const {
-    std::lock_guard<std::mutex> g(BufferLock);
+    std::lock_guard<std::mutex> g(FBufferLock);
     return FReadIndex;
 }
 
 int32_t TDataSourceModuleVexaRM::WriteIndex() const {
-    std::lock_guard<std::mutex> g(BufferLock);
+    std::lock_guard<std::mutex> g(FBufferLock);
     return FWriteIndex;
 }
 
 int32_t TDataSourceModuleVexaRM::Unread() const {
-    std::lock_guard<std::mutex> g(BufferLock);
+    std::lock_guard<std::mutex> g(FBufferLock);
     return FUnread;
 }
 
 int32_t TDataSourceModuleVexaRM::UnreadNextLap() const {
-    std::lock_guard<std::mutex> g(BufferLock);
+    std::lock_guard<std::mutex> g(FBufferLock);
     return FUnreadNextLap;
 }
 
 bool TDataSourceModuleVexaRM::WriterWrapped() const {
-    std::lock_guard<std::mutex> g(BufferLock);
+    std::lock_guard<std::mutex> g(FBufferLock);
     return FWriterWrapped;
 }
 
 int32_t TDataSourceModuleVexaRM::Pending() const {
-    std::lock_guard<std::mutex> g(BufferLock);
+    std::lock_guard<std::mutex> g(FBufferLock);
     return FUnread + FUnreadNextLap;
 }
 

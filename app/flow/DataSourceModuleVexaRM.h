@@ -3,7 +3,7 @@
 #pragma once
 
 #include "AutoResetEventVexaRM.h"
-#include "ScopeListenerVexaRM.h"
+#include "model/ScopeListenerVexaRM.h"
 
 #include <atomic>
 #include <cstdint>
@@ -88,10 +88,10 @@ public:
     bool WriterWrapped() const;
     // Words written and not yet consumed, both laps.
     int32_t Pending() const;
-    const uint16_t *Storage() const { return Buffer; }
+    const uint16_t *Storage() const { return FBuffer; }
 
 private:
-    // With BufferLock held: true when words words fit at WriteIndex without
+    // With FBufferLock held: true when words words fit at FWriteIndex without
     // reaching the oldest unread word.
     bool RoomFor(int32_t words) const;
     // Waits until words fit: without limit (abandon given) or at most ms.
@@ -102,7 +102,7 @@ private:
 
     // Guards every index, counter and flag of the ring below (never the
     // words themselves, which only the side that owns them touches).
-    mutable std::mutex BufferLock;
+    mutable std::mutex FBufferLock;
     int32_t FReadIndex = 0;
     int32_t FWriteIndex = 0;
     int32_t FUnread = 0;
@@ -111,17 +111,17 @@ private:
 
     // Signalled when the writer may find room it lacked (a block fits, or
     // the reader freed words); the writer waits on it and checks its need.
-    TAutoResetEventVexaRM SpaceAvailable;
-    // The unread words (both laps) at which the writer signals DataAvailable;
-    // set by the reader before it waits (BufferLock).
+    TAutoResetEventVexaRM FSpaceAvailable;
+    // The unread words (both laps) at which the writer signals FDataAvailable;
+    // set by the reader before it waits (FBufferLock).
     int32_t FReadLevel = 1;
     // Set by InterruptReader, taken by the reader's next return.
     std::atomic<bool> FReaderInterrupted{false};
     // Signalled while the reader has at least FReadLevel unread words, and
     // by InterruptReader; the reader waits on it.
-    TAutoResetEventVexaRM DataAvailable;
+    TAutoResetEventVexaRM FDataAvailable;
 
-    alignas(64) uint16_t Buffer[kStorageWords];
+    alignas(64) uint16_t FBuffer[kStorageWords];
 };
 
 } // namespace vexa

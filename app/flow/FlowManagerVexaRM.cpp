@@ -2,12 +2,12 @@
 
 #include "AcquisitionThreadRM.h"
 #include "DataSourceModuleVexaRM.h"
-#include "MainThreadHandoverVexaRM.h"
+#include "model/MainThreadHandoverVexaRM.h"
 #include "ProcessingThreadRM.h"
-#include "ResourceStringsVexaRM.h"
-#include "ScopeConstsVexaRM.h"
-#include "VirtualDriverVexaRM.h"
-#include "VirtualScopeVexaRM.h"
+#include "model/ResourceStringsVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
+#include "device/VirtualDriverVexaRM.h"
+#include "model/VirtualScopeVexaRM.h"
 
 #include <chrono>
 #include <thread>

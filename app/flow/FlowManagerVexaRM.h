@@ -4,7 +4,7 @@
 #pragma once
 
 #include "FlowInterfacesVexaRM.h"
-#include "ScopeListenerVexaRM.h"
+#include "model/ScopeListenerVexaRM.h"
 
 #include <atomic>
 #include <cstdint>

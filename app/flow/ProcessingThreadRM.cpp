@@ -3,17 +3,17 @@
 #include "DataSourceModuleVexaRM.h"
 #include "FlowInterfacesVexaRM.h"
 #include "FlowManagerVexaRM.h"
-#include "MainThreadHandoverVexaRM.h"
-#include "ResourceStringsVexaRM.h"
-#include "ScopeConstsVexaRM.h"
-#include "VirtualScopeVexaRM.h"
+#include "model/MainThreadHandoverVexaRM.h"
+#include "model/ResourceStringsVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
+#include "model/VirtualScopeVexaRM.h"
 
 #include <algorithm>
 #include <pthread.h>
 
 namespace vexa {
 
-TProcessingThreadRM::TProcessingThreadRM(TFlowManagerVexaRM *owner) : Owner(owner) {
+TProcessingThreadRM::TProcessingThreadRM(TFlowManagerVexaRM *owner) : FOwner(owner) {
     Launch();
 }
 
@@ -22,7 +22,7 @@ TProcessingThreadRM::~TProcessingThreadRM() {
 }
 
 void TProcessingThreadRM::WakeForTerminate() {
-    Owner->DataSourceInstance()->InterruptReader();
+    FOwner->DataSourceInstance()->InterruptReader();
 }
 
 int32_t TProcessingThreadRM::BatchWords(int32_t smpSetting) {
@@ -34,8 +34,8 @@ int32_t TProcessingThreadRM::BatchWords(int32_t smpSetting) {
 void TProcessingThreadRM::Execute() {
     // The name shows in the system's thread lists (and the benchmarks).
     pthread_setname_np(pthread_self(), "processing");
-    TDataSourceModuleVexaRM *ring = Owner->DataSourceInstance();
-    TVirtualScopeVexaRM *scope = Owner->VirtualScope();
+    TDataSourceModuleVexaRM *ring = FOwner->DataSourceInstance();
+    TVirtualScopeVexaRM *scope = FOwner->VirtualScope();
     // While words flow, one wake-up per batch: the ring signals once the
     // level is reached, and the time limit bounds the delay when blocks come
     // slowly. A batch time without a single word means the flow is idle
@@ -64,23 +64,23 @@ void TProcessingThreadRM::Execute() {
 }
 
 void TProcessingThreadRM::ProcessBlock(const uint16_t *words, int32_t n) {
-    TVirtualScopeVexaRM *scope = Owner->VirtualScope();
+    TVirtualScopeVexaRM *scope = FOwner->VirtualScope();
     if (IBlockDisplayVexaRM *display = FDisplay.load()) display->DisplayBlock(words, n);
     if (scope->SavingActivated()) {
         if (scope->AppendRecordWords(words, n))
-            FailureReported = false;
-        else if (!FailureReported)
+            FFailureReported = false;
+        else if (!FFailureReported)
             ReportWriteFailure();
     }
     scope->SetActualVoltage(words[n - 1]);
     FWordsProcessed += static_cast<uint64_t>(n);
-    Owner->DataSourceInstance()->ConsumeRead(n);
+    FOwner->DataSourceInstance()->ConsumeRead(n);
 }
 
 void TProcessingThreadRM::ReportWriteFailure() {
-    FailureReported = true;
-    TVirtualScopeVexaRM *scope = Owner->VirtualScope();
-    TMainThreadHandoverVexaRM *handover = Owner->MainThreadHandover();
+    FFailureReported = true;
+    TVirtualScopeVexaRM *scope = FOwner->VirtualScope();
+    TMainThreadHandoverVexaRM *handover = FOwner->MainThreadHandover();
     if (!handover) return;
     // Everything written before the failure stays in the file; the stream
     // was closed by the failed append. Switching saving off stops further

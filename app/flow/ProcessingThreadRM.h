@@ -45,12 +45,12 @@ private:
     // switches saving off, in the main thread.
     void ReportWriteFailure();
 
-    TFlowManagerVexaRM *Owner;
+    TFlowManagerVexaRM *FOwner;
     std::atomic<IBlockDisplayVexaRM *> FDisplay{nullptr};
     std::atomic<uint64_t> FWordsProcessed{0};
     // A write failure was reported (or could not be, at shutdown) and saving
     // has not been switched on again since: do not report it twice.
-    bool FailureReported = false;
+    bool FFailureReported = false;
 };
 
 } // namespace vexa

@@ -17,23 +17,23 @@ TWorkerThreadVexaRM::~TWorkerThreadVexaRM() {
 }
 
 void TWorkerThreadVexaRM::Launch() {
-    Thread = std::thread([this] { Body(); });
+    FThread = std::thread([this] { Body(); });
 }
 
 void TWorkerThreadVexaRM::Stop() {
-    if (!Thread.joinable()) return;
+    if (!FThread.joinable()) return;
     Terminate();
     Resume();
-    Thread.join();
+    FThread.join();
 }
 
 void TWorkerThreadVexaRM::Resume() {
     {
-        std::lock_guard<std::mutex> g(StateLock);
-        if (!Started) RunBody = !FTerminated;
-        Started = true;
+        std::lock_guard<std::mutex> g(FStateLock);
+        if (!FStarted) FRunBody = !FTerminated;
+        FStarted = true;
     }
-    Gate.notify_all();
+    FGate.notify_all();
 }
 
 void TWorkerThreadVexaRM::Terminate() {
@@ -42,24 +42,24 @@ void TWorkerThreadVexaRM::Terminate() {
 }
 
 bool TWorkerThreadVexaRM::Finished() const {
-    std::lock_guard<std::mutex> g(StateLock);
-    return Ended;
+    std::lock_guard<std::mutex> g(FStateLock);
+    return FEnded;
 }
 
 bool TWorkerThreadVexaRM::WaitFor(int ms, const std::function<void()> &service) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    std::unique_lock<std::mutex> g(StateLock);
+    std::unique_lock<std::mutex> g(FStateLock);
     for (;;) {
-        if (Ended) return true;
+        if (FEnded) return true;
         auto now = std::chrono::steady_clock::now();
         if (now >= deadline) return false;
         if (!service) {
-            Gate.wait_until(g, deadline, [this] { return Ended; });
+            FGate.wait_until(g, deadline, [this] { return FEnded; });
             continue;
         }
         auto slice = std::min(deadline, now + std::chrono::milliseconds(2));
-        Gate.wait_until(g, slice, [this] { return Ended; });
-        if (Ended) return true;
+        FGate.wait_until(g, slice, [this] { return FEnded; });
+        if (FEnded) return true;
         g.unlock();
         service();
         g.lock();
@@ -69,9 +69,9 @@ bool TWorkerThreadVexaRM::WaitFor(int ms, const std::function<void()> &service) 
 void TWorkerThreadVexaRM::Body() {
     bool run = false;
     {
-        std::unique_lock<std::mutex> g(StateLock);
-        Gate.wait(g, [this] { return Started; });
-        run = RunBody;
+        std::unique_lock<std::mutex> g(FStateLock);
+        FGate.wait(g, [this] { return FStarted; });
+        run = FRunBody;
     }
     FTid = static_cast<pid_t>(syscall(SYS_gettid));
     ApplyPriority(pthread_self());
@@ -80,17 +80,17 @@ void TWorkerThreadVexaRM::Body() {
     // of the ring) must not be skipped.
     if (run) Execute();
     {
-        std::lock_guard<std::mutex> g(StateLock);
-        Ended = true;
+        std::lock_guard<std::mutex> g(FStateLock);
+        FEnded = true;
     }
-    Gate.notify_all();
+    FGate.notify_all();
 }
 
 double TWorkerThreadVexaRM::CpuSeconds() const {
-    if (!Thread.joinable() || Finished()) return 0;
+    if (!FThread.joinable() || Finished()) return 0;
     clockid_t clock;
     // const_cast: native_handle is not const, reading the handle changes nothing.
-    if (pthread_getcpuclockid(const_cast<std::thread &>(Thread).native_handle(), &clock) != 0)
+    if (pthread_getcpuclockid(const_cast<std::thread &>(FThread).native_handle(), &clock) != 0)
         return 0;
     timespec ts{};
     if (clock_gettime(clock, &ts) != 0) return 0;
@@ -99,7 +99,7 @@ double TWorkerThreadVexaRM::CpuSeconds() const {
 
 void TWorkerThreadVexaRM::SetBoosted(bool boosted) {
     FBoosted = boosted;
-    if (FTid.load() != 0 && Thread.joinable()) ApplyPriority(Thread.native_handle());
+    if (FTid.load() != 0 && FThread.joinable()) ApplyPriority(FThread.native_handle());
 }
 
 void TWorkerThreadVexaRM::ApplyPriority(pthread_t handle) {

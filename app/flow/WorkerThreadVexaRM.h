@@ -65,13 +65,13 @@ private:
     std::atomic<bool> FBoosted{false};
     std::atomic<pid_t> FTid{0}; // kernel id of the running body, 0 before it runs
 
-    // Guards Started, RunBody and Ended; Gate signals their changes.
-    mutable std::mutex StateLock;
-    std::condition_variable Gate;
-    bool Started = false;
-    bool RunBody = false; // the first Resume came before Terminate
-    bool Ended = false;
-    std::thread Thread;
+    // Guards FStarted, FRunBody and FEnded; FGate signals their changes.
+    mutable std::mutex FStateLock;
+    std::condition_variable FGate;
+    bool FStarted = false;
+    bool FRunBody = false; // the first Resume came before Terminate
+    bool FEnded = false;
+    std::thread FThread;
 };
 
 } // namespace vexa

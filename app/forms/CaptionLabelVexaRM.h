@@ -1,7 +1,7 @@
 // The "Display off" caption that the data flow shows and hides.
 #pragma once
 
-#include "FlowInterfacesVexaRM.h"
+#include "flow/FlowInterfacesVexaRM.h"
 
 #include <QLabel>
 

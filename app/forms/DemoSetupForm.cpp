@@ -1,7 +1,7 @@
 #include "DemoSetupForm.h"
 
-#include "NumEditVexa.h"
-#include "VirtualScopeVexaRM.h"
+#include "panel/NumEditVexa.h"
+#include "model/VirtualScopeVexaRM.h"
 
 #include <QEvent>
 #include <QLabel>

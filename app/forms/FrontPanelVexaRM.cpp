@@ -1,15 +1,16 @@
 #include "FrontPanelVexaRM.h"
 
 #include "CaptionLabelVexaRM.h"
-#include "ChannelIndicationButtonVexa.h"
+#include "panel/ChannelIndicationButtonVexa.h"
 #include "LampShapeVexaRM.h"
-#include "LongerTimeEditVexaRM.h"
-#include "OnOffButtonVexa.h"
-#include "PanelGlyphsVexa.h"
-#include "ScrollBarVexa.h"
-#include "UnitValueLabel.h"
-#include "VerticalSlideVexa.h"
-#include "VoltageValueEditVexa.h"
+#include "panel/LongerTimeEditVexaRM.h"
+#include "panel/OnOffButtonVexa.h"
+#include "panel/PanelGlyphsVexa.h"
+#include "panel/ScrollBarVexa.h"
+#include "panel/UnitValueLabel.h"
+#include "panel/ValueTextVexa.h"
+#include "panel/VerticalSlideVexa.h"
+#include "panel/VoltageValueEditVexa.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -226,16 +227,16 @@ void TFrontPanelVexaRM::BuildBottomRow() {
     FClearFileButton = OnOff(FSavePanel, QStringLiteral("CLF"), 5, 43, 54, 22);
     FSaveButton = OnOff(FSavePanel, QStringLiteral("Save"), 62, 43, 54, 22);
     FSizeLabel = Text(FSavePanel, QStringLiteral("Size:"), 6, 72, 30);
-    FFileSizeLabel = Readout(FSavePanel, 3, 38, 72, 78);
+    FFileSizeLabel = Readout(FSavePanel, kUnitTypeSize, 38, 72, 78);
 
     FTimeBasePanel =
         Group(this, QStringLiteral("  SMP          Time Base           DSP    "), 193, 96);
     FSmpScrollBar = Bar(FTimeBasePanel, 0, 15, 5, 20, 88, 16);
     FDSPScrollBar = Bar(FTimeBasePanel, 0, 16, 100, 20, 88, 16);
-    FSamplesPerSecond = Readout(FTimeBasePanel, 6, 6, 42, 88);
-    FDSP_SMP = Readout(FTimeBasePanel, 9, 6, 62, 88);
-    FSecondPerDivider = Readout(FTimeBasePanel, 5, 101, 42, 90);
-    FFreqPerDiv = Readout(FTimeBasePanel, 7, 101, 62, 90);
+    FSamplesPerSecond = Readout(FTimeBasePanel, kUnitTypeSamplingRate, 6, 42, 88);
+    FDSP_SMP = Readout(FTimeBasePanel, kUnitTypeSamples, 6, 62, 88);
+    FSecondPerDivider = Readout(FTimeBasePanel, kUnitTypeTimePerDivision, 101, 42, 90);
+    FFreqPerDiv = Readout(FTimeBasePanel, kUnitTypeFrequencyPerDiv, 101, 62, 90);
 
     FRecordPanel = Group(this, QStringLiteral(" Record "), 186, 96);
     FDefRecordButtonVexa1 = OnOff(FRecordPanel, QStringLiteral("DEF"), 5, 17, 42, 22);
@@ -289,9 +290,9 @@ void TFrontPanelVexaRM::BuildInfoPanels() {
         channel->setFont(bold);
         acdc = Text(box, QString(), r - 210, 11, 26, 16);
         probe = Text(box, QString(), r - 180, 11, 48, 16);
-        density = Readout(box, 4, r - 128, 11, 128, 16);
+        density = Readout(box, kUnitTypeDeflection, r - 128, 11, 128, 16);
         Text(box, QStringLiteral("Trigger:"), r - 300, 33, 52, 16);
-        trigger = Readout(box, 2, r - 244, 33, 70, 16);
+        trigger = Readout(box, kUnitTypeVoltage, r - 244, 33, 70, 16);
         // Shown while the program runs without the device.
         demo = Text(box, QStringLiteral("DEMO"), r - 172, 33, 42, 16);
         demo->setFont(bold);
@@ -302,7 +303,7 @@ void TFrontPanelVexaRM::BuildInfoPanels() {
             QStringLiteral("Demo mode: the signals are synthesised, no device is used"));
         demo->hide();
         Text(box, QStringLiteral("Now:"), r - 128, 33, 32, 16);
-        actual = Readout(box, 2, r - 92, 33, 92, 16);
+        actual = Readout(box, kUnitTypeVoltage, r - 92, 33, 92, 16);
     };
     build(FInfoPanelA, 386, QStringLiteral("Channel A"), FInfoChannelA, FInfoColoA, FInfoAcdcA,
           FInfoProbeA, FDensityValueA, FTriggerVoltageA, FActualVoltageA, FDemoLabelA);

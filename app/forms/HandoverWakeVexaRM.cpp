@@ -1,6 +1,6 @@
 #include "HandoverWakeVexaRM.h"
 
-#include "MainThreadHandoverVexaRM.h"
+#include "model/MainThreadHandoverVexaRM.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>
@@ -17,7 +17,7 @@ struct THandoverWakeVexaRM::Target {
 };
 
 THandoverWakeVexaRM::THandoverWakeVexaRM(TMainThreadHandoverVexaRM &handover)
-    : Handover(handover), FTarget(std::make_shared<Target>()) {
+    : FHandover(handover), FTarget(std::make_shared<Target>()) {
     FTarget->Handover = &handover;
     handover.SetMainThread(std::this_thread::get_id());
     std::shared_ptr<Target> target = FTarget;
@@ -36,7 +36,7 @@ THandoverWakeVexaRM::THandoverWakeVexaRM(TMainThreadHandoverVexaRM &handover)
 }
 
 THandoverWakeVexaRM::~THandoverWakeVexaRM() {
-    Handover.SetWakeHook({});
+    FHandover.SetWakeHook({});
     FTarget->Handover = nullptr;
 }
 

@@ -25,7 +25,7 @@ public:
     struct Target; // shared between the hook copies and this object
 
 private:
-    TMainThreadHandoverVexaRM &Handover;
+    TMainThreadHandoverVexaRM &FHandover;
     std::shared_ptr<Target> FTarget;
 };
 

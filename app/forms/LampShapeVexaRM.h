@@ -1,7 +1,7 @@
 // A round indicator lamp (arm and trigger state).
 #pragma once
 
-#include "FlowInterfacesVexaRM.h"
+#include "flow/FlowInterfacesVexaRM.h"
 
 #include <QWidget>
 

@@ -3,38 +3,38 @@
 #include "AboutForm.h"
 #include "CaptionLabelVexaRM.h"
 #include "LampShapeVexaRM.h"
-#include "ArmControlsVexaRM.h"
-#include "ChannelControlsVexaRM.h"
-#include "ConvertErrorVexa.h"
-#include "DataSourceModuleVexaRM.h"
+#include "panel/ArmControlsVexaRM.h"
+#include "panel/ChannelControlsVexaRM.h"
+#include "panel/ConvertErrorVexa.h"
+#include "flow/DataSourceModuleVexaRM.h"
 #include "DemoSetupForm.h"
-#include "DensityControlsVexaRM.h"
-#include "FlowManagerVexaRM.h"
+#include "panel/DensityControlsVexaRM.h"
+#include "flow/FlowManagerVexaRM.h"
 #include "FrontPanelVexaRM.h"
 #include "HandoverWakeVexaRM.h"
-#include "InformationPanelAVexaRM.h"
-#include "InformationPanelBVexaRM.h"
-#include "MainThreadHandoverVexaRM.h"
-#include "MeasurementRecordControlsVexaRM.h"
-#include "ModeDisplayVexaRM.h"
-#include "OpenSaveControlsVexaRM.h"
+#include "panel/InformationPanelAVexaRM.h"
+#include "panel/InformationPanelBVexaRM.h"
+#include "model/MainThreadHandoverVexaRM.h"
+#include "panel/MeasurementRecordControlsVexaRM.h"
+#include "panel/ModeDisplayVexaRM.h"
+#include "panel/OpenSaveControlsVexaRM.h"
 #include "OperatorDialogsVexaRM.h"
 #include "ProgramVersionVexaRM.h"
-#include "QtSaveFileDialogVexaRM.h"
-#include "RollScreenEKGVexaRM.h"
-#include "RollScreenShiftVexaRM.h"
+#include "panel/QtSaveFileDialogVexaRM.h"
+#include "display/RollScreenEKGVexaRM.h"
+#include "display/RollScreenShiftVexaRM.h"
 #include "SetColorForm.h"
-#include "SettingsVexaRM.h"
-#include "SourceControlsVexaRM.h"
-#include "SweepControlsVexaRM.h"
-#include "TimeBaseControlsVexaRM.h"
-#include "TriggerControlsVexaRM.h"
-#include "VerticalShiftsVexaRM.h"
-#include "VirtualDriverVexaRM.h"
-#include "VirtualScopeVexaRM.h"
+#include "model/SettingsVexaRM.h"
+#include "panel/SourceControlsVexaRM.h"
+#include "panel/SweepControlsVexaRM.h"
+#include "panel/TimeBaseControlsVexaRM.h"
+#include "panel/TriggerControlsVexaRM.h"
+#include "panel/VerticalShiftsVexaRM.h"
+#include "device/VirtualDriverVexaRM.h"
+#include "model/VirtualScopeVexaRM.h"
 #include "WorkingFolderVexaRM.h"
 
-#include <ScopeConstsVexaRM.h>
+#include "common/ScopeConstsVexaRM.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -55,25 +55,6 @@
 namespace vexa {
 
 namespace {
-
-// Control groups of the components on the main window (the data flow's,
-// the main window's and the system's are shared constants).
-constexpr int32_t kGroupInformation = 1;
-constexpr int32_t kGroupDensity = 2;
-constexpr int32_t kGroupSource = 3;
-constexpr int32_t kGroupVerticalShifts = 4;
-constexpr int32_t kGroupChannels = 6;
-constexpr int32_t kGroupOpenSave = 7;
-constexpr int32_t kGroupTrigger = 8;
-constexpr int32_t kGroupRecord = 9;
-constexpr int32_t kGroupSettings = 10;
-constexpr int32_t kGroupMode = 11;
-constexpr int32_t kGroupSweep = 12;
-constexpr int32_t kGroupTimeBase = 14;
-constexpr int32_t kGroupDataSource = 16;
-constexpr int32_t kGroupEKG = 16;
-constexpr int32_t kGroupRoll = 17;
-constexpr int32_t kGroupArm = 18;
 
 // A dynamic property: widgets that show their tool tip even while tool
 // tips are switched off.
@@ -420,11 +401,11 @@ void TMainForm::RecomputeTitle() {
 
 void TMainForm::OnScopeNotification(int32_t kind, const int32_t &) {
     RecomputeTitle();
-    if (kind == 1 || kind == 2) {
+    if (kind == kNotifyInitialized || kind == kNotifySettingsChanged) {
         FShowHints = FScope->ShowComixHelp();
         FToolTipAction->setChecked(FShowHints);
         FHighPriorityAction->setChecked(FScope->BoostThread());
-    } else if (kind == 3) {
+    } else if (kind == kNotifyDetach) {
         if (FListenScope) FListenScope->UnregisterListener(this);
         FListenScope = nullptr;
     }

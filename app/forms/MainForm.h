@@ -1,10 +1,11 @@
 // The main window: owns every component of the instrument, registers them
-// with the scope model in the documented order, lays the front panel out,
+// with the scope model in the order in which notifications are to reach
+// them, lays the front panel out,
 // carries the menu and the title, and turns menu commands into
 // notifications and dialogs.
 #pragma once
 
-#include "ScopeListenerVexaRM.h"
+#include "model/ScopeListenerVexaRM.h"
 
 #include <QMainWindow>
 #include <QMargins>

@@ -1,7 +1,7 @@
 // The operator's message boxes, shown with QMessageBox.
 #pragma once
 
-#include "ScopeInterfacesVexaRM.h"
+#include "model/ScopeInterfacesVexaRM.h"
 
 #include <QString>
 

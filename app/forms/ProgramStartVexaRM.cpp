@@ -4,12 +4,12 @@
 #include "OperatorDialogsVexaRM.h"
 #include "SingleInstanceVexaRM.h"
 #include "SplashScreenVexa.h"
-#include "VirtualDriverVexaRM.h"
-#include "VirtualScopeVexaRM.h"
+#include "device/VirtualDriverVexaRM.h"
+#include "model/VirtualScopeVexaRM.h"
 #include "WorkingFolderVexaRM.h"
 
 #include "ExitSignalsVexaRM.h"
-#include "InstallLayoutVexaRM.h"
+#include "common/InstallLayoutVexaRM.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -45,7 +45,7 @@ void CloseModalWindows() {
 } // namespace
 
 int TProgramStartVexaRM::Run(int argc, char **argv) {
-    // 1. The application object.
+    // The application object first: every window and timer below needs it.
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vexa_RollMode"));
     QApplication::setOrganizationName(QStringLiteral("Korvel"));
@@ -81,25 +81,26 @@ int TProgramStartVexaRM::Run(int argc, char **argv) {
         exitStep();
     });
 
-    // 2. The ownership lock "Korvel_Vexa_SW".
+    // The ownership lock "Korvel_Vexa_SW" before anything touches the device.
     TSingleInstanceVexaRM instance;
     bool owned = instance.Acquire();
-    // 3, 4. A running copy (or a sibling program) is brought to the front.
+    // A running copy (or a sibling program) is brought to the front instead.
     if (TSingleInstanceVexaRM::ActivateRunning()) return 0;
-    // 5. Somebody holds the device without a window we know.
+    // Somebody holds the device without a window we know.
     if (!owned) {
         TOperatorDialogsVexaRM dialogs;
         dialogs.Ask(DialogStyle::Error, "Device in use by another application", kButtonOk);
         return 1;
     }
 
-    // 6.1 Splash screen.
+    // The splash screen, shown while the slow start-up below runs.
     auto splash = std::make_unique<TSplashScreenVexa>();
     splash->SetStatus(QStringLiteral("Application environment initialization"));
     splash->ShowNow();
-    // 6.2 Working folder.
+    // The working folder, where the components load their settings from.
     TWorkingFolderVexaRM::Enter();
-    // 6.3 Main window: every component loads and registers.
+    // The main window: every component loads and registers before the
+    // device starts, so that each hears the start-up notifications.
     TMainForm form;
     mainForm = &form;
     form.VirtualDriver().SetLibraryFolder(
@@ -111,10 +112,10 @@ int TProgramStartVexaRM::Run(int argc, char **argv) {
         instance.Listen(TMainForm::WindowClassName(), t);
     });
     instance.Listen(TMainForm::WindowClassName(), form.windowTitle());
-    // 6.4, 6.5 Device start-up.
+    // The device start-up.
     splash->SetStatus(QStringLiteral("Device initialization"));
     form.VirtualScope().StartApplication();
-    // 6.6 The splash screen goes.
+    // The splash screen goes before any window of the running program.
     splash->close();
     splash.reset();
     if (form.VirtualDriver().TerminateApplication() || exitSignals.Requested()) {
@@ -124,12 +125,13 @@ int TProgramStartVexaRM::Run(int argc, char **argv) {
         form.close();
         return 0;
     }
-    // 6.7 Message loop until the main window closes.
+    // The message loop until the main window closes.
     form.show();
     inMainLoop = true;
     int code = app.exec();
     exitTimer.stop();
-    // 6.8 The lock is released with the instance object.
+    // The lock is released with the instance object, after the window
+    // has stopped and saved everything.
     return code;
 }
 

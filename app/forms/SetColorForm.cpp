@@ -1,8 +1,8 @@
 #include "SetColorForm.h"
 
-#include "ChannelIndicationButtonVexa.h"
-#include "PanelGlyphsVexa.h"
-#include "VirtualScopeVexaRM.h"
+#include "panel/ChannelIndicationButtonVexa.h"
+#include "panel/PanelGlyphsVexa.h"
+#include "model/VirtualScopeVexaRM.h"
 
 #include <QColorDialog>
 #include <QLabel>

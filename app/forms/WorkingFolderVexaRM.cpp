@@ -1,8 +1,8 @@
 #include "WorkingFolderVexaRM.h"
 
-#include "InstallLayoutVexaRM.h"
-#include "SettingsVexaRM.h"
-#include "VirtualDriverVexaRM.h"
+#include "common/InstallLayoutVexaRM.h"
+#include "model/SettingsVexaRM.h"
+#include "device/VirtualDriverVexaRM.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -5,29 +5,29 @@
 
 namespace vexa {
 
-TMainThreadHandoverVexaRM::TMainThreadHandoverVexaRM() : MainThread(std::this_thread::get_id()) {}
+TMainThreadHandoverVexaRM::TMainThreadHandoverVexaRM() : FMainThread(std::this_thread::get_id()) {}
 
 TMainThreadHandoverVexaRM::~TMainThreadHandoverVexaRM() {
     Close();
 }
 
 void TMainThreadHandoverVexaRM::SetMainThread(std::thread::id id) {
-    std::lock_guard<std::mutex> g(Lock);
-    MainThread = id;
+    std::lock_guard<std::mutex> g(FLock);
+    FMainThread = id;
 }
 
 void TMainThreadHandoverVexaRM::SetWakeHook(std::function<void()> hook) {
-    std::lock_guard<std::mutex> g(Lock);
+    std::lock_guard<std::mutex> g(FLock);
     WakeHook = std::move(hook);
 }
 
 bool TMainThreadHandoverVexaRM::IsMainThread() const {
-    std::lock_guard<std::mutex> g(Lock);
-    return std::this_thread::get_id() == MainThread;
+    std::lock_guard<std::mutex> g(FLock);
+    return std::this_thread::get_id() == FMainThread;
 }
 
 bool TMainThreadHandoverVexaRM::IsRunning(uint64_t ticket) const {
-    return std::find(Running.begin(), Running.end(), ticket) != Running.end();
+    return std::find(FRunning.begin(), FRunning.end(), ticket) != FRunning.end();
 }
 
 bool TMainThreadHandoverVexaRM::RunInMainThread(const std::function<void()> &fn) {
@@ -38,22 +38,22 @@ bool TMainThreadHandoverVexaRM::RunInMainThread(const std::function<void()> &fn)
     std::function<void()> wake;
     uint64_t ticket;
     {
-        std::lock_guard<std::mutex> g(Lock);
-        if (Closed) return false;
-        ticket = NextTicket++;
-        Queue.push_back(Item{fn, ticket, true});
+        std::lock_guard<std::mutex> g(FLock);
+        if (FClosed) return false;
+        ticket = FNextTicket++;
+        FQueue.push_back(Item{fn, ticket, true});
         wake = WakeHook;
     }
     if (wake) wake();
-    std::unique_lock<std::mutex> g(Lock);
+    std::unique_lock<std::mutex> g(FLock);
     // A closed hand-over still waits for an item that is running right now:
     // it may refer to this worker's stack.
-    Done.wait(g, [&] { return Finished.count(ticket) != 0 || (Closed && !IsRunning(ticket)); });
-    if (Finished.erase(ticket) != 0) return true;
+    FDone.wait(g, [&] { return FFinished.count(ticket) != 0 || (FClosed && !IsRunning(ticket)); });
+    if (FFinished.erase(ticket) != 0) return true;
     // Closed before it ran: take it out so that nobody runs it later.
-    for (auto it = Queue.begin(); it != Queue.end(); ++it) {
+    for (auto it = FQueue.begin(); it != FQueue.end(); ++it) {
         if (it->ticket == ticket) {
-            Queue.erase(it);
+            FQueue.erase(it);
             break;
         }
     }
@@ -67,9 +67,9 @@ bool TMainThreadHandoverVexaRM::Post(std::function<void()> fn) {
     }
     std::function<void()> wake;
     {
-        std::lock_guard<std::mutex> g(Lock);
-        if (Closed) return false;
-        Queue.push_back(Item{std::move(fn), NextTicket++, false});
+        std::lock_guard<std::mutex> g(FLock);
+        if (FClosed) return false;
+        FQueue.push_back(Item{std::move(fn), FNextTicket++, false});
         wake = WakeHook;
     }
     if (wake) wake();
@@ -81,38 +81,38 @@ int TMainThreadHandoverVexaRM::ServicePending() {
     for (;;) {
         Item item;
         {
-            std::lock_guard<std::mutex> g(Lock);
-            if (Queue.empty()) break;
-            item = std::move(Queue.front());
-            Queue.pop_front();
-            Running.push_back(item.ticket);
+            std::lock_guard<std::mutex> g(FLock);
+            if (FQueue.empty()) break;
+            item = std::move(FQueue.front());
+            FQueue.pop_front();
+            FRunning.push_back(item.ticket);
         }
         item.fn();
         ++ran;
         {
-            std::lock_guard<std::mutex> g(Lock);
-            Running.erase(std::find(Running.begin(), Running.end(), item.ticket));
-            if (item.waited) Finished.insert(item.ticket);
+            std::lock_guard<std::mutex> g(FLock);
+            FRunning.erase(std::find(FRunning.begin(), FRunning.end(), item.ticket));
+            if (item.waited) FFinished.insert(item.ticket);
         }
-        Done.notify_all();
+        FDone.notify_all();
     }
     return ran;
 }
 
 void TMainThreadHandoverVexaRM::Close() {
     {
-        std::lock_guard<std::mutex> g(Lock);
-        Closed = true;
+        std::lock_guard<std::mutex> g(FLock);
+        FClosed = true;
         // Nobody waits for a posted item: it goes now.
-        for (auto it = Queue.begin(); it != Queue.end();)
-            it = it->waited ? it + 1 : Queue.erase(it);
+        for (auto it = FQueue.begin(); it != FQueue.end();)
+            it = it->waited ? it + 1 : FQueue.erase(it);
     }
-    Done.notify_all();
+    FDone.notify_all();
 }
 
 void TMainThreadHandoverVexaRM::Open() {
-    std::lock_guard<std::mutex> g(Lock);
-    Closed = false;
+    std::lock_guard<std::mutex> g(FLock);
+    FClosed = false;
 }
 
 } // namespace vexa

@@ -56,15 +56,15 @@ private:
     bool IsRunning(uint64_t ticket) const;
 
     // Guards the queue, the ticket sets and the closed flag.
-    mutable std::mutex Lock;
+    mutable std::mutex FLock;
     // Signalled when an item finished or the hand-over was closed.
-    std::condition_variable Done;
-    std::deque<Item> Queue;
-    uint64_t NextTicket = 1;
-    std::set<uint64_t> Finished;   // waited items that ran, until their worker sees it
-    std::vector<uint64_t> Running; // items running now, nested ones last
-    bool Closed = false;
-    std::thread::id MainThread;
+    std::condition_variable FDone;
+    std::deque<Item> FQueue;
+    uint64_t FNextTicket = 1;
+    std::set<uint64_t> FFinished;   // waited items that ran, until their worker sees it
+    std::vector<uint64_t> FRunning; // items running now, nested ones last
+    bool FClosed = false;
+    std::thread::id FMainThread;
     std::function<void()> WakeHook;
 };
 

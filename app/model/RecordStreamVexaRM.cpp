@@ -10,10 +10,10 @@
 namespace vexa {
 
 TRecordStreamVexaRM::TRecordStreamVexaRM(int fd, std::string name)
-    : Fd(fd), FileName(std::move(name)) {}
+    : FFd(fd), FFileName(std::move(name)) {}
 
 TRecordStreamVexaRM::~TRecordStreamVexaRM() {
-    if (Fd >= 0) ::close(Fd);
+    if (FFd >= 0) ::close(FFd);
 }
 
 namespace {
@@ -80,13 +80,13 @@ std::unique_ptr<TRecordStreamVexaRM> TRecordStreamVexaRM::CreateTruncated(const 
 }
 
 bool TRecordStreamVexaRM::Write(const void *data, size_t bytes) {
-    if (Fd < 0) return false;
+    if (FFd < 0) return false;
     if (bytes == 0) return true;
-    const off_t before = ::lseek(Fd, 0, SEEK_END);
+    const off_t before = ::lseek(FFd, 0, SEEK_END);
     const auto *p = static_cast<const uint8_t *>(data);
     size_t done = 0;
     while (done < bytes) {
-        const ssize_t n = ::write(Fd, p + done, bytes - done);
+        const ssize_t n = ::write(FFd, p + done, bytes - done);
         if (n < 0) {
             if (errno == EINTR) continue;
             break;
@@ -99,7 +99,7 @@ bool TRecordStreamVexaRM::Write(const void *data, size_t bytes) {
     if (before >= 0 && done > 0) {
         int rc;
         do {
-            rc = ::ftruncate(Fd, before);
+            rc = ::ftruncate(FFd, before);
         } while (rc != 0 && errno == EINTR);
     }
     return false;
@@ -107,7 +107,7 @@ bool TRecordStreamVexaRM::Write(const void *data, size_t bytes) {
 
 int64_t TRecordStreamVexaRM::Size() const {
     struct stat st;
-    if (Fd < 0 || ::fstat(Fd, &st) != 0) return -1;
+    if (FFd < 0 || ::fstat(FFd, &st) != 0) return -1;
     return static_cast<int64_t>(st.st_size);
 }
 

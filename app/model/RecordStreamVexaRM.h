@@ -33,13 +33,13 @@ public:
     bool Write(const void *data, size_t bytes);
     // Length of the file in bytes, -1 when it cannot be determined.
     int64_t Size() const;
-    const std::string &Name() const { return FileName; }
-    int Descriptor() const { return Fd; }
+    const std::string &Name() const { return FFileName; }
+    int Descriptor() const { return FFd; }
 
 private:
     TRecordStreamVexaRM(int fd, std::string name);
-    int Fd;
-    std::string FileName;
+    int FFd;
+    std::string FFileName;
 };
 
 } // namespace vexa

@@ -1,6 +1,6 @@
 #include "SettingsVexaRM.h"
 
-#include "DisplayColorsVexaRM.h"
+#include "common/DisplayColorsVexaRM.h"
 #include "ResourceStringsVexaRM.h"
 #include "VirtualScopeVexaRM.h"
 

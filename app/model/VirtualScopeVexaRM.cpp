@@ -1,6 +1,6 @@
 #include "VirtualScopeVexaRM.h"
 
-#include "DisplayColorsVexaRM.h"
+#include "common/DisplayColorsVexaRM.h"
 #include "ResourceStringsVexaRM.h"
 
 #include <cerrno>
@@ -274,36 +274,24 @@ bool TVirtualScopeVexaRM::AppendRecordWords(const uint16_t *words, int n) {
 
 // ---- Channels ----------------------------------------------------------------
 
-void TVirtualScopeVexaRM::SetDensityChannelA(int32_t v) {
+void TVirtualScopeVexaRM::SetDensity(Channel ch, int32_t v) {
     std::lock_guard<std::mutex> g(FSettingsLock);
-    FDensityChannelA.store(ClampDensity(v));
+    FDensity[ch].store(ClampDensity(v));
 }
 
-void TVirtualScopeVexaRM::SetDensityChannelB(int32_t v) {
-    std::lock_guard<std::mutex> g(FSettingsLock);
-    FDensityChannelB.store(ClampDensity(v));
-}
-
-void TVirtualScopeVexaRM::SetVerticalLevelChannelA(int32_t v) {
+void TVirtualScopeVexaRM::SetVerticalLevel(Channel ch, int32_t v) {
     if (v < 1 || v > kPositionMax) return;
     std::lock_guard<std::mutex> g(FSettingsLock);
-    FVerticalLevelChannelA.store(static_cast<uint16_t>(v));
+    FVerticalLevel[ch].store(static_cast<uint16_t>(v));
 }
 
-void TVirtualScopeVexaRM::SetVerticalLevelChannelB(int32_t v) {
-    if (v < 1 || v > kPositionMax) return;
+void TVirtualScopeVexaRM::SetSourceProbe(Channel ch, int32_t v) {
     std::lock_guard<std::mutex> g(FSettingsLock);
-    FVerticalLevelChannelB.store(static_cast<uint16_t>(v));
+    FSourceProbe[ch].store(v);
 }
 
-int32_t TVirtualScopeVexaRM::ScaledLevelChannelA() const {
-    return static_cast<int32_t>(int64_t(FVerticalLevelChannelA.load()) * FMaxChannelA.load() /
-                                4096);
-}
-
-int32_t TVirtualScopeVexaRM::ScaledLevelChannelB() const {
-    return static_cast<int32_t>(int64_t(FVerticalLevelChannelB.load()) * FMaxChannelB.load() /
-                                4096);
+int32_t TVirtualScopeVexaRM::ScaledLevel(Channel ch) const {
+    return static_cast<int32_t>(int64_t(FVerticalLevel[ch].load()) * FMaxChannel[ch].load() / 4096);
 }
 
 void TVirtualScopeVexaRM::ApplyDerivedLevel(std::atomic<uint16_t> &level, int32_t scaled,
@@ -316,12 +304,8 @@ void TVirtualScopeVexaRM::ApplyDerivedLevel(std::atomic<uint16_t> &level, int32_
     level.store(static_cast<uint16_t>(v));
 }
 
-void TVirtualScopeVexaRM::SetScaledLevelChannelA(int32_t v) {
-    ApplyDerivedLevel(FVerticalLevelChannelA, v, FMaxChannelA.load());
-}
-
-void TVirtualScopeVexaRM::SetScaledLevelChannelB(int32_t v) {
-    ApplyDerivedLevel(FVerticalLevelChannelB, v, FMaxChannelB.load());
+void TVirtualScopeVexaRM::SetScaledLevel(Channel ch, int32_t v) {
+    ApplyDerivedLevel(FVerticalLevel[ch], v, FMaxChannel[ch].load());
 }
 
 #define VEXA_LOCKED_SETTER(Name, Type)                                                             \
@@ -332,8 +316,6 @@ void TVirtualScopeVexaRM::SetScaledLevelChannelB(int32_t v) {
 
 VEXA_LOCKED_SETTER(SourceACDC_A, bool)
 VEXA_LOCKED_SETTER(SourceACDC_B, bool)
-VEXA_LOCKED_SETTER(SourceProbeA, int32_t)
-VEXA_LOCKED_SETTER(SourceProbeB, int32_t)
 VEXA_LOCKED_SETTER(GroundA, bool)
 VEXA_LOCKED_SETTER(GroundB, bool)
 
@@ -383,12 +365,12 @@ VEXA_LOCKED_SETTER(NoiseB, int32_t)
 #undef VEXA_LOCKED_SETTER
 
 int32_t TVirtualScopeVexaRM::DeflectionFactor(int32_t channel) const {
-    if (channel == kChannelB) return DeflectionFor(FSourceProbeB.load(), FDensityChannelB.load());
-    return DeflectionFor(FSourceProbeA.load(), FDensityChannelA.load());
+    const Channel ch = channel == kChannelB ? kB : kA;
+    return DeflectionFor(FSourceProbe[ch].load(), FDensity[ch].load());
 }
 
 std::string TVirtualScopeVexaRM::ProbeText(int32_t channel) const {
-    const int32_t probe = channel == kChannelB ? FSourceProbeB.load() : FSourceProbeA.load();
+    const int32_t probe = SourceProbe(channel == kChannelB ? kB : kA);
     switch (probe) {
     case 1:
         return "    1:1";
@@ -460,8 +442,8 @@ void TVirtualScopeVexaRM::SetDataAcquisitionStatus(uint8_t v) {
         return;
     }
     FDataAcquisitionStatus.store(v);
-    FTriggerLEDStatus.store(v & 0x0F);
-    FARMLEDStatus.store((v >> 4) & 0x0F);
+    FTriggerLEDStatus.store(TriggerStatusOf(v));
+    FARMLEDStatus.store(ArmStatusOf(v));
 }
 
 void TVirtualScopeVexaRM::SetMeasurementStarted(bool v) {
@@ -469,7 +451,7 @@ void TVirtualScopeVexaRM::SetMeasurementStarted(bool v) {
         std::lock_guard<std::mutex> g(FSettingsLock);
         FMeasurementStarted.store(v);
         if (v) {
-            FCachedDataStatus.store(0x11);
+            FCachedDataStatus.store(kStatusWaitingBoth);
         } else {
             FDataAcquisitionStatus.store(0);
             FTriggerLEDStatus.store(0);

@@ -7,7 +7,7 @@
 #include "ScopeInterfacesVexaRM.h"
 #include "ScopeListenerVexaRM.h"
 
-#include <ScopeConstsVexaRM.h>
+#include "common/ScopeConstsVexaRM.h"
 
 #include <atomic>
 #include <cstdint>
@@ -105,35 +105,50 @@ public:
     bool AppendRecordWords(const uint16_t *words, int n);
 
     // ---- Channels -----------------------------------------------------------
-    uint16_t DensityChannelA() const { return FDensityChannelA.load(); }
-    uint16_t DensityChannelB() const { return FDensityChannelB.load(); }
+    // Each per-channel value has one home, an array indexed by Channel; the
+    // A and B accessors are its names for the panel, the files and the flow.
+    enum Channel { kA = 0, kB = 1 };
+    uint16_t Density(Channel ch) const { return FDensity[ch].load(); }
     // Under SettingsLock; above 9 becomes 9, below 1 becomes 1.
-    void SetDensityChannelA(int32_t v);
-    void SetDensityChannelB(int32_t v);
-    int32_t MaxChannelA() const { return FMaxChannelA.load(); }
-    int32_t MaxChannelB() const { return FMaxChannelB.load(); }
-    void SetMaxChannelA(int32_t v) { FMaxChannelA.store(v); }
-    void SetMaxChannelB(int32_t v) { FMaxChannelB.store(v); }
-    uint16_t VerticalLevelChannelA() const { return FVerticalLevelChannelA.load(); }
-    uint16_t VerticalLevelChannelB() const { return FVerticalLevelChannelB.load(); }
+    void SetDensity(Channel ch, int32_t v);
+    int32_t MaxChannel(Channel ch) const { return FMaxChannel[ch].load(); }
+    void SetMaxChannel(Channel ch, int32_t v) { FMaxChannel[ch].store(v); }
+    uint16_t VerticalLevel(Channel ch) const { return FVerticalLevel[ch].load(); }
     // Under SettingsLock; accepted only for 1..4095.
-    void SetVerticalLevelChannelA(int32_t v);
-    void SetVerticalLevelChannelB(int32_t v);
+    void SetVerticalLevel(Channel ch, int32_t v);
     // VerticalLevel x MaxChannel / 4096, truncated.
-    int32_t ScaledLevelChannelA() const;
-    int32_t ScaledLevelChannelB() const;
+    int32_t ScaledLevel(Channel ch) const;
     // For 0 <= v <= MaxChannel (and MaxChannel > 0): VerticalLevel :=
     // v x 4095 / MaxChannel, truncated; otherwise nothing.
-    void SetScaledLevelChannelA(int32_t v);
-    void SetScaledLevelChannelB(int32_t v);
+    void SetScaledLevel(Channel ch, int32_t v);
+    int32_t SourceProbe(Channel ch) const { return FSourceProbe[ch].load(); }
+    // Under SettingsLock.
+    void SetSourceProbe(Channel ch, int32_t v);
+
+    uint16_t DensityChannelA() const { return Density(kA); }
+    uint16_t DensityChannelB() const { return Density(kB); }
+    void SetDensityChannelA(int32_t v) { SetDensity(kA, v); }
+    void SetDensityChannelB(int32_t v) { SetDensity(kB, v); }
+    int32_t MaxChannelA() const { return MaxChannel(kA); }
+    int32_t MaxChannelB() const { return MaxChannel(kB); }
+    void SetMaxChannelA(int32_t v) { SetMaxChannel(kA, v); }
+    void SetMaxChannelB(int32_t v) { SetMaxChannel(kB, v); }
+    uint16_t VerticalLevelChannelA() const { return VerticalLevel(kA); }
+    uint16_t VerticalLevelChannelB() const { return VerticalLevel(kB); }
+    void SetVerticalLevelChannelA(int32_t v) { SetVerticalLevel(kA, v); }
+    void SetVerticalLevelChannelB(int32_t v) { SetVerticalLevel(kB, v); }
+    int32_t ScaledLevelChannelA() const { return ScaledLevel(kA); }
+    int32_t ScaledLevelChannelB() const { return ScaledLevel(kB); }
+    void SetScaledLevelChannelA(int32_t v) { SetScaledLevel(kA, v); }
+    void SetScaledLevelChannelB(int32_t v) { SetScaledLevel(kB, v); }
     bool SourceACDC_A() const { return FSourceACDC_A.load(); }
     bool SourceACDC_B() const { return FSourceACDC_B.load(); }
     void SetSourceACDC_A(bool v);
     void SetSourceACDC_B(bool v);
-    int32_t SourceProbeA() const { return FSourceProbeA.load(); }
-    int32_t SourceProbeB() const { return FSourceProbeB.load(); }
-    void SetSourceProbeA(int32_t v);
-    void SetSourceProbeB(int32_t v);
+    int32_t SourceProbeA() const { return SourceProbe(kA); }
+    int32_t SourceProbeB() const { return SourceProbe(kB); }
+    void SetSourceProbeA(int32_t v) { SetSourceProbe(kA, v); }
+    void SetSourceProbeB(int32_t v) { SetSourceProbe(kB, v); }
     bool GroundA() const { return FGroundA.load(); }
     bool GroundB() const { return FGroundB.load(); }
     void SetGroundA(bool v);
@@ -258,7 +273,7 @@ public:
     bool RecordFree() const { return FRecordFree.load(); }
     void SetRecordFree(bool v);
     bool MeasurementStarted() const { return FMeasurementStarted.load(); }
-    // Under SettingsLock. True: CachedDataStatus := 17. False: status byte
+    // Under SettingsLock. True: CachedDataStatus := kStatusWaitingBoth. False: status byte
     // and both LED states := 0.
     void SetMeasurementStarted(bool v);
     uint32_t MeasurementLength() const { return FMeasurementLength.load(); }
@@ -357,9 +372,9 @@ private:
     std::atomic<bool> FSavingActivated{false};
     std::atomic<double> FFileSize{0.0};
 
-    std::atomic<uint16_t> FDensityChannelA{0}, FDensityChannelB{0};
-    std::atomic<int32_t> FMaxChannelA{0}, FMaxChannelB{0};
-    std::atomic<uint16_t> FVerticalLevelChannelA{0}, FVerticalLevelChannelB{0};
+    std::atomic<uint16_t> FDensity[2] = {0, 0};
+    std::atomic<int32_t> FMaxChannel[2] = {0, 0};
+    std::atomic<uint16_t> FVerticalLevel[2] = {0, 0};
     std::atomic<ColorVexa> FColorChannelA{0}, FColorChannelB{0}, FColorGrid{0};
     std::atomic<ColorVexa> FRealGridColor{0}, FBackgroundColor{0};
     std::atomic<bool> FModeLine{false}, FModeBF{false}, FModeEKG{false};
@@ -380,7 +395,7 @@ private:
     std::atomic<bool> FARMUnderA{false}, FARMUnderB{false}, FARMUnderExternal{false};
     std::atomic<int32_t> FARMLEDStatus{0};
     std::atomic<bool> FSourceACDC_A{false}, FSourceACDC_B{false};
-    std::atomic<int32_t> FSourceProbeA{0}, FSourceProbeB{0};
+    std::atomic<int32_t> FSourceProbe[2] = {0, 0};
     std::atomic<bool> FGroundA{false}, FGroundB{false};
     std::atomic<bool> FRecordTriggered{false}, FRecordFree{false};
     std::atomic<bool> FMeasurementStarted{false};

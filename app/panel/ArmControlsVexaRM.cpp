@@ -1,9 +1,9 @@
 #include "ArmControlsVexaRM.h"
 
 #include "BinderSupportVexaRM.h"
-#include "VirtualScopeVexaRM.h"
+#include "model/VirtualScopeVexaRM.h"
 
-#include "ScopeConstsVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
 
 namespace vexa {
 
@@ -13,7 +13,7 @@ TArmControlsVexaRM::~TArmControlsVexaRM() {
     FHooks.ClearAll();
 }
 
-void TArmControlsVexaRM::HookClick(Slot slot, QAbstractButton *w) {
+void TArmControlsVexaRM::HookClick(HookedWidget slot, QAbstractButton *w) {
     if (!w) {
         FHooks.Clear(slot);
         return;
@@ -21,7 +21,7 @@ void TArmControlsVexaRM::HookClick(Slot slot, QAbstractButton *w) {
     FHooks.Replace(slot, {connect(w, &QAbstractButton::clicked, this, [this, w] { Click(w); })});
 }
 
-void TArmControlsVexaRM::HookEdit(Slot slot, TVoltageValueEditVexa *w) {
+void TArmControlsVexaRM::HookEdit(HookedWidget slot, TVoltageValueEditVexa *w) {
     if (!w) {
         FHooks.Clear(slot);
         return;

@@ -4,7 +4,7 @@
 #include "EventHooksVexaRM.h"
 #include "OnOffButtonVexa.h"
 #include "VoltageValueEditVexa.h"
-#include "WrapperComponentVexaRM.h"
+#include "model/WrapperComponentVexaRM.h"
 
 #include <QAbstractButton>
 #include <QObject>
@@ -63,7 +63,7 @@ public:
     void UpdateControls() override;
 
 private:
-    enum Slot {
+    enum HookedWidget {
         kSourceA,
         kSourceB,
         kSourceExternal,
@@ -73,8 +73,8 @@ private:
         kLevelA,
         kLevelB
     };
-    void HookClick(Slot slot, QAbstractButton *w);
-    void HookEdit(Slot slot, TVoltageValueEditVexa *w);
+    void HookClick(HookedWidget slot, QAbstractButton *w);
+    void HookEdit(HookedWidget slot, TVoltageValueEditVexa *w);
     void Click(QObject *sender);
     void KeyUp(QObject *sender, int key);
 

@@ -1,8 +1,8 @@
 #include "ChannelControlsVexaRM.h"
 
-#include "VirtualScopeVexaRM.h"
+#include "model/VirtualScopeVexaRM.h"
 
-#include "ScopeConstsVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
 
 namespace vexa {
 
@@ -12,7 +12,8 @@ TChannelControlsVexaRM::~TChannelControlsVexaRM() {
     FHooks.ClearAll();
 }
 
-void TChannelControlsVexaRM::Hook(Slot slot, QPointer<TOnOffButtonVexa> &ref, TOnOffButtonVexa *w) {
+void TChannelControlsVexaRM::Hook(HookedWidget slot, QPointer<TOnOffButtonVexa> &ref,
+                                  TOnOffButtonVexa *w) {
     FHooks.BindClicked(slot, ref, w, this, [this](QObject *b) { Click(b); });
 }
 

@@ -3,7 +3,7 @@
 
 #include "EventHooksVexaRM.h"
 #include "OnOffButtonVexa.h"
-#include "WrapperComponentVexaRM.h"
+#include "model/WrapperComponentVexaRM.h"
 
 #include <QObject>
 #include <QPointer>
@@ -26,8 +26,8 @@ public:
     void ApplyToolTips();
 
 private:
-    enum Slot { kA, kB };
-    void Hook(Slot slot, QPointer<TOnOffButtonVexa> &ref, TOnOffButtonVexa *w);
+    enum HookedWidget { kA, kB };
+    void Hook(HookedWidget slot, QPointer<TOnOffButtonVexa> &ref, TOnOffButtonVexa *w);
     void Click(QObject *sender);
 
     QPointer<TOnOffButtonVexa> FChannelButtonA, FChannelButtonB;

@@ -1,9 +1,9 @@
 #include "DensityControlsVexaRM.h"
 
 #include "ChannelIndicationButtonVexa.h"
-#include "VirtualScopeVexaRM.h"
+#include "model/VirtualScopeVexaRM.h"
 
-#include "ScopeConstsVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
 
 namespace vexa {
 
@@ -13,7 +13,7 @@ TDensityControlsVexaRM::~TDensityControlsVexaRM() {
     FHooks.ClearAll();
 }
 
-void TDensityControlsVexaRM::Hook(Slot slot, QPointer<TChannelIndicationButtonVexa> &ref,
+void TDensityControlsVexaRM::Hook(HookedWidget slot, QPointer<TChannelIndicationButtonVexa> &ref,
                                   TChannelIndicationButtonVexa *w) {
     FHooks.BindClicked(slot, ref, w, this, [this](QObject *b) { Click(b); });
 }

@@ -3,7 +3,7 @@
 
 #include "ChannelIndicationButtonVexa.h"
 #include "EventHooksVexaRM.h"
-#include "WrapperComponentVexaRM.h"
+#include "model/WrapperComponentVexaRM.h"
 
 #include <QObject>
 #include <QPointer>
@@ -34,8 +34,8 @@ public:
     void ApplyToolTips();
 
 private:
-    enum Slot { kUpA, kUpB, kDownA, kDownB };
-    void Hook(Slot slot, QPointer<TChannelIndicationButtonVexa> &ref,
+    enum HookedWidget { kUpA, kUpB, kDownA, kDownB };
+    void Hook(HookedWidget slot, QPointer<TChannelIndicationButtonVexa> &ref,
               TChannelIndicationButtonVexa *w);
     void Click(QObject *sender);
 

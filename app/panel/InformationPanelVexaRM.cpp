@@ -3,9 +3,9 @@
 #include "BinderSupportVexaRM.h"
 #include "PanelColorVexa.h"
 #include "UnitValueLabel.h"
-#include "VirtualScopeVexaRM.h"
+#include "model/VirtualScopeVexaRM.h"
 
-#include "ScopeConstsVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
 
 #include <QPalette>
 

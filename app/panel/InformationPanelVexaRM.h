@@ -4,7 +4,7 @@
 #pragma once
 
 #include "UnitValueLabel.h"
-#include "WrapperComponentVexaRM.h"
+#include "model/WrapperComponentVexaRM.h"
 
 #include <QGroupBox>
 #include <QLabel>

@@ -1,9 +1,9 @@
 #include "MeasurementRecordControlsVexaRM.h"
 
-#include "ResourceStringsVexaRM.h"
-#include "VirtualScopeVexaRM.h"
+#include "model/ResourceStringsVexaRM.h"
+#include "model/VirtualScopeVexaRM.h"
 
-#include "ScopeConstsVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
 
 #include <cmath>
 #include <limits>
@@ -17,7 +17,7 @@ TMeasurementRecordControlsVexaRM::~TMeasurementRecordControlsVexaRM() {
     FHooks.ClearAll();
 }
 
-void TMeasurementRecordControlsVexaRM::Hook(Slot slot, QPointer<TOnOffButtonVexa> &ref,
+void TMeasurementRecordControlsVexaRM::Hook(HookedWidget slot, QPointer<TOnOffButtonVexa> &ref,
                                             TOnOffButtonVexa *w) {
     FHooks.BindClicked(slot, ref, w, this, [this](QObject *b) { Click(b); });
 }

@@ -4,7 +4,7 @@
 #include "EventHooksVexaRM.h"
 #include "LongerTimeEditVexaRM.h"
 #include "OnOffButtonVexa.h"
-#include "WrapperComponentVexaRM.h"
+#include "model/WrapperComponentVexaRM.h"
 
 #include <QObject>
 #include <QPointer>
@@ -37,8 +37,8 @@ public:
     void ApplyToolTips();
 
 private:
-    enum Slot { kStart, kStop, kTriggered, kFree, kDefined, kContinuos, kLength };
-    void Hook(Slot slot, QPointer<TOnOffButtonVexa> &ref, TOnOffButtonVexa *w);
+    enum HookedWidget { kStart, kStop, kTriggered, kFree, kDefined, kContinuos, kLength };
+    void Hook(HookedWidget slot, QPointer<TOnOffButtonVexa> &ref, TOnOffButtonVexa *w);
     void Click(QObject *sender);
     void KeyUp(int key);
 

@@ -1,8 +1,8 @@
 #include "ModeDisplayVexaRM.h"
 
-#include "VirtualScopeVexaRM.h"
+#include "model/VirtualScopeVexaRM.h"
 
-#include "ScopeConstsVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
 
 namespace vexa {
 
@@ -12,7 +12,8 @@ TModeDisplayVexaRM::~TModeDisplayVexaRM() {
     FHooks.ClearAll();
 }
 
-void TModeDisplayVexaRM::Hook(Slot slot, QPointer<TOnOffButtonVexa> &ref, TOnOffButtonVexa *w) {
+void TModeDisplayVexaRM::Hook(HookedWidget slot, QPointer<TOnOffButtonVexa> &ref,
+                              TOnOffButtonVexa *w) {
     FHooks.BindClicked(slot, ref, w, this, [this](QObject *b) { Click(b); });
 }
 

@@ -4,7 +4,7 @@
 
 #include "EventHooksVexaRM.h"
 #include "OnOffButtonVexa.h"
-#include "WrapperComponentVexaRM.h"
+#include "model/WrapperComponentVexaRM.h"
 
 #include <QObject>
 #include <QPointer>
@@ -38,8 +38,8 @@ public:
     void ApplyToolTips();
 
 private:
-    enum Slot { kGrid, kDisplay, kBeam, kLine, kEkg, kRoll, kScroll };
-    void Hook(Slot slot, QPointer<TOnOffButtonVexa> &ref, TOnOffButtonVexa *w);
+    enum HookedWidget { kGrid, kDisplay, kBeam, kLine, kEkg, kRoll, kScroll };
+    void Hook(HookedWidget slot, QPointer<TOnOffButtonVexa> &ref, TOnOffButtonVexa *w);
     void Click(QObject *sender);
     void Scroll(int position);
 

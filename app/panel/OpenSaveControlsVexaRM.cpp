@@ -1,12 +1,12 @@
 #include "OpenSaveControlsVexaRM.h"
 
 #include "BinderSupportVexaRM.h"
-#include "ResourceStringsVexaRM.h"
+#include "model/ResourceStringsVexaRM.h"
 #include "FilteredEditVexa.h"
 #include "ValueTextVexa.h"
-#include "VirtualScopeVexaRM.h"
+#include "model/VirtualScopeVexaRM.h"
 
-#include "ScopeConstsVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -25,7 +25,7 @@ TOpenSaveControlsVexaRM::~TOpenSaveControlsVexaRM() {
     if (FSaveFileEdit) FSaveFileEdit->removeEventFilter(this);
 }
 
-void TOpenSaveControlsVexaRM::HookClick(Slot slot, QAbstractButton *w) {
+void TOpenSaveControlsVexaRM::HookClick(HookedWidget slot, QAbstractButton *w) {
     if (!w) {
         FHooks.Clear(slot);
         return;

@@ -4,7 +4,7 @@
 #include "EventHooksVexaRM.h"
 #include "OnOffButtonVexa.h"
 #include "QtSaveFileDialogVexaRM.h"
-#include "WrapperComponentVexaRM.h"
+#include "model/WrapperComponentVexaRM.h"
 
 #include <QAbstractButton>
 #include <QLineEdit>
@@ -55,8 +55,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    enum Slot { kBrowse, kSave, kClear };
-    void HookClick(Slot slot, QAbstractButton *w);
+    enum HookedWidget { kBrowse, kSave, kClear };
+    void HookClick(HookedWidget slot, QAbstractButton *w);
     void Click(QObject *sender);
     void EditKeyUp(int key);
     // Shows the record file in use in the name edit, as confirmed text.

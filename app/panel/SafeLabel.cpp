@@ -39,13 +39,13 @@ QString PrivateCopy(const QString &text) {
 } // namespace
 
 QString TSafeLabel::MyString() const {
-    std::lock_guard<std::mutex> hold(TextLock);
+    std::lock_guard<std::mutex> hold(FTextLock);
     return PrivateCopy(FMyString);
 }
 
 void TSafeLabel::SetMyString(const QString &text) {
     {
-        std::lock_guard<std::mutex> hold(TextLock);
+        std::lock_guard<std::mutex> hold(FTextLock);
         if (FMouseInside) {
             FUpdateHeld = true; // frozen: the text is dropped
             return;
@@ -57,17 +57,17 @@ void TSafeLabel::SetMyString(const QString &text) {
 }
 
 bool TSafeLabel::MouseInside() const {
-    std::lock_guard<std::mutex> hold(TextLock);
+    std::lock_guard<std::mutex> hold(FTextLock);
     return FMouseInside;
 }
 
 bool TSafeLabel::UpdateHeld() const {
-    std::lock_guard<std::mutex> hold(TextLock);
+    std::lock_guard<std::mutex> hold(FTextLock);
     return FUpdateHeld;
 }
 
 bool TSafeLabel::Bold() const {
-    std::lock_guard<std::mutex> hold(TextLock);
+    std::lock_guard<std::mutex> hold(FTextLock);
     return FMouseInside || FUpdateHeld;
 }
 
@@ -158,7 +158,7 @@ void TSafeLabel::paintEvent(QPaintEvent *) {
     QString text;
     bool bold = false;
     {
-        std::lock_guard<std::mutex> hold(TextLock);
+        std::lock_guard<std::mutex> hold(FTextLock);
         text = PrivateCopy(FMyString);
         bold = FMouseInside || FUpdateHeld;
     }
@@ -178,7 +178,7 @@ void TSafeLabel::enterEvent(QEnterEvent *event) {
     QWidget::enterEvent(event);
     if (!FMouseSensitive) return;
     {
-        std::lock_guard<std::mutex> hold(TextLock);
+        std::lock_guard<std::mutex> hold(FTextLock);
         FMouseInside = true;
     }
     update();
@@ -188,7 +188,7 @@ void TSafeLabel::leaveEvent(QEvent *event) {
     QWidget::leaveEvent(event);
     if (!FMouseSensitive) return;
     {
-        std::lock_guard<std::mutex> hold(TextLock);
+        std::lock_guard<std::mutex> hold(FTextLock);
         FMouseInside = false;
     }
     update();

@@ -70,7 +70,7 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
-    mutable std::mutex TextLock; // guards FMyString, FMouseInside and FUpdateHeld
+    mutable std::mutex FTextLock; // guards FMyString, FMouseInside and FUpdateHeld
     QString FMyString;
     bool FMouseInside = false;
     bool FUpdateHeld = false;

@@ -2,9 +2,9 @@
 
 #include "BinderSupportVexaRM.h"
 #include "ChannelIndicationButtonVexa.h"
-#include "VirtualScopeVexaRM.h"
+#include "model/VirtualScopeVexaRM.h"
 
-#include "ScopeConstsVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
 
 namespace vexa {
 
@@ -14,7 +14,7 @@ TSourceControlsVexaRM::~TSourceControlsVexaRM() {
     FHooks.ClearAll();
 }
 
-void TSourceControlsVexaRM::Hook(Slot slot, QPointer<TChannelIndicationButtonVexa> &ref,
+void TSourceControlsVexaRM::Hook(HookedWidget slot, QPointer<TChannelIndicationButtonVexa> &ref,
                                  TChannelIndicationButtonVexa *w) {
     FHooks.BindClicked(slot, ref, w, this, [this](QObject *b) { Click(b); });
 }

@@ -3,7 +3,7 @@
 
 #include "ChannelIndicationButtonVexa.h"
 #include "EventHooksVexaRM.h"
-#include "WrapperComponentVexaRM.h"
+#include "model/WrapperComponentVexaRM.h"
 
 #include <QObject>
 #include <QPointer>
@@ -34,8 +34,8 @@ public:
     void ApplyToolTips();
 
 private:
-    enum Slot { kAcdcA, kAcdcB, kProbeA, kProbeB, kGroundA, kGroundB };
-    void Hook(Slot slot, QPointer<TChannelIndicationButtonVexa> &ref,
+    enum HookedWidget { kAcdcA, kAcdcB, kProbeA, kProbeB, kGroundA, kGroundB };
+    void Hook(HookedWidget slot, QPointer<TChannelIndicationButtonVexa> &ref,
               TChannelIndicationButtonVexa *w);
     void Click(QObject *sender);
 

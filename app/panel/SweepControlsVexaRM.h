@@ -4,7 +4,7 @@
 
 #include "EventHooksVexaRM.h"
 #include "OnOffButtonVexa.h"
-#include "WrapperComponentVexaRM.h"
+#include "model/WrapperComponentVexaRM.h"
 
 #include <QObject>
 #include <QPointer>
@@ -35,8 +35,8 @@ public:
     void ApplyToolTips();
 
 private:
-    enum Slot { kMin, kMax, kAvg, kSingle, kCalc, kClear };
-    void Hook(Slot slot, QPointer<TOnOffButtonVexa> &ref, TOnOffButtonVexa *w);
+    enum HookedWidget { kMin, kMax, kAvg, kSingle, kCalc, kClear };
+    void Hook(HookedWidget slot, QPointer<TOnOffButtonVexa> &ref, TOnOffButtonVexa *w);
     void Click(QObject *sender);
 
     QPointer<TOnOffButtonVexa> FMakeMinimumButton, FMakeMaximumButton, FMakeAvgButton;

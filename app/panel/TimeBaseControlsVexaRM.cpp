@@ -1,8 +1,8 @@
 #include "TimeBaseControlsVexaRM.h"
 
-#include "VirtualScopeVexaRM.h"
+#include "model/VirtualScopeVexaRM.h"
 
-#include "ScopeConstsVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
 
 #include <algorithm>
 
@@ -24,7 +24,7 @@ double TTimeBaseControlsVexaRM::DisplayRate(int32_t dspSetting) {
 
 // Only the end of a scroll is acted on: a step by key, arrow or page click
 // ends at once; a drag of the thumb ends when it is released.
-void TTimeBaseControlsVexaRM::HookBar(Slot slot, QScrollBar *w) {
+void TTimeBaseControlsVexaRM::HookBar(HookedWidget slot, QScrollBar *w) {
     if (!w) {
         FHooks.Clear(slot);
         return;

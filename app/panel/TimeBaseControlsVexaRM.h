@@ -3,7 +3,7 @@
 
 #include "EventHooksVexaRM.h"
 #include "UnitValueLabel.h"
-#include "WrapperComponentVexaRM.h"
+#include "model/WrapperComponentVexaRM.h"
 
 #include <QObject>
 #include <QPointer>
@@ -47,8 +47,8 @@ public:
     static double DisplayRate(int32_t dspSetting);
 
 private:
-    enum Slot { kSmp, kDsp };
-    void HookBar(Slot slot, QScrollBar *w);
+    enum HookedWidget { kSmp, kDsp };
+    void HookBar(HookedWidget slot, QScrollBar *w);
     void EndScroll(QObject *sender);
 
     QPointer<QScrollBar> FSMPScrollBar, FDSPScrollBar;

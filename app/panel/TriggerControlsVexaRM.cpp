@@ -1,9 +1,9 @@
 #include "TriggerControlsVexaRM.h"
 
 #include "BinderSupportVexaRM.h"
-#include "VirtualScopeVexaRM.h"
+#include "model/VirtualScopeVexaRM.h"
 
-#include "ScopeConstsVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
 
 namespace vexa {
 
@@ -13,7 +13,7 @@ TTriggerControlsVexaRM::~TTriggerControlsVexaRM() {
     FHooks.ClearAll();
 }
 
-void TTriggerControlsVexaRM::HookClick(Slot slot, QAbstractButton *w) {
+void TTriggerControlsVexaRM::HookClick(HookedWidget slot, QAbstractButton *w) {
     if (!w) {
         FHooks.Clear(slot);
         return;
@@ -21,7 +21,7 @@ void TTriggerControlsVexaRM::HookClick(Slot slot, QAbstractButton *w) {
     FHooks.Replace(slot, {connect(w, &QAbstractButton::clicked, this, [this, w] { Click(w); })});
 }
 
-void TTriggerControlsVexaRM::HookEdit(Slot slot, QPointer<TVoltageValueEditVexa> &ref,
+void TTriggerControlsVexaRM::HookEdit(HookedWidget slot, QPointer<TVoltageValueEditVexa> &ref,
                                       TVoltageValueEditVexa *w) {
     ref = w;
     if (!w) {

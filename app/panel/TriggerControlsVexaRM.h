@@ -4,7 +4,7 @@
 #include "EventHooksVexaRM.h"
 #include "OnOffButtonVexa.h"
 #include "VoltageValueEditVexa.h"
-#include "WrapperComponentVexaRM.h"
+#include "model/WrapperComponentVexaRM.h"
 
 #include <QAbstractButton>
 #include <QObject>
@@ -57,9 +57,10 @@ public:
     void ApplyToolTips();
 
 private:
-    enum Slot { kSourceA, kSourceB, kUnderA, kUnderB, kRelation, kLevelA, kLevelB };
-    void HookClick(Slot slot, QAbstractButton *w);
-    void HookEdit(Slot slot, QPointer<TVoltageValueEditVexa> &ref, TVoltageValueEditVexa *w);
+    enum HookedWidget { kSourceA, kSourceB, kUnderA, kUnderB, kRelation, kLevelA, kLevelB };
+    void HookClick(HookedWidget slot, QAbstractButton *w);
+    void HookEdit(HookedWidget slot, QPointer<TVoltageValueEditVexa> &ref,
+                  TVoltageValueEditVexa *w);
     void Click(QObject *sender);
     void KeyUp(QObject *sender, int key);
 

@@ -6,7 +6,7 @@
 #pragma once
 
 #include "SafeLabel.h"
-#include "ScopeInterfacesVexaRM.h"
+#include "model/ScopeInterfacesVexaRM.h"
 
 #include <mutex>
 
@@ -37,13 +37,13 @@ public:
     void ClearValue() override;
 
 private:
-    // Called with FormatLock held.
+    // Called with FFormatLock held.
     void Reformat();
 
     // Guards the six fields below and is held while the new text is handed
     // to the label, so that the text of the newest value is the one that
     // stays. Taken before the label's text lock, never after it.
-    mutable std::mutex FormatLock;
+    mutable std::mutex FFormatLock;
     double FMainValue = 0;
     int FControlType = 0;
     bool FValueInValid = false;

@@ -174,7 +174,7 @@ TUnitTextVexa FormatUnitValue(int controlType, double v, double kept, bool value
     double shown = kept;
     const double magnitude = std::fabs(v);
     switch (controlType) {
-    case 1: // time, nanoseconds
+    case kUnitTypeTime: // time, nanoseconds
         if (v > 999999999) {
             suffix = "s";
             shown = Scaled(v, 1e-6, 1000);
@@ -189,7 +189,7 @@ TUnitTextVexa FormatUnitValue(int controlType, double v, double kept, bool value
             shown = Scaled(v, 1000, 1000);
         }
         break;
-    case 2: // voltage, millivolts; the thresholds look at the magnitude
+    case kUnitTypeVoltage: // voltage, millivolts; the thresholds look at the magnitude
         if (magnitude > 999999) {
             suffix = "kV";
             shown = Scaled(v, 1e-3, 1000);
@@ -201,7 +201,7 @@ TUnitTextVexa FormatUnitValue(int controlType, double v, double kept, bool value
             shown = Scaled(v, 1000, 1000);
         }
         break;
-    case 3: // size, bytes
+    case kUnitTypeSize: // size, bytes
         if (v > 1073741824.0) {
             suffix = " GB";
             shown = Scaled(v / 1073741824.0, 10, 10);
@@ -216,7 +216,7 @@ TUnitTextVexa FormatUnitValue(int controlType, double v, double kept, bool value
             shown = v;
         }
         break;
-    case 4: // deflection, millivolts per division
+    case kUnitTypeDeflection: // deflection, millivolts per division
         if (v > 999999) {
             suffix = "kV/d";
             shown = Scaled(v, 1e-3, 1000);
@@ -228,12 +228,12 @@ TUnitTextVexa FormatUnitValue(int controlType, double v, double kept, bool value
             shown = Scaled(v, 1000, 1000);
         }
         break;
-    case 5: // time per division, seconds
+    case kUnitTypeTimePerDivision: // time per division, seconds
         if (v > 59) return {ComposedSecondsPerDivision(v), kept};
         suffix = "s/d";
         shown = Scaled(v, 1000, 1000);
         break;
-    case 6: // sampling rate
+    case kUnitTypeSamplingRate: // sampling rate
         if (v > 999999) {
             suffix = "MS/s";
             shown = Scaled(v, 1e-3, 1000);
@@ -245,7 +245,7 @@ TUnitTextVexa FormatUnitValue(int controlType, double v, double kept, bool value
             shown = Scaled(v, 1000, 1000);
         }
         break;
-    case 7: // frequency per division
+    case kUnitTypeFrequencyPerDiv: // frequency per division
         if (v > 999) {
             suffix = "kHz/d";
             shown = Scaled(v, 1, 1000);
@@ -260,10 +260,10 @@ TUnitTextVexa FormatUnitValue(int controlType, double v, double kept, bool value
             shown = Scaled(v, 1e6, 1000);
         }
         break;
-    case 8:
+    case kUnitTypeNumber:
         PrefixedNumber(v, suffix, shown);
         break;
-    case 9:
+    case kUnitTypeSamples:
         PrefixedNumber(v, suffix, shown);
         suffix += "S";
         break;

@@ -1,8 +1,8 @@
 #include "VerticalShiftsVexaRM.h"
 
-#include "VirtualScopeVexaRM.h"
+#include "model/VirtualScopeVexaRM.h"
 
-#include "ScopeConstsVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
 
 namespace vexa {
 
@@ -18,7 +18,8 @@ TVerticalShiftsVexaRM::~TVerticalShiftsVexaRM() {
     FHooks.ClearAll();
 }
 
-void TVerticalShiftsVexaRM::HookButton(Slot slot, QPointer<TChannelIndicationButtonVexa> &ref,
+void TVerticalShiftsVexaRM::HookButton(HookedWidget slot,
+                                       QPointer<TChannelIndicationButtonVexa> &ref,
                                        TChannelIndicationButtonVexa *w) {
     ref = w;
     if (!w) {
@@ -33,7 +34,7 @@ void TVerticalShiftsVexaRM::HookButton(Slot slot, QPointer<TChannelIndicationBut
                        [this, w](int, int, Qt::MouseButtons) { Release(w); })});
 }
 
-void TVerticalShiftsVexaRM::HookSlide(Slot slot, QPointer<TVerticalSlideVexa> &ref,
+void TVerticalShiftsVexaRM::HookSlide(HookedWidget slot, QPointer<TVerticalSlideVexa> &ref,
                                       TVerticalSlideVexa *w) {
     ref = w;
     if (!w) {
@@ -75,13 +76,13 @@ void TVerticalShiftsVexaRM::SetVerticalSlideB(TVerticalSlideVexa *w) {
 void TVerticalShiftsVexaRM::SetTimer(QTimer *timer) {
     FTimer = timer;
     if (!timer) {
-        FHooks.Clear(kTimerSlot);
+        FHooks.Clear(kTimerHook);
         return;
     }
     timer->stop();
     timer->setSingleShot(false);
     timer->setInterval(kRepeatIntervalMs);
-    FHooks.Replace(kTimerSlot, {connect(timer, &QTimer::timeout, this, [this] { Tick(); })});
+    FHooks.Replace(kTimerHook, {connect(timer, &QTimer::timeout, this, [this] { Tick(); })});
 }
 
 void TVerticalShiftsVexaRM::NotifyChanged() {

@@ -5,7 +5,7 @@
 #include "ChannelIndicationButtonVexa.h"
 #include "EventHooksVexaRM.h"
 #include "VerticalSlideVexa.h"
-#include "WrapperComponentVexaRM.h"
+#include "model/WrapperComponentVexaRM.h"
 
 #include <QObject>
 #include <QPointer>
@@ -56,11 +56,11 @@ public:
     void ApplyToolTips();
 
 private:
-    enum Slot { kUpA, kUpB, kDownA, kDownB, kSlideA, kSlideB, kTimerSlot };
+    enum HookedWidget { kUpA, kUpB, kDownA, kDownB, kSlideA, kSlideB, kTimerHook };
 
-    void HookButton(Slot slot, QPointer<TChannelIndicationButtonVexa> &ref,
+    void HookButton(HookedWidget slot, QPointer<TChannelIndicationButtonVexa> &ref,
                     TChannelIndicationButtonVexa *w);
-    void HookSlide(Slot slot, QPointer<TVerticalSlideVexa> &ref, TVerticalSlideVexa *w);
+    void HookSlide(HookedWidget slot, QPointer<TVerticalSlideVexa> &ref, TVerticalSlideVexa *w);
 
     void Click(QObject *sender);
     void Press(QObject *sender, int y);

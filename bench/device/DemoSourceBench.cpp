@@ -1,7 +1,7 @@
 // The demo source at the top sampling rate: how many samples per second one
 // core generates, and the share of a core that real time (5,000,000 samples
 // per second) needs.
-#include "DemoSourceVexaRM.h"
+#include "device/DemoSourceVexaRM.h"
 
 #include <benchmark/benchmark.h>
 

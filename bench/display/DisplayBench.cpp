@@ -4,9 +4,9 @@
 // (0.1 s/div: 10,000 samples per column, 500 columns per second) and for
 // the slowest (20,000 s/div: one column in 400 seconds). The displays use
 // the main window's stored settings (band, line mode, grid on).
-#include "RollScreenEKGVexaRM.h"
-#include "RollScreenShiftVexaRM.h"
-#include "VirtualScopeVexaRM.h"
+#include "display/RollScreenEKGVexaRM.h"
+#include "display/RollScreenShiftVexaRM.h"
+#include "model/VirtualScopeVexaRM.h"
 
 #include <QApplication>
 

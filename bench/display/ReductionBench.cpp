@@ -1,5 +1,5 @@
 // Column reduction throughput in words per second.
-#include "ColumnReducerVexaRM.h"
+#include "display/ColumnReducerVexaRM.h"
 
 #include <benchmark/benchmark.h>
 

@@ -2,6 +2,8 @@
 // pipeline configuration. The scripted transport's FIFO read only copies a
 // prepared block (runs of samples and empty slots); a memcpy of the same
 // block in the same run is the physical limit of an in-place pass.
+#include "common/ScopeConstsVexaRM.h"
+
 #include <benchmark/benchmark.h>
 
 #include <climits>
@@ -12,6 +14,8 @@
 #include <string>
 #include <unistd.h>
 #include <vector>
+
+using namespace vexa;
 
 namespace {
 
@@ -68,7 +72,7 @@ public:
         const std::vector<uint16_t> block = RealisticBlock();
         reinterpret_cast<void (*)(const uint16_t *, int32_t)>(
             dlsym(Transport, "ScriptSetStandingBlock"))(block.data(), kBlockWords);
-        Call(1, reinterpret_cast<intptr_t>(&Failure));
+        Call(kCmdRegisterFailureFlag, reinterpret_cast<intptr_t>(&Failure));
         Ok = Init(nullptr) == 0;
     }
     ~Chain() {
@@ -98,32 +102,32 @@ void ReadBlock(benchmark::State &state, Config config, bool ground) {
         return;
     }
     int32_t r = 0;
-    chain.Call(10, 100);
-    chain.Call(11, 100);
-    chain.Call(12, 2000, &r);
-    chain.Call(13, 2000, &r);
+    chain.Call(kCmdRangeA, 100);
+    chain.Call(kCmdRangeB, 100);
+    chain.Call(kCmdPositionA, 2000, &r);
+    chain.Call(kCmdPositionB, 2000, &r);
     if (config == kTriggerSearch) {
-        chain.Call(33, 0);     // wait for a trigger ...
-        chain.Call(16, 1);     // ... on A over a level no sample reaches:
-        chain.Call(19, 10000); // the search scans every block to its end
+        chain.Call(kCmdFreeRun, 0);           // wait for a trigger ...
+        chain.Call(kCmdTriggerSourceA, 1);    // ... on A over a level no sample reaches:
+        chain.Call(kCmdTriggerLevelA, 10000); // the search scans every block to its end
     }
     if (config == kArmFilter) {
-        chain.Call(24, 1); // ARM on A: part of the samples become markers
-        chain.Call(27, 0);
+        chain.Call(kCmdArmSourceA, 1); // ARM on A: part of the samples become markers
+        chain.Call(kCmdArmLevelA, 0);
     }
-    chain.Call(8, ground ? 1 : 0);
-    chain.Call(32, 1);
+    chain.Call(kCmdGroundA, ground ? 1 : 0);
+    chain.Call(kCmdStartStop, 1);
     std::vector<uint16_t> buffer(65536);
     int32_t count = 0;
-    chain.Call(14, 0, &count, buffer.data()); // the first read of a measurement
+    chain.Call(kCmdReadSamples, 0, &count, buffer.data()); // the first read of a measurement
     int64_t delivered = 0;
     for (auto _ : state) {
-        const int32_t status = chain.Call(14, 0, &count, buffer.data());
+        const int32_t status = chain.Call(kCmdReadSamples, 0, &count, buffer.data());
         benchmark::DoNotOptimize(status);
         benchmark::DoNotOptimize(buffer.data());
         delivered += count;
     }
-    chain.Call(32, 0);
+    chain.Call(kCmdStartStop, 0);
     state.SetItemsProcessed(state.iterations() * kBlockWords);
     state.counters["delivered_per_block"] =
         benchmark::Counter(static_cast<double>(delivered), benchmark::Counter::kAvgIterations);

@@ -1,14 +1,14 @@
 // The whole flow with the real driver library and the simulated device:
 // processor time per second of signal at the top rate in real time, and the
 // sustained rate with the device unpaced. Saving is on in both.
-#include "DataSourceModuleVexaRM.h"
-#include "FlowInterfacesVexaRM.h"
-#include "FlowManagerVexaRM.h"
-#include "AcquisitionThreadRM.h"
-#include "MainThreadHandoverVexaRM.h"
-#include "ProcessingThreadRM.h"
-#include "VirtualDriverVexaRM.h"
-#include "VirtualScopeVexaRM.h"
+#include "flow/DataSourceModuleVexaRM.h"
+#include "flow/FlowInterfacesVexaRM.h"
+#include "flow/FlowManagerVexaRM.h"
+#include "flow/AcquisitionThreadRM.h"
+#include "model/MainThreadHandoverVexaRM.h"
+#include "flow/ProcessingThreadRM.h"
+#include "device/VirtualDriverVexaRM.h"
+#include "model/VirtualScopeVexaRM.h"
 
 #include <benchmark/benchmark.h>
 
@@ -112,7 +112,7 @@ Result RunFlow(bool unpaced, double seconds) {
         scope.OpenRecordFile(dir + "/bench.rmd");
         scope.SetSavingActivated(true);
         scope.SetMeasurementStarted(true);
-        scope.Notify(kNotifySettingsChanged, 13);
+        scope.Notify(kNotifySettingsChanged, kGroupMainWindow);
         // Past the start-up before the clock starts.
         auto settle = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
         while (std::chrono::steady_clock::now() < settle) {

@@ -4,14 +4,14 @@
 // no display. Prints, as one JSON object, the processor time of the whole
 // process per second of signal and the wake-ups per second of each thread.
 // Usage: flow_floor [SECONDS] (default 10)
-#include "AcquisitionThreadRM.h"
-#include "DataSourceModuleVexaRM.h"
-#include "FlowInterfacesVexaRM.h"
-#include "FlowManagerVexaRM.h"
-#include "MainThreadHandoverVexaRM.h"
-#include "ProcessingThreadRM.h"
-#include "VirtualDriverVexaRM.h"
-#include "VirtualScopeVexaRM.h"
+#include "flow/AcquisitionThreadRM.h"
+#include "flow/DataSourceModuleVexaRM.h"
+#include "flow/FlowInterfacesVexaRM.h"
+#include "flow/FlowManagerVexaRM.h"
+#include "model/MainThreadHandoverVexaRM.h"
+#include "flow/ProcessingThreadRM.h"
+#include "device/VirtualDriverVexaRM.h"
+#include "model/VirtualScopeVexaRM.h"
 
 #include <chrono>
 #include <climits>

@@ -1,5 +1,5 @@
 // Words per second through the ring between a writer and a reader thread.
-#include "DataSourceModuleVexaRM.h"
+#include "flow/DataSourceModuleVexaRM.h"
 
 #include <benchmark/benchmark.h>
 

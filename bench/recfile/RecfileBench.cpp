@@ -2,9 +2,9 @@
 // in a temporary folder (removed at exit): index build from the page cache
 // against a plain pass over the same bytes, stats of random spans, a
 // 1920-column frame, and the exports against memcpy of the same bytes.
-#include "IndexBuilderVexaRM.h"
-#include "RecordExportVexaRM.h"
-#include "RecordFileVexaRM.h"
+#include "recfile/IndexBuilderVexaRM.h"
+#include "recfile/RecordExportVexaRM.h"
+#include "recfile/RecordFileVexaRM.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,6 +1,6 @@
 #include "BenchRecordVexaRM.h"
 
-#include "ScopeConstsVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
 
 #include <cmath>
 #include <cstdio>

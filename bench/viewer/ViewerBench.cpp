@@ -5,10 +5,10 @@
 // whole measurement down to single samples, and while panning. Reference in
 // the same run: filling the same image once. Also searches over the file.
 #include "BenchRecordVexaRM.h"
-#include "PlotModelVexaRM.h"
-#include "RecordFileVexaRM.h"
-#include "SearchVexaRM.h"
-#include "TracePainterVexaRM.h"
+#include "viewer/PlotModelVexaRM.h"
+#include "recfile/RecordFileVexaRM.h"
+#include "viewer/SearchVexaRM.h"
+#include "viewer/TracePainterVexaRM.h"
 
 #include <QFontMetrics>
 #include <QGuiApplication>

@@ -5,7 +5,7 @@
 //   viewer_bench_file FILE BYTES [--no-index]
 #include "BenchRecordVexaRM.h"
 
-#include "RecordFileVexaRM.h"
+#include "recfile/RecordFileVexaRM.h"
 
 #include <cstdio>
 #include <cstdlib>

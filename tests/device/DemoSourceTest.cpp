@@ -1,5 +1,7 @@
 // The demo source driven by a hand-set tick counter.
-#include "DemoSourceVexaRM.h"
+#include "device/DemoSourceVexaRM.h"
+
+#include "common/ScopeConstsVexaRM.h"
 
 #include <gtest/gtest.h>
 
@@ -32,7 +34,7 @@ protected:
     int32_t Generate(uint32_t advance) {
         Tick += advance;
         int32_t count = -1;
-        EXPECT_EQ(Source.GenerateDemoBlock(P, Buffer.data(), count), 0x22);
+        EXPECT_EQ(Source.GenerateDemoBlock(P, Buffer.data(), count), kStatusSatisfiedBoth);
         return count;
     }
     uint8_t A(int i) const { return static_cast<uint8_t>(Buffer[i] & 0xFF); }

@@ -14,6 +14,8 @@
 // device type 3 into the description. Built three times: complete, without
 // InitializeDevice (VEXA_TEST_DRIVER_NO_INIT) and without DeviceFunction
 // (VEXA_TEST_DRIVER_NO_FUNCTION).
+#include "common/ScopeConstsVexaRM.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -58,7 +60,7 @@ extern "C" {
 __attribute__((visibility("default"))) int32_t InitializeDevice(uint8_t *description) {
     Log("init");
     const int32_t result = ScriptedResult(gInitCalls++);
-    if (description) description[236] = 3;
+    if (description) description[vexa::kDeviceDescriptionTypeOffset] = 3;
     if (std::getenv("VEXA_TEST_DRIVER_RAISE") && gFailureByte) *gFailureByte = 1;
     return result;
 }
@@ -74,29 +76,29 @@ __attribute__((visibility("default"))) int32_t DeviceFunction(int32_t code, uint
                                                               intptr_t value, int32_t *result) {
     char line[64];
     std::snprintf(line, sizeof line, "%d %ld", int(code),
-                  code == 1 ? long(value != 0) : long(value));
+                  code == vexa::kCmdRegisterFailureFlag ? long(value != 0) : long(value));
     Log(line);
     switch (code) {
-    case 1:
+    case vexa::kCmdRegisterFailureFlag:
         gFailureByte = reinterpret_cast<uint8_t *>(value);
         return 0;
-    case 2:
+    case vexa::kCmdLibraryVersion:
         bytes[0] = 3;
         bytes[1] = 7;
         return 0;
-    case 3:
+    case vexa::kCmdTransportVersion:
         bytes[0] = 2;
         bytes[1] = 5;
         return 0;
-    case 10:
-    case 11:
+    case vexa::kCmdRangeA:
+    case vexa::kCmdRangeB:
         *result = 1000 + static_cast<int32_t>(value);
         return 0;
-    case 12:
-    case 13:
+    case vexa::kCmdPositionA:
+    case vexa::kCmdPositionB:
         *result = 2 * static_cast<int32_t>(value);
         return 0;
-    case 35: {
+    case vexa::kCmdSerialNumber: {
         const char *serial = std::getenv("VEXA_TEST_DRIVER_SERIAL");
         *result = serial ? static_cast<int32_t>(std::strtol(serial, nullptr, 10)) : gInitCalls;
         return 0;

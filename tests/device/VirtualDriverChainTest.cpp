@@ -1,11 +1,12 @@
 // The virtual driver on the whole chain: the real driver library loaded from
 // the test program's folder, and the simulated device behind it. Register
 // writes are read back from the simulator's log.
-#include "VirtualDriverVexaRM.h"
+#include "device/VirtualDriverVexaRM.h"
 
-#include "ScopeConstsVexaRM.h"
-#include "TestSupport.h"
-#include "VirtualScopeVexaRM.h"
+#include "common/DeviceRegistersVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
+#include "tests/support/TestSupport.h"
+#include "model/VirtualScopeVexaRM.h"
 
 #include <gtest/gtest.h>
 
@@ -184,7 +185,7 @@ TEST_F(VirtualDriverChainTest, StartupResultsOfTheRealLibrary) {
 TEST_F(VirtualDriverChainTest, SettersProgramTheDeviceRegisters) {
     Start();
     Driver.SetSMPSetting(10);
-    EXPECT_EQ(NewWrites(), (Writes{{1, 5}})); // rate code 15 - 10, stopped
+    EXPECT_EQ(NewWrites(), (Writes{{kRegRun, 5}})); // rate code 15 - 10, stopped
 
     // Every setting starts at zero or false in the driver, so each value
     // below is a change. 1:10 probe and 2000 mV/div at the tip: the device
@@ -194,9 +195,9 @@ TEST_F(VirtualDriverChainTest, SettersProgramTheDeviceRegisters) {
     Driver.SetDensityChannelA(5);
     Writes w = NewWrites();
     EXPECT_EQ(C.RangeMilliVolts(0), 200);
-    EXPECT_TRUE(Wrote(w, 8));
-    EXPECT_TRUE(Wrote(w, 15));
-    EXPECT_EQ(LastValue(w, 9), Driver.VerticalLevelChannelA());
+    EXPECT_TRUE(Wrote(w, kRegGainA));
+    EXPECT_TRUE(Wrote(w, kRegControl));
+    EXPECT_EQ(LastValue(w, kRegPositionA), Driver.VerticalLevelChannelA());
     EXPECT_TRUE(Driver.SetBackRequested());
     EXPECT_EQ(Driver.ZeroChannelA(), C.ZeroLevel(0));
     Driver.SetSourceProbeB(1);
@@ -206,10 +207,10 @@ TEST_F(VirtualDriverChainTest, SettersProgramTheDeviceRegisters) {
 
     // Positions: the device receives 4095 - level; the zero level comes back.
     Driver.SetVerticalLevelChannelA(1000);
-    EXPECT_EQ(NewWrites(), (Writes{{9, 3095}}));
+    EXPECT_EQ(NewWrites(), (Writes{{kRegPositionA, 3095}}));
     EXPECT_EQ(Driver.ZeroChannelA(), C.ZeroLevel(0));
     Driver.SetVerticalLevelChannelB(0);
-    EXPECT_EQ(NewWrites(), (Writes{{12, 4095}}));
+    EXPECT_EQ(NewWrites(), (Writes{{kRegPositionB, 4095}}));
     EXPECT_EQ(Driver.ZeroChannelB(), C.ZeroLevel(1));
 
     // Coupling: true is DC.
@@ -221,31 +222,34 @@ TEST_F(VirtualDriverChainTest, SettersProgramTheDeviceRegisters) {
     EXPECT_EQ(C.AcCoupled(0), 0);
     w = NewWrites();
     EXPECT_EQ(w.size(), 3u);
-    EXPECT_EQ(LastValue(w, 15), w.front().second);
+    EXPECT_EQ(LastValue(w, kRegControl), w.front().second);
 
-    // External ARM source and direction share register 2 (0x24 after start-up).
+    // External ARM source and direction share kRegExternalArm (0x24 after start-up).
     Driver.SetARMUnderExternal(true);
     Driver.SetARMUnderExternal(false);
     Driver.SetARMSourceExternal(true);
     Driver.SetARMSourceExternal(false);
-    EXPECT_EQ(NewWrites(), (Writes{{2, 0x24}, {2, 0x04}, {2, 0x04}, {2, 0x00}}));
+    EXPECT_EQ(NewWrites(), (Writes{{kRegExternalArm, 0x24},
+                                   {kRegExternalArm, 0x04},
+                                   {kRegExternalArm, 0x04},
+                                   {kRegExternalArm, 0x00}}));
 
-    // Start and stop: run bit in register 1, register 15 without and with 0x8000.
+    // Start and stop: run bit in kRegRun, kRegControl without and with 0x8000.
     Driver.SetMeasurementStarted(true);
     w = NewWrites();
-    EXPECT_EQ(LastValue(w, 1), 0x8005);
-    const int32_t control = LastValue(w, 15);
+    EXPECT_EQ(LastValue(w, kRegRun), 0x8005);
+    const int32_t control = LastValue(w, kRegControl);
     Driver.SetMeasurementStarted(false);
     w = NewWrites();
-    EXPECT_EQ(LastValue(w, 1), 5);
-    EXPECT_EQ(LastValue(w, 15), control + 0x8000);
+    EXPECT_EQ(LastValue(w, kRegRun), 5);
+    EXPECT_EQ(LastValue(w, kRegControl), control + 0x8000);
 
     // Forced mirroring writes the same registers again.
     Driver.SetForceSettings(true);
     Driver.SetSMPSetting(10);
     Driver.SetVerticalLevelChannelB(0);
     Driver.SetSourceACDC_A(true);
-    EXPECT_EQ(NewWrites(), (Writes{{1, 5}, {12, 4095}, {15, control}}));
+    EXPECT_EQ(NewWrites(), (Writes{{kRegRun, 5}, {kRegPositionB, 4095}, {kRegControl, control}}));
     Driver.SetForceSettings(false);
     Driver.SetSMPSetting(10);
     Driver.SetVerticalLevelChannelB(0);

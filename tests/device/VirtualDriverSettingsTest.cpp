@@ -1,9 +1,11 @@
 // Settings mirrored by the virtual driver: the command each setter sends (as
 // logged by the scripted stand-in library) and the setting records it adds
 // to the word stream.
-#include "VirtualDriverVexaRM.h"
+#include "device/VirtualDriverVexaRM.h"
 
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
+
+#include "common/ScopeConstsVexaRM.h"
 
 #include <gtest/gtest.h>
 
@@ -146,7 +148,7 @@ TEST_F(VirtualDriverSettingsTest, EachSetterSendsItsCommandOnceForAChange) {
     d.SetDSPSetting(7);
     EXPECT_EQ(d.DSPSetting(), 0);
     EXPECT_EQ(NewCalls(), Calls{});
-    EXPECT_EQ(d.ZeroChannelA(), 3000); // the result of code 12 (2 x position here)
+    EXPECT_EQ(d.ZeroChannelA(), 3000); // the result of kCmdPositionA (2 x position here)
 }
 
 TEST_F(VirtualDriverSettingsTest, ForcedSettingsAreSentAgainButAStartIsNot) {
@@ -339,7 +341,7 @@ TEST_F(VirtualDriverSettingsTest, DemoModeSendsNothing) {
     tick += 3;
     Words block(65536, 0);
     int32_t count = 0;
-    EXPECT_EQ(Driver.ReadBlock(block.data(), count), 0x22);
+    EXPECT_EQ(Driver.ReadBlock(block.data(), count), kStatusSatisfiedBoth);
     EXPECT_EQ(count, 3);
     EXPECT_EQ(NewCalls(), Calls{});
 }
@@ -373,7 +375,7 @@ TEST_F(VirtualDriverSettingsTest, DemoZeroLevelIsWhereTheDemoSourcePutsZeroVolts
     tick += 5;
     Words block(65536, 0);
     int32_t count = 0;
-    EXPECT_EQ(Driver.ReadBlock(block.data(), count), 0x22);
+    EXPECT_EQ(Driver.ReadBlock(block.data(), count), kStatusSatisfiedBoth);
     ASSERT_EQ(count, 5);
     for (int i = 0; i < count; ++i) {
         EXPECT_EQ(block[i] & 0xFF, 128); // 0 V sits at the zero level

@@ -1,9 +1,9 @@
 // Start-up of the virtual driver on every result of the driver library,
 // with the operator's answers given by script. The scripted stand-in library
 // (built beside the test) produces the results the real library never does.
-#include "VirtualDriverVexaRM.h"
+#include "device/VirtualDriverVexaRM.h"
 
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

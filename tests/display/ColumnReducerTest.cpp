@@ -1,7 +1,7 @@
 // Column reduction: the stream rules, block boundaries, the ring and the
 // width limit, and a comparison with a word-by-word reference on long
 // mixed streams cut into random blocks.
-#include "ColumnReducerVexaRM.h"
+#include "display/ColumnReducerVexaRM.h"
 
 #include <gtest/gtest.h>
 

@@ -4,8 +4,8 @@
 // mismatch the drawn image is saved in the build folder beside a copy of
 // the expectation. VEXA_UPDATE_GOLDEN=1 rewrites the stored images.
 #include "DisplayTestSupport.h"
-#include "RollScreenEKGVexaRM.h"
-#include "RollScreenShiftVexaRM.h"
+#include "display/RollScreenEKGVexaRM.h"
+#include "display/RollScreenShiftVexaRM.h"
 
 #include <QDir>
 #include <QPainter>

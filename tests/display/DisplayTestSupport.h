@@ -2,8 +2,8 @@
 // rows, a display under test and pixel reading in the model's colour values.
 #pragma once
 
-#include "DrawSettingsVexaRM.h"
-#include "VirtualScopeVexaRM.h"
+#include "display/DrawSettingsVexaRM.h"
+#include "model/VirtualScopeVexaRM.h"
 
 #include <QImage>
 

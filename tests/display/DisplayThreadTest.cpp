@@ -2,9 +2,9 @@
 // changes settings; a notification that finds the display busy leaves its
 // redraw to the next paint; notifications reach the display.
 #include "DisplayTestSupport.h"
-#include "RollScreenEKGVexaRM.h"
-#include "RollScreenShiftVexaRM.h"
-#include "ScopeConstsVexaRM.h"
+#include "display/RollScreenEKGVexaRM.h"
+#include "display/RollScreenShiftVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
 
 #include <QCoreApplication>
 #include <QPaintEvent>
@@ -169,7 +169,7 @@ TEST(DisplayNotifications, VisibleDisplaysRedrawAndDetachOnRequest) {
     display.ResetScreen();
 
     scope.SetBackgroundColor(0x000080);
-    scope.Notify(kNotifyGridChanged, 11); // hidden: nothing happens
+    scope.Notify(kNotifyGridChanged, kGroupMode); // hidden: nothing happens
     EXPECT_EQ(ColorAt(display.Bitmap(), 1, 1), kTestBackground);
     display.SetShown(true);
     scope.Notify(kNotifyLevelsSetBack, kGroupDataFlow); // not a redraw notification

@@ -2,7 +2,7 @@
 // edge, cursor and spots, the full redraw's placements, lines next to
 // markers, marker colours and channels switched off.
 #include "DisplayTestSupport.h"
-#include "RollScreenEKGVexaRM.h"
+#include "display/RollScreenEKGVexaRM.h"
 
 namespace vexa::test {
 namespace {

@@ -2,7 +2,7 @@
 // lines, ground lines, the full redraw's placements, channels and the
 // display switched off, and the two width limits.
 #include "DisplayTestSupport.h"
-#include "RollScreenShiftVexaRM.h"
+#include "display/RollScreenShiftVexaRM.h"
 
 namespace vexa::test {
 namespace {

@@ -1,5 +1,7 @@
 #include "CalibrationRecordBuilder.h"
 
+#include "common/DeviceRegistersVexaRM.h"
+
 #include <cstddef>
 
 namespace vexa::test {
@@ -26,40 +28,39 @@ TCalibrationRecordBuilder TCalibrationRecordBuilder::Even() {
 }
 
 TCalibrationRecordBuilder &TCalibrationRecordBuilder::GainWord(int k, uint16_t w) {
-    PutBe16(&Record[static_cast<std::size_t>(1 + 2 * k)], w);
+    PutBe16(&FRecord[static_cast<std::size_t>(1 + 2 * k)], w);
     return *this;
 }
 TCalibrationRecordBuilder &TCalibrationRecordBuilder::Correction(int k, uint16_t c) {
-    PutBe16(&Record[static_cast<std::size_t>(13 + 2 * k)], c);
+    PutBe16(&FRecord[static_cast<std::size_t>(13 + 2 * k)], c);
     return *this;
 }
 TCalibrationRecordBuilder &TCalibrationRecordBuilder::Point(int channel, int k, uint16_t value) {
-    PutBe16(&Record[static_cast<std::size_t>(33 + 4 * k + 2 * channel)], value);
+    PutBe16(&FRecord[static_cast<std::size_t>(33 + 4 * k + 2 * channel)], value);
     return *this;
 }
 TCalibrationRecordBuilder &TCalibrationRecordBuilder::Offset(int channel, int k, int16_t value) {
-    PutBe16(&Record[static_cast<std::size_t>(117 + 4 * k + 2 * channel)],
+    PutBe16(&FRecord[static_cast<std::size_t>(117 + 4 * k + 2 * channel)],
             static_cast<uint16_t>(value));
     return *this;
 }
 TCalibrationRecordBuilder &TCalibrationRecordBuilder::Serial(uint32_t serial) {
     for (int k = 0; k < 4; ++k)
-        Record[static_cast<std::size_t>(167 + k)] = static_cast<uint8_t>(serial >> (24 - 8 * k));
+        FRecord[static_cast<std::size_t>(167 + k)] = static_cast<uint8_t>(serial >> (24 - 8 * k));
     return *this;
 }
 TCalibrationRecordBuilder &TCalibrationRecordBuilder::Byte(int i, uint8_t value) {
-    Record[static_cast<std::size_t>(i)] = value;
+    FRecord[static_cast<std::size_t>(i)] = value;
     return *this;
 }
 
 std::array<uint8_t, 256> TCalibrationRecordBuilder::Bytes(bool validChecksum) const {
-    std::array<uint8_t, 256> out = Record;
-    uint32_t sum = 0;
-    for (uint32_t i = 0; i <= 155; ++i)
-        sum += (i + 1) * out[i] + i;
+    std::array<uint8_t, 256> out = FRecord;
+    uint32_t sum = CalibrationChecksum(out.data());
     if (!validChecksum) sum ^= 0x00010000u;
     for (int k = 0; k < 4; ++k)
-        out[static_cast<std::size_t>(156 + k)] = static_cast<uint8_t>(sum >> (24 - 8 * k));
+        out[static_cast<std::size_t>(kCalChecksumAt + k)] =
+            static_cast<uint8_t>(sum >> (24 - 8 * k));
     return out;
 }
 

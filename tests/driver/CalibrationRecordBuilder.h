@@ -27,7 +27,7 @@ public:
     std::array<uint8_t, 256> Bytes(bool validChecksum = true) const;
 
 private:
-    std::array<uint8_t, 256> Record{};
+    std::array<uint8_t, 256> FRecord{};
 };
 
 } // namespace vexa::test

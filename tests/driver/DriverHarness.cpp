@@ -1,6 +1,6 @@
 #include "DriverHarness.h"
 
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <cstdlib>
 #include <dlfcn.h>
@@ -9,33 +9,33 @@
 namespace vexa::test {
 
 TDriverHarness::TDriverHarness(const std::string &transport)
-    : TransportName(transport), Buffer(65536, 0xEEEE) {
+    : FTransportName(transport), FBuffer(65536, 0xEEEE) {
     setenv("VEXA_USB_LIBRARY", transport.c_str(), 1);
-    Transport = dlopen((BinDir() + "/" + transport).c_str(), RTLD_NOW | RTLD_LOCAL);
+    FTransport = dlopen((BinDir() + "/" + transport).c_str(), RTLD_NOW | RTLD_LOCAL);
     if (auto reset = Control<void (*)()>("SimReset")) reset();
     if (auto reset = Control<void (*)()>("ScriptReset")) reset();
     LoadDriver();
 }
 
 TDriverHarness::~TDriverHarness() {
-    if (Driver != nullptr) dlclose(Driver);
-    if (Transport != nullptr) dlclose(Transport);
+    if (FDriver != nullptr) dlclose(FDriver);
+    if (FTransport != nullptr) dlclose(FTransport);
     unsetenv("VEXA_USB_LIBRARY");
 }
 
 void TDriverHarness::LoadDriver() {
     const std::string path = BinDir() + "/libvexarmdrv.so";
-    Driver = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (Driver == nullptr) throw std::runtime_error("cannot load " + path);
-    InitFn = reinterpret_cast<decltype(InitFn)>(dlsym(Driver, "InitializeDevice"));
-    DeInitFn = reinterpret_cast<decltype(DeInitFn)>(dlsym(Driver, "DeInitializeDevice"));
-    FunctionFn = reinterpret_cast<decltype(FunctionFn)>(dlsym(Driver, "DeviceFunction"));
+    FDriver = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (FDriver == nullptr) throw std::runtime_error("cannot load " + path);
+    InitFn = reinterpret_cast<decltype(InitFn)>(dlsym(FDriver, "InitializeDevice"));
+    DeInitFn = reinterpret_cast<decltype(DeInitFn)>(dlsym(FDriver, "DeInitializeDevice"));
+    FunctionFn = reinterpret_cast<decltype(FunctionFn)>(dlsym(FDriver, "DeviceFunction"));
     if (!InitFn || !DeInitFn || !FunctionFn) throw std::runtime_error("driver export missing");
 }
 
 void TDriverHarness::ReloadDriver() {
-    dlclose(Driver);
-    Driver = nullptr;
+    dlclose(FDriver);
+    FDriver = nullptr;
     LoadDriver();
 }
 
@@ -53,16 +53,16 @@ int32_t TDriverHarness::Call(int32_t code, intptr_t value, int32_t *result, uint
 }
 
 int32_t TDriverHarness::Start(uint8_t *description) {
-    Call(1, reinterpret_cast<intptr_t>(&Failure));
+    Call(kCmdRegisterFailureFlag, reinterpret_cast<intptr_t>(&FFailure));
     return Initialize(description);
 }
 
 int32_t TDriverHarness::Read(int32_t &count) {
-    return Call(14, 0, &count, Buffer.data());
+    return Call(kCmdReadSamples, 0, &count, FBuffer.data());
 }
 
 void *TDriverHarness::Lookup(const char *name) const {
-    return Transport != nullptr ? dlsym(Transport, name) : nullptr;
+    return FTransport != nullptr ? dlsym(FTransport, name) : nullptr;
 }
 
 std::vector<std::pair<int32_t, int32_t>> TDriverHarness::RegisterLog() const {

@@ -2,6 +2,9 @@
 // the transport it is to use, whose control exports the tests call.
 #pragma once
 
+#include "common/DeviceRegistersVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -29,17 +32,17 @@ public:
 
     // Registers the failure byte and starts the device; returns the result.
     int32_t Start(uint8_t *description = nullptr);
-    uint8_t &FailureByte() { return Failure; }
+    uint8_t &FailureByte() { return FFailure; }
 
-    // Code 14 into Block(); returns the status, count the words delivered.
+    // kCmdReadSamples into Block(); returns the status, count the words delivered.
     int32_t Read(int32_t &count);
-    std::vector<uint16_t> &Block() { return Buffer; }
+    std::vector<uint16_t> &Block() { return FBuffer; }
 
     // A control export of the transport.
     template <typename F> F Control(const char *name) const {
         return reinterpret_cast<F>(Lookup(name));
     }
-    bool TransportLoaded() const { return Transport != nullptr; }
+    bool TransportLoaded() const { return FTransport != nullptr; }
 
     // The transport's register log as (register, value) pairs.
     std::vector<std::pair<int32_t, int32_t>> RegisterLog() const;
@@ -49,15 +52,15 @@ private:
     void *Lookup(const char *name) const;
     void LoadDriver();
 
-    std::string TransportName;
-    void *Transport = nullptr; // dlopen handle of the transport
-    void *Driver = nullptr;    // dlopen handle of the driver library
+    std::string FTransportName;
+    void *FTransport = nullptr; // dlopen handle of the transport
+    void *FDriver = nullptr;    // dlopen handle of the driver library
     int32_t (*InitFn)(uint8_t *) = nullptr;
     int32_t (*DeInitFn)() = nullptr;
     int32_t (*FunctionFn)(int32_t, uint16_t *, int32_t, uint8_t *, int32_t, intptr_t,
                           int32_t *) = nullptr;
-    uint8_t Failure = 0;
-    std::vector<uint16_t> Buffer;
+    uint8_t FFailure = 0;
+    std::vector<uint16_t> FBuffer;
 };
 
 } // namespace vexa::test

@@ -37,7 +37,7 @@ TEST(DriverStartup, ResultsForEachWayTheTransportCanFail) {
         TDriverHarness h("libvexa_not_there.so");
         EXPECT_EQ(h.Start(desc.data()), 1);
         EXPECT_EQ(desc[0], 0xCD) << "buffer must stay untouched";
-        EXPECT_EQ(h.Call(2), 2) << "still not ready";
+        EXPECT_EQ(h.Call(kCmdLibraryVersion), 2) << "still not ready";
     }
     for (const char *lib : {"libvexascript_noread.so", "libvexascript_noready.so"}) {
         TDriverHarness h(lib);
@@ -73,11 +73,11 @@ TEST(DriverStartup, InvalidRecordGivesSixAndRefusesCommands) {
         h.ClearRegisterLog();
         uint8_t bytes[2] = {0xAA, 0xAA};
         int32_t result = -5;
-        EXPECT_EQ(h.Call(2, 0, nullptr, nullptr, bytes), 2);
+        EXPECT_EQ(h.Call(kCmdLibraryVersion, 0, nullptr, nullptr, bytes), 2);
         EXPECT_EQ(bytes[0], 0xAA);
-        EXPECT_EQ(h.Call(10, 100, &result), 2);
-        EXPECT_EQ(h.Call(32, 1), 2);
-        EXPECT_EQ(h.Call(35, 0, &result), 2);
+        EXPECT_EQ(h.Call(kCmdRangeA, 100, &result), 2);
+        EXPECT_EQ(h.Call(kCmdStartStop, 1), 2);
+        EXPECT_EQ(h.Call(kCmdSerialNumber, 0, &result), 2);
         EXPECT_EQ(result, -5);
         EXPECT_TRUE(h.RegisterLog().empty());
     }
@@ -100,7 +100,7 @@ TEST(DriverStartup, ChecksumOfZeroRecordAndKnownChecksum) {
     Scripted good(valid);
     EXPECT_EQ(good.H.Start(), 0);
     int32_t serial = 0;
-    EXPECT_EQ(good.H.Call(35, 0, &serial), 0);
+    EXPECT_EQ(good.H.Call(kCmdSerialNumber, 0, &serial), 0);
     EXPECT_EQ(serial, 0x01020304);
 }
 
@@ -118,16 +118,15 @@ TEST(DriverStartup, DescriptionLayoutAndCalibratedGains) {
     Description desc{};
     ASSERT_EQ(s.H.Start(desc.data()), 0);
     EXPECT_EQ(Le32(desc.data()), 9u);
-    const uint32_t mv[9] = {10, 20, 50, 100, 200, 500, 1000, 2000, 5000};
-    const uint16_t bits[9] = {0x12, 0x12, 0x02, 0x14, 0x14, 0x04, 0x1C, 0x1C, 0x0C};
-    const uint16_t raw[9] = {1818, 3636, 3636, 1818, 3636, 3636, 1818, 3636, 3636};
-    for (int k = 0; k < 9; ++k) {
+    // The range table reaches the application in the description's layout.
+    for (int k = 0; k < kRangeEntries; ++k) {
         const uint8_t *e = desc.data() + 4 + 20 * k;
-        EXPECT_EQ(Le32(e), mv[k]) << k;
-        EXPECT_EQ(Le16(e + 4), bits[k]) << k;
-        EXPECT_EQ(Le16(e + 12), bits[k]) << k;
-        EXPECT_EQ(Le16(e + 10), raw[k]) << k;
-        EXPECT_EQ(Le16(e + 18), raw[k]) << k;
+        const DeviceRange &r = kDeviceRanges[k];
+        EXPECT_EQ(Le32(e), static_cast<uint32_t>(r.MilliVolts)) << k;
+        EXPECT_EQ(Le16(e + 4), r.ControlBits) << k;
+        EXPECT_EQ(Le16(e + 12), r.ControlBits) << k;
+        EXPECT_EQ(Le16(e + 10), r.UncalibratedGain) << k;
+        EXPECT_EQ(Le16(e + 18), r.UncalibratedGain) << k;
     }
     for (int i = 4 + 20 * 9; i < 224; ++i)
         ASSERT_EQ(desc[static_cast<size_t>(i)], 0) << "entries 9 and 10 are zero, byte " << i;
@@ -166,10 +165,11 @@ TEST(DriverStartup, FpgaHandOverPerFamily) {
         const int32_t n = s.H.Control<int32_t (*)(uint8_t *, int32_t)>("ScriptFpgaCopy")(
             got.data(), static_cast<int32_t>(got.size()));
         const bool large = type % 2 == 1;
-        EXPECT_EQ(n, large ? 131048 : 54989) << type;
-        EXPECT_EQ(std::memcmp(got.data() + 1, "VXCF", 4), 0) << "image restored at byte 1";
+        EXPECT_EQ(static_cast<size_t>(n), large ? kLargeHandOverLength : kSmallHandOverLength)
+            << type;
+        EXPECT_EQ(std::memcmp(got.data() + 1, kFpgaMagic, 4), 0) << "image restored at byte 1";
         EXPECT_EQ(got[5], large ? 1 : 0);
-        EXPECT_EQ(Le32(got.data() + 6), large ? 131024u : 54979u);
+        EXPECT_EQ(Le32(got.data() + 6), large ? kLargeImageLength : kSmallImageLength);
     }
     // The simulated device checks every byte of the image (its CRC).
     for (int32_t type = 0; type < 6; ++type) {
@@ -191,14 +191,14 @@ TEST(DriverStartup, DeviceWithoutAnAcceptedImageCannotBeUsed) {
         EXPECT_EQ(s.H.Control<int32_t (*)()>("ScriptFpgaCalls")(), 0) << "no image is sent";
         EXPECT_EQ(Le32(desc.data() + 236), static_cast<uint32_t>(type));
         EXPECT_EQ(Le32(desc.data() + 224), 0u);
-        EXPECT_EQ(s.H.Call(2), 2) << "not ready";
+        EXPECT_EQ(s.H.Call(kCmdLibraryVersion), 2) << "not ready";
     }
     TDriverHarness h;
     ASSERT_EQ(h.Start(), 0);
     h.Control<void (*)(int32_t)>("SimSetFpgaReject")(1);
     EXPECT_EQ(h.Initialize(nullptr), 6);
     EXPECT_EQ(h.Control<int32_t (*)()>("SimFpgaState")(), 2);
-    EXPECT_EQ(h.Call(2), 2);
+    EXPECT_EQ(h.Call(kCmdLibraryVersion), 2);
     h.Control<void (*)(int32_t)>("SimSetFpgaReject")(0);
     EXPECT_EQ(h.Initialize(nullptr), 0) << "a device that takes its image is used again";
 }
@@ -209,7 +209,7 @@ TEST(DriverStartup, LostDeviceCutsTheRecordShort) {
     EXPECT_EQ(s.H.Start(), 6);
     EXPECT_EQ(s.H.FailureByte(), 1);
     EXPECT_EQ(s.H.Control<int32_t (*)()>("ScriptEepromReads")(), 10);
-    EXPECT_EQ(s.H.Call(2), 2);
+    EXPECT_EQ(s.H.Call(kCmdLibraryVersion), 2);
 }
 
 TEST(DriverStartup, ReadyStaysThroughALaterBadRecord) {
@@ -219,11 +219,11 @@ TEST(DriverStartup, ReadyStaysThroughALaterBadRecord) {
     s.H.Control<void (*)(const uint8_t *)>("ScriptSetRecord")(bad.data());
     EXPECT_EQ(s.H.Initialize(nullptr), 0) << "ready is never cleared while loaded";
     int32_t serial = -1;
-    s.H.Call(35, 0, &serial);
+    s.H.Call(kCmdSerialNumber, 0, &serial);
     EXPECT_EQ(serial, 0) << "no serial number without calibration";
     s.H.ClearRegisterLog();
-    s.H.Call(4, 1);
-    s.H.Call(10, 10);
+    s.H.Call(kCmdProbeA, 1);
+    s.H.Call(kCmdRangeA, 10);
     auto log = s.H.RegisterLog();
     ASSERT_EQ(log.size(), 4u);
     EXPECT_EQ(log[3], std::make_pair(8, 1818)) << "uncalibrated gain";
@@ -246,7 +246,7 @@ TEST(DriverStartup, DeInitializeAndReloadStartOver) {
     EXPECT_EQ(h.DeInitialize(), 0) << "nothing left to release";
     ASSERT_EQ(h.Start(), 0);
     h.ReloadDriver();
-    EXPECT_EQ(h.Call(2), 2) << "a fresh load is not ready";
+    EXPECT_EQ(h.Call(kCmdLibraryVersion), 2) << "a fresh load is not ready";
     // The unloaded driver's callback is no longer registered: a loss now
     // must neither crash nor write the old failure byte.
     h.FailureByte() = 0;

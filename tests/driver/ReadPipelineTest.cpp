@@ -26,10 +26,10 @@ protected:
     void SetUp() override {
         ASSERT_EQ(H.Start(), 0);
         int32_t r = 0;
-        H.Call(10, 100);
-        H.Call(11, 100);
-        H.Call(12, 1300, &r); // zero level A 127
-        H.Call(13, 1305, &r); // zero level B 127
+        H.Call(kCmdRangeA, 100);
+        H.Call(kCmdRangeB, 100);
+        H.Call(kCmdPositionA, 1300, &r); // zero level A 127
+        H.Call(kCmdPositionB, 1305, &r); // zero level B 127
     }
     void Queue(const Words &w) {
         H.Control<void (*)(const uint16_t *, int32_t)>("ScriptQueueBlock")(
@@ -37,7 +37,7 @@ protected:
     }
     // Starts a measurement and consumes its first read (which drops a word).
     void StartPastFirstRead() {
-        H.Call(32, 1);
+        H.Call(kCmdStartStop, 1);
         int32_t n = -1;
         H.Read(n);
         ASSERT_EQ(n, 0);
@@ -70,24 +70,24 @@ TEST_F(ReadPipeline, CompactionDropsEmptySlotsAndKeepsOrder) {
 }
 
 TEST_F(ReadPipeline, FirstBlockAfterAStartDropsItsStaleWordAndNothingIsDoubled) {
-    H.Call(32, 1);
+    H.Call(kCmdStartStop, 1);
     int32_t status = 0;
     EXPECT_EQ(ReadOf({0, W(9, 10), 0, W(9, 11), W(9, 12)}, status), (Words{W(9, 11), W(9, 12)}));
     EXPECT_EQ(ReadOf({W(9, 13)}, status), Words{W(9, 13)}) << "the plain read follows";
-    H.Call(32, 0);
-    H.Call(32, 1);
+    H.Call(kCmdStartStop, 0);
+    H.Call(kCmdStartStop, 1);
     EXPECT_EQ(ReadOf({W(9, 20)}, status), Words{}) << "a single word is the stale one";
     EXPECT_EQ(ReadOf({W(9, 21)}, status), Words{W(9, 21)});
-    H.Call(32, 0);
-    H.Call(32, 1);
+    H.Call(kCmdStartStop, 0);
+    H.Call(kCmdStartStop, 1);
     EXPECT_EQ(ReadOf({W(9, 30), W(9, 31)}, status), (Words{W(9, 31)}));
 }
 
 TEST_F(ReadPipeline, TriggerSearchDiscardsWordsBeforeTheTrigger) {
-    H.Call(33, 0);
-    H.Call(16, 1);
-    H.Call(21, 1);
-    H.Call(19, -85); // threshold 127 - 27.09 -> 100
+    H.Call(kCmdFreeRun, 0);
+    H.Call(kCmdTriggerSourceA, 1);
+    H.Call(kCmdTriggerUnderA, 1);
+    H.Call(kCmdTriggerLevelA, -85); // threshold 127 - 27.09 -> 100
     StartPastFirstRead();
     int32_t status = 0;
     EXPECT_EQ(ReadOf({W(5, 120), 1, 2, W(5, 100), 0, W(5, 99), W(5, 130)}, status),
@@ -96,41 +96,41 @@ TEST_F(ReadPipeline, TriggerSearchDiscardsWordsBeforeTheTrigger) {
     EXPECT_EQ(ReadOf({W(5, 140), W(5, 150)}, status), (Words{W(5, 140), W(5, 150)}))
         << "after the trigger every word passes";
     EXPECT_EQ(status, 0x22);
-    H.Call(32, 0);
-    H.Call(32, 1);
+    H.Call(kCmdStartStop, 0);
+    H.Call(kCmdStartStop, 1);
     H.Read(status);
     EXPECT_EQ(ReadOf({W(5, 100), W(5, 101)}, status), Words{});
     EXPECT_EQ(status, 0x11);
 }
 
 TEST_F(ReadPipeline, TriggerRelationAndOr) {
-    H.Call(33, 0);
-    H.Call(16, 1);
-    H.Call(17, 1);
-    H.Call(19, 100); // A over 159
-    H.Call(20, 100); // B over 159
+    H.Call(kCmdFreeRun, 0);
+    H.Call(kCmdTriggerSourceA, 1);
+    H.Call(kCmdTriggerSourceB, 1);
+    H.Call(kCmdTriggerLevelA, 100); // A over 159
+    H.Call(kCmdTriggerLevelB, 100); // B over 159
     const Words in = {W(200, 10), W(10, 200), W(200, 200), W(10, 10)};
     int32_t status = 0;
-    H.Call(34, 1);
+    H.Call(kCmdTriggerRelation, 1);
     StartPastFirstRead();
     EXPECT_EQ(ReadOf(in, status), (Words{W(200, 200), W(10, 10)}))
         << "AND: B alone, then A alone do not trigger";
-    H.Call(32, 0);
-    H.Call(34, 0);
+    H.Call(kCmdStartStop, 0);
+    H.Call(kCmdTriggerRelation, 0);
     StartPastFirstRead();
     EXPECT_EQ(ReadOf(in, status), in) << "OR: B alone triggers";
-    H.Call(32, 0);
-    H.Call(16, 0);
-    H.Call(17, 0);
+    H.Call(kCmdStartStop, 0);
+    H.Call(kCmdTriggerSourceA, 0);
+    H.Call(kCmdTriggerSourceB, 0);
     StartPastFirstRead();
     EXPECT_EQ(ReadOf(in, status), Words{}) << "no trigger channel: nothing triggers";
     EXPECT_EQ(status, 0x11);
 }
 
 TEST_F(ReadPipeline, ArmFilterMarksFailingSamples) {
-    H.Call(24, 1);
-    H.Call(29, 1);
-    H.Call(27, -85); // ARM A under, threshold 100
+    H.Call(kCmdArmSourceA, 1);
+    H.Call(kCmdArmUnderA, 1);
+    H.Call(kCmdArmLevelA, -85); // ARM A under, threshold 100
     StartPastFirstRead();
     int32_t status = 0;
     EXPECT_EQ(ReadOf({W(7, 100), 0, W(7, 101), 1, W(7, 3)}, status),
@@ -143,11 +143,11 @@ TEST_F(ReadPipeline, ArmFilterMarksFailingSamples) {
 }
 
 TEST_F(ReadPipeline, ArmWithTriggerSearchesOnlyUntilTriggered) {
-    H.Call(33, 0);
-    H.Call(24, 1); // ARM A over threshold 127 + 31.875 -> 159
-    H.Call(27, 100);
-    H.Call(17, 1); // trigger B over 159
-    H.Call(20, 100);
+    H.Call(kCmdFreeRun, 0);
+    H.Call(kCmdArmSourceA, 1); // ARM A over threshold 127 + 31.875 -> 159
+    H.Call(kCmdArmLevelA, 100);
+    H.Call(kCmdTriggerSourceB, 1); // trigger B over 159
+    H.Call(kCmdTriggerLevelB, 100);
     StartPastFirstRead();
     int32_t status = 0;
     EXPECT_EQ(ReadOf({W(10, 10), W(10, 200)}, status), Words{});
@@ -162,29 +162,29 @@ TEST_F(ReadPipeline, ArmWithTriggerSearchesOnlyUntilTriggered) {
 }
 
 TEST_F(ReadPipeline, GroundSubstitutesTheZeroLevel) {
-    H.Call(8, 1);
+    H.Call(kCmdGroundA, 1);
     StartPastFirstRead();
     int32_t status = 0;
     EXPECT_EQ(ReadOf({W(3, 200), 1, W(250, 4)}, status), (Words{W(3, 127), W(0, 127), W(250, 127)}))
         << "markers are overwritten too";
-    H.Call(9, 1);
+    H.Call(kCmdGroundB, 1);
     int32_t r = 0;
-    H.Call(13, 1205, &r);
+    H.Call(kCmdPositionB, 1205, &r);
     ASSERT_EQ(r, 95);
     EXPECT_EQ(ReadOf({W(3, 200), W(4, 5)}, status), (Words{W(95, 127), W(95, 127)}));
-    H.Call(8, 0);
+    H.Call(kCmdGroundA, 0);
     EXPECT_EQ(ReadOf({W(3, 200)}, status), Words{W(95, 200)});
-    H.Call(9, 0);
+    H.Call(kCmdGroundB, 0);
     EXPECT_EQ(ReadOf({W(3, 200)}, status), Words{W(3, 200)});
 }
 
 TEST_F(ReadPipeline, GroundNeverProducesReservedWords) {
     int32_t r = 0;
-    H.Call(12, 0, &r);
-    H.Call(13, 0, &r);
+    H.Call(kCmdPositionA, 0, &r);
+    H.Call(kCmdPositionB, 0, &r);
     ASSERT_LT(r, 1) << "zero level below the screen";
-    H.Call(8, 1);
-    H.Call(9, 1);
+    H.Call(kCmdGroundA, 1);
+    H.Call(kCmdGroundB, 1);
     StartPastFirstRead();
     int32_t status = 0;
     EXPECT_EQ(ReadOf({W(3, 200)}, status), Words{W(1, 1)});
@@ -205,11 +205,11 @@ Words RandomBlock(uint32_t seed) {
 }
 
 TEST_F(ReadPipeline, RandomBlocksFollowTheWordRules) {
-    H.Call(24, 1);
-    H.Call(25, 1);
-    H.Call(30, 1);
-    H.Call(27, -40); // A over 127 - 12.75 -> 114: fails below 114
-    H.Call(28, 60);  // B under 127 + 19.125 -> 146: fails above 146
+    H.Call(kCmdArmSourceA, 1);
+    H.Call(kCmdArmSourceB, 1);
+    H.Call(kCmdArmUnderB, 1);
+    H.Call(kCmdArmLevelA, -40); // A over 127 - 12.75 -> 114: fails below 114
+    H.Call(kCmdArmLevelB, 60);  // B under 127 + 19.125 -> 146: fails above 146
     StartPastFirstRead();
     for (uint32_t seed : {1u, 2u, 3u}) {
         const Words in = RandomBlock(seed);
@@ -223,9 +223,9 @@ TEST_F(ReadPipeline, RandomBlocksFollowTheWordRules) {
         ASSERT_EQ(ReadOf(in, status), want) << seed;
         EXPECT_EQ(status, want.back() == 2 ? 0x11 : 0x22);
     }
-    H.Call(32, 0);
-    H.Call(24, 0);
-    H.Call(25, 0);
+    H.Call(kCmdStartStop, 0);
+    H.Call(kCmdArmSourceA, 0);
+    H.Call(kCmdArmSourceB, 0);
     StartPastFirstRead();
     const Words in = RandomBlock(9);
     Words want;
@@ -235,9 +235,9 @@ TEST_F(ReadPipeline, RandomBlocksFollowTheWordRules) {
 }
 
 TEST_F(ReadPipeline, TriggerFoundAnywhereInTheBlock) {
-    H.Call(33, 0);
-    H.Call(16, 1);
-    H.Call(19, 100); // A over 159
+    H.Call(kCmdFreeRun, 0);
+    H.Call(kCmdTriggerSourceA, 1);
+    H.Call(kCmdTriggerLevelA, 100); // A over 159
     for (int at : {0, 7, 8, 13, 1000, 32759, 32767}) {
         Words in(32768, 0);
         for (int i = 0; i < 32768; i += 2)
@@ -250,7 +250,7 @@ TEST_F(ReadPipeline, TriggerFoundAnywhereInTheBlock) {
         int32_t status = 0;
         ASSERT_EQ(ReadOf(in, status), want) << at;
         EXPECT_EQ(status, 0x22);
-        H.Call(32, 0);
+        H.Call(kCmdStartStop, 0);
     }
 }
 

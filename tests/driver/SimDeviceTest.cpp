@@ -1,6 +1,6 @@
 // The simulated device through the real driver: the counter pattern proves
 // no word is lost or repeated; signals arrive as calibrated codes; faults.
-#include "CounterStream.h"
+#include "tests/support/CounterStream.h"
 #include "DriverHarness.h"
 
 #include <gtest/gtest.h>
@@ -25,13 +25,13 @@ protected:
         return f;
     }
     void Setup(int32_t rangeMv, int32_t position, int32_t &zeroA) {
-        H.Call(4, 1);
-        H.Call(5, 1);
-        H.Call(10, rangeMv);
-        H.Call(11, rangeMv);
-        H.Call(12, position, &zeroA);
+        H.Call(kCmdProbeA, 1);
+        H.Call(kCmdProbeB, 1);
+        H.Call(kCmdRangeA, rangeMv);
+        H.Call(kCmdRangeB, rangeMv);
+        H.Call(kCmdPositionA, position, &zeroA);
         int32_t zeroB = 0;
-        H.Call(13, position, &zeroB);
+        H.Call(kCmdPositionB, position, &zeroB);
     }
     Words ReadWords() {
         int32_t n = 0;
@@ -44,8 +44,8 @@ protected:
 TEST_F(SimDevice, CounterPatternArrivesWithoutLossOrRepeat) {
     Sim<void (*)(int32_t)>("SimSetCounterPattern")(1);
     Sim<void (*)(int32_t)>("SimSetUnpaced")(1);
-    H.Call(15, 0); // 5,000,000 samples per second
-    H.Call(32, 1);
+    H.Call(kCmdSamplingRate, 0); // 5,000,000 samples per second
+    H.Call(kCmdStartStop, 1);
     Words stream;
     for (int i = 0; i < 40; ++i) {
         Words w = ReadWords();
@@ -69,8 +69,8 @@ TEST_F(SimDevice, PacedReadsDeliverTheSamplesDueInRealTime) {
     Sim<void (*)(int32_t)>("SimSetManualClock")(1);
     auto advance = Sim<void (*)(int64_t)>("SimAdvanceClock");
     Sim<void (*)(int32_t)>("SimSetCounterPattern")(1);
-    H.Call(15, 15 - 10); // 100,000 samples per second
-    H.Call(32, 1);
+    H.Call(kCmdSamplingRate, 15 - 10); // 100,000 samples per second
+    H.Call(kCmdStartStop, 1);
     EXPECT_TRUE(ReadWords().empty()) << "nothing is due at the start";
     std::mt19937 random(20261208);
     Words stream;
@@ -80,7 +80,7 @@ TEST_F(SimDevice, PacedReadsDeliverTheSamplesDueInRealTime) {
     uint64_t rate = 100000;
     for (int i = 0; i < 60; ++i) {
         if (i == 30) {
-            H.Call(15, 15 - 12); // 500,000 samples per second, counting from now
+            H.Call(kCmdSamplingRate, 15 - 12); // 500,000 samples per second, counting from now
             base = due;
             micros = 0;
             rate = 500000;
@@ -103,22 +103,22 @@ TEST_F(SimDevice, PacedReadsDeliverTheSamplesDueInRealTime) {
 
 // The device's memory overflows while it is not read: the oldest samples go,
 // and the device counts the periods lost in front of the next block, which
-// the driver hands on (code 36) with that block only.
+// the driver hands on (kCmdLostSamples) with that block only.
 TEST_F(SimDevice, OverflowIsCountedInFrontOfTheNextBlock) {
     Sim<void (*)(int32_t)>("SimSetManualClock")(1);
     auto advance = Sim<void (*)(int64_t)>("SimAdvanceClock");
     auto lost = [this](int32_t &how) {
         uint8_t bytes[8] = {0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE};
         how = -1;
-        EXPECT_EQ(H.Call(36, 0, &how, nullptr, bytes), 0);
+        EXPECT_EQ(H.Call(kCmdLostSamples, 0, &how, nullptr, bytes), 0);
         uint64_t v = 0;
         for (int i = 7; i >= 0; --i)
             v = v << 8 | bytes[i];
         return v;
     };
     Sim<void (*)(int32_t)>("SimSetCounterPattern")(1);
-    H.Call(15, 0); // 5,000,000 samples per second
-    H.Call(32, 1);
+    H.Call(kCmdSamplingRate, 0); // 5,000,000 samples per second
+    H.Call(kCmdStartStop, 1);
     advance(1000); // 5,000 samples: the first read drops the stale one
     Words before = ReadWords();
     int32_t how = 0;
@@ -142,7 +142,7 @@ TEST_F(SimDevice, OverflowIsCountedInFrontOfTheNextBlock) {
     const uint64_t big = lost(how);
     EXPECT_GT(big, 1ull << 31);
     EXPECT_EQ(static_cast<int64_t>(gap + big), Sim<int64_t (*)()>("SimLostSamples")());
-    H.Call(32, 0);
+    H.Call(kCmdStartStop, 0);
     ReadWords();
     EXPECT_EQ(lost(how), 0u) << "a stopped device loses nothing";
 }
@@ -154,8 +154,8 @@ TEST_F(SimDevice, WithoutItsCountTheLossIsEstimatedFromTheTime) {
     ASSERT_EQ(H.Initialize(nullptr), 0); // the start-up reads the device's features
     Sim<void (*)(int32_t)>("SimSetTransferMicros")(0);
     Sim<void (*)(int32_t)>("SimSetCounterPattern")(1);
-    H.Call(15, 0); // 5,000,000 samples per second
-    H.Call(32, 1);
+    H.Call(kCmdSamplingRate, 0); // 5,000,000 samples per second
+    H.Call(kCmdStartStop, 1);
     ReadWords();
     // The stall the device sees: nobody reads it for 3 s.
     std::this_thread::sleep_for(std::chrono::seconds(3));
@@ -165,7 +165,7 @@ TEST_F(SimDevice, WithoutItsCountTheLossIsEstimatedFromTheTime) {
         const Words w = ReadWords();
         int32_t how = -1;
         uint8_t bytes[8] = {};
-        H.Call(36, 0, &how, nullptr, bytes);
+        H.Call(kCmdLostSamples, 0, &how, nullptr, bytes);
         uint64_t v = 0;
         for (int k = 7; k >= 0; --k)
             v = v << 8 | bytes[k];
@@ -183,7 +183,7 @@ TEST_F(SimDevice, WithoutItsCountTheLossIsEstimatedFromTheTime) {
 
 TEST_F(SimDevice, InjectedMarkersLeadTheNextBlock) {
     Sim<void (*)(int32_t)>("SimSetUnpaced")(1);
-    H.Call(32, 1);
+    H.Call(kCmdStartStop, 1);
     ReadWords();
     Sim<void (*)(int32_t)>("SimInjectMarkers")(3);
     const Words w = ReadWords();
@@ -197,11 +197,11 @@ TEST_F(SimDevice, InjectedMarkersLeadTheNextBlock) {
 TEST_F(SimDevice, EveryRangeIsRecognisedFromItsGain) {
     const int32_t ranges[9] = {10, 20, 50, 100, 200, 500, 1000, 2000, 5000};
     for (int32_t probe : {1, 3}) {
-        H.Call(4, probe);
-        H.Call(5, probe);
+        H.Call(kCmdProbeA, probe);
+        H.Call(kCmdProbeB, probe);
         for (int32_t r : ranges) {
-            H.Call(10, r);
-            H.Call(11, r);
+            H.Call(kCmdRangeA, r);
+            H.Call(kCmdRangeB, r);
             EXPECT_EQ(Sim<int32_t (*)(int32_t)>("SimRangeMilliVolts")(0), r) << probe;
             EXPECT_EQ(Sim<int32_t (*)(int32_t)>("SimRangeMilliVolts")(1), r) << probe;
         }
@@ -217,7 +217,7 @@ TEST_F(SimDevice, DcInputArrivesAsTheCalibratedCode) {
     Setup(100, 2000, zeroA);
     EXPECT_EQ(Sim<int32_t (*)(int32_t)>("SimZeroLevel")(0), zeroA);
     Sim<void (*)(int32_t)>("SimSetUnpaced")(1);
-    H.Call(32, 1);
+    H.Call(kCmdStartStop, 1);
     const Words w = ReadWords();
     ASSERT_FALSE(w.empty());
     const int zeroB = Sim<int32_t (*)(int32_t)>("SimZeroLevel")(1);
@@ -225,11 +225,11 @@ TEST_F(SimDevice, DcInputArrivesAsTheCalibratedCode) {
         ASSERT_EQ(x & 0xFF, zeroA);
         ASSERT_EQ(x >> 8, zeroB + 16) << "50 mV at 100 mV/div: 15.94 steps";
     }
-    H.Call(32, 0);
-    H.Call(7, 0); // B to AC: the DC part goes
-    H.Call(6, 0);
+    H.Call(kCmdStartStop, 0);
+    H.Call(kCmdCouplingB, 0); // B to AC: the DC part goes
+    H.Call(kCmdCouplingA, 0);
     EXPECT_EQ(Sim<int32_t (*)(int32_t)>("SimAcCoupled")(1), 1);
-    H.Call(32, 1);
+    H.Call(kCmdStartStop, 1);
     const Words ac = ReadWords();
     ASSERT_FALSE(ac.empty());
     EXPECT_EQ(ac.back() >> 8, zeroB);
@@ -242,8 +242,8 @@ TEST_F(SimDevice, SineStaysWithinItsAmplitude) {
     int32_t zeroA = 0;
     Setup(100, 2000, zeroA);
     Sim<void (*)(int32_t)>("SimSetUnpaced")(1);
-    H.Call(15, 15 - 11); // 250,000/s: 250 samples per period
-    H.Call(32, 1);
+    H.Call(kCmdSamplingRate, 15 - 11); // 250,000/s: 250 samples per period
+    H.Call(kCmdStartStop, 1);
     const Words w = ReadWords();
     int lo = 255, hi = 0;
     for (uint16_t x : w) {
@@ -271,7 +271,7 @@ TEST_F(SimDevice, ConnectionLostAfterReadsThenReconnects) {
     Sim<void (*)(int32_t)>("SimSetUnpaced")(1);
     Sim<void (*)(int32_t)>("SimSetReconnectAfter")(2);
     Sim<void (*)(int32_t)>("SimLoseConnectionAfterReads")(3);
-    H.Call(32, 1);
+    H.Call(kCmdStartStop, 1);
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(H.FailureByte(), 0);
         EXPECT_FALSE(ReadWords().empty());
@@ -284,7 +284,7 @@ TEST_F(SimDevice, ConnectionLostAfterReadsThenReconnects) {
     EXPECT_EQ(H.FailureByte(), 0);
     EXPECT_EQ(Sim<int32_t (*)()>("SimFpgaState")(), 1) << "configured afresh";
     Sim<void (*)(int32_t)>("SimLoseConnectionAfterMs")(0);
-    H.Call(32, 1);
+    H.Call(kCmdStartStop, 1);
     EXPECT_TRUE(ReadWords().empty()) << "a timed loss is noticed by the next call";
     EXPECT_EQ(H.FailureByte(), 1);
 }
@@ -298,7 +298,7 @@ TEST_F(SimDevice, ResetReadsTheEnvironment) {
     EXPECT_EQ(H.Initialize(desc), 0) << "ready from the first start-up";
     EXPECT_EQ(desc[236], 4);
     int32_t serial = -1;
-    H.Call(35, 0, &serial);
+    H.Call(kCmdSerialNumber, 0, &serial);
     EXPECT_EQ(serial, 0) << "the zero record is not valid";
     unsetenv("VEXA_SIM_DEVICE_TYPE");
     unsetenv("VEXA_SIM_EEPROM");

@@ -1,9 +1,9 @@
 // The whole flow with the demo source: notifications, displays, record file.
 #include "FlowRig.h"
 
-#include "AcquisitionThreadRM.h"
-#include "ProcessingThreadRM.h"
-#include "ResourceStringsVexaRM.h"
+#include "flow/AcquisitionThreadRM.h"
+#include "flow/ProcessingThreadRM.h"
+#include "model/ResourceStringsVexaRM.h"
 
 #include <gtest/gtest.h>
 
@@ -267,7 +267,7 @@ TEST_F(DemoFlowTest, DisplaySwitchAndDisplayOffRouteBlocksWithoutLoss) {
     Settle(file);
     Tick += 700;
     ASSERT_TRUE(Rig->PumpUntil([&] { return Rig->Ekg.WordCount() > 700; }, 3000));
-    Rig->Scope.Notify(kNotifyRollModeSelected, 13);
+    Rig->Scope.Notify(kNotifyRollModeSelected, kGroupMainWindow);
     EXPECT_TRUE(Rig->Roll.Shown);
     EXPECT_FALSE(Rig->Ekg.Shown);
     Tick += 700;
@@ -284,10 +284,10 @@ TEST_F(DemoFlowTest, DisplaySwitchAndDisplayOffRouteBlocksWithoutLoss) {
     EXPECT_FALSE(Rig->Scope.ClearScreenRequested());
     EXPECT_FALSE(Rig->Flow.AcquisitionThread()->Boosted());
     // A switch while the display is off keeps the caption up.
-    Rig->Scope.Notify(kNotifyEkgModeSelected, 13);
+    Rig->Scope.Notify(kNotifyEkgModeSelected, kGroupMainWindow);
     EXPECT_FALSE(Rig->Ekg.Shown);
     EXPECT_TRUE(Rig->Caption.Shown);
-    Rig->Scope.Notify(kNotifyRollModeSelected, 13);
+    Rig->Scope.Notify(kNotifyRollModeSelected, kGroupMainWindow);
     EXPECT_FALSE(Rig->Roll.Shown);
     int64_t size = FileBytes(file);
     Tick += 700;
@@ -358,9 +358,9 @@ TEST_F(DemoFlowTest, DefinedLengthEndsOnTheLimitAndShowsTheStop) {
 
 TEST_F(DemoFlowTest, DetachWithoutStartOnlyDetaches) {
     Rig->Scope.SetNotifyEnabled(true);
-    Rig->Scope.Notify(kNotifyPreInitialize, 255);
+    Rig->Scope.Notify(kNotifyPreInitialize, kGroupSystem);
     EXPECT_FALSE(Rig->Roll.Shown);
-    Rig->Scope.Notify(kNotifyDetach, 255);
+    Rig->Scope.Notify(kNotifyDetach, kGroupSystem);
     EXPECT_EQ(Rig->Flow.VirtualScope(), nullptr);
     EXPECT_EQ(Rig->Ring->VirtualScope(), nullptr);
     EXPECT_EQ(Rig->Flow.AcquisitionThread(), nullptr);

@@ -1,8 +1,8 @@
 // The whole flow with the real driver library and the simulated device.
 #include "FlowRig.h"
-#include "SimControl.h"
+#include "tests/support/SimControl.h"
 
-#include "AcquisitionThreadRM.h"
+#include "flow/AcquisitionThreadRM.h"
 
 #include <gtest/gtest.h>
 

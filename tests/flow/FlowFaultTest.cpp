@@ -3,10 +3,10 @@
 // be used. Waits are on conditions; the device's and the flow's clocks are
 // moved by the tests where time matters.
 #include "FlowRig.h"
-#include "SimControl.h"
+#include "tests/support/SimControl.h"
 
-#include "AcquisitionThreadRM.h"
-#include "ResourceStringsVexaRM.h"
+#include "flow/AcquisitionThreadRM.h"
+#include "model/ResourceStringsVexaRM.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,7 @@
 #include "FlowRig.h"
 
+#include "common/ScopeConstsVexaRM.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -26,78 +28,13 @@ size_t RecordingDisplay::WordCount() const {
     return Taken.size();
 }
 
-FlowRig::FlowRig(const std::string &libraryFolder)
-    : Dir(MakeTempDir("flow")), Ring(std::make_unique<TDataSourceModuleVexaRM>()) {
-    Scope.ApplyStoredValues();
-    Scope.SetModeEKG(false); // the rolling display unless a test asks otherwise
-    Scope.SetDialogs(&Dialogs);
-    Driver.SetLibraryFolder(libraryFolder);
-    Scope.SetVirtualDriver(&Driver);
-    Scope.RegisterListener(13, &Panel);
-    Ring->SetVirtualScope(&Scope);
-    Flow.SetDataSourceInstance(Ring.get());
-    Flow.SetRollScreen(&Roll);
-    Flow.SetEKGScreen(&Ekg);
+FlowRig::FlowRig(const std::string &libraryFolder) : TFlowRig(libraryFolder, "flow") {
+    // The panel hears the notifications before the ring and the flow.
+    Scope.RegisterListener(kGroupMainWindow, &Panel);
     Flow.SetLinkToDispInactiveCaption(&Caption);
     Flow.SetArmLED(&Arm);
     Flow.SetTriggerLED(&Trigger);
-    Flow.SetMainThreadHandover(&Handover);
-    Flow.SetVirtualScope(&Scope);
-}
-
-FlowRig::~FlowRig() {
-    if (!Stopped) Stop();
-    std::error_code ec;
-    if (!Dir.empty()) std::filesystem::remove_all(Dir, ec);
-}
-
-void FlowRig::Start() {
-    Scope.StartApplication();
-}
-
-void FlowRig::Stop() {
-    Stopped = true;
-    Scope.StopApplication();
-}
-
-bool FlowRig::PumpUntil(const std::function<bool()> &pred, int ms) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    for (;;) {
-        Handover.ServicePending();
-        if (pred()) return true;
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-}
-
-void FlowRig::PumpFor(int ms) {
-    PumpUntil([] { return false; }, ms);
-}
-
-void FlowRig::Change(const std::function<void(TVirtualScopeVexaRM &)> &edit) {
-    edit(Scope);
-    Scope.Notify(kNotifySettingsChanged, 13);
-}
-
-void FlowRig::SaveTo(const std::string &name) {
-    Scope.OpenRecordFile(Path(name));
-    Scope.SetSavingActivated(true);
-}
-
-std::vector<uint16_t> ReadWords(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                               std::istreambuf_iterator<char>());
-    std::vector<uint16_t> w(bytes.size() / 2);
-    for (size_t i = 0; i < w.size(); ++i)
-        w[i] = static_cast<uint16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
-    return w;
-}
-
-int64_t FileBytes(const std::string &path) {
-    std::error_code ec;
-    auto n = std::filesystem::file_size(path, ec);
-    return ec ? -1 : static_cast<int64_t>(n);
+    AttachDisplays();
 }
 
 bool EndsWith(const std::vector<uint16_t> &whole, const std::vector<uint16_t> &tail) {

@@ -1,17 +1,11 @@
-// A complete data flow for tests: scope model, virtual driver, ring, flow
-// manager and main-thread hand-over, with recording stand-ins for the
-// displays, the "Display off" caption and the lamps. The test thread is the
-// main thread.
+// The flow tests' rig: the whole data flow (tests/support/FlowRig.h) with
+// recording stand-ins for the displays, the "Display off" caption and the
+// lamps.
 #pragma once
 
-#include "DataSourceModuleVexaRM.h"
-#include "FlowInterfacesVexaRM.h"
-#include "FlowManagerVexaRM.h"
-#include "MainThreadHandoverVexaRM.h"
-#include "ScopeListenerVexaRM.h"
-#include "TestSupport.h"
-#include "VirtualDriverVexaRM.h"
-#include "VirtualScopeVexaRM.h"
+#include "flow/FlowInterfacesVexaRM.h"
+#include "model/ScopeListenerVexaRM.h"
+#include "tests/support/FlowRig.h"
 
 #include <atomic>
 #include <chrono>
@@ -65,48 +59,16 @@ public:
     std::atomic<int> Count[16] = {};
 };
 
-struct FlowRig {
-    // libraryFolder: where the driver library is loaded from; a folder
-    // without it runs the demo source.
+// The flow with displays that keep every word, the caption, the lamps and
+// a listener that counts the notifications of the main window's group.
+class FlowRig : public TFlowRig<RecordingDisplay> {
+public:
     explicit FlowRig(const std::string &libraryFolder);
-    ~FlowRig();
 
-    // Notifications 6 and 1 through the scope model, as the program start.
-    void Start();
-    // Stops the measurement, notification 2, notification 3, closes the file.
-    void Stop();
-    // Services the main-thread hand-over until pred holds or ms pass.
-    bool PumpUntil(const std::function<bool()> &pred, int ms);
-    void PumpFor(int ms);
-    // The operator changes settings and the binder notifies.
-    void Change(const std::function<void(TVirtualScopeVexaRM &)> &edit);
-    void StartMeasurement() {
-        Change([](TVirtualScopeVexaRM &s) { s.SetMeasurementStarted(true); });
-    }
-    void StopMeasurement() {
-        Change([](TVirtualScopeVexaRM &s) { s.SetMeasurementStarted(false); });
-    }
-    // Saving on into Dir/name (absolute path).
-    void SaveTo(const std::string &name);
-    std::string Path(const std::string &name) const { return Dir + "/" + name; }
-
-    std::string Dir;
-    ScriptedDialogs Dialogs;
-    TVirtualScopeVexaRM Scope;
-    TVirtualDriverVexaRM Driver;
-    std::unique_ptr<TDataSourceModuleVexaRM> Ring;
-    TMainThreadHandoverVexaRM Handover;
-    TFlowManagerVexaRM Flow;
-    RecordingDisplay Roll, Ekg;
     RecordingCaption Caption;
     RecordingLamp Arm, Trigger;
     CountingListener Panel;
-    bool Stopped = false;
 };
-
-// Whole file as little-endian words.
-std::vector<uint16_t> ReadWords(const std::string &path);
-int64_t FileBytes(const std::string &path);
 
 // True when tail is the end of whole.
 bool EndsWith(const std::vector<uint16_t> &whole, const std::vector<uint16_t> &tail);

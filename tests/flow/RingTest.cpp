@@ -1,5 +1,5 @@
 // The ring between the acquisition and the processing thread.
-#include "DataSourceModuleVexaRM.h"
+#include "flow/DataSourceModuleVexaRM.h"
 
 #include <gtest/gtest.h>
 

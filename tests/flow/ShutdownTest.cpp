@@ -2,7 +2,7 @@
 // bounded waits and the record file is complete.
 #include "FlowRig.h"
 
-#include "WorkerThreadVexaRM.h"
+#include "flow/WorkerThreadVexaRM.h"
 
 #include <gtest/gtest.h>
 

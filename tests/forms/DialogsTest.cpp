@@ -1,13 +1,13 @@
 // The demo setup, colour setup and about dialogs and the splash screen.
-#include "AboutForm.h"
-#include "ChannelIndicationButtonVexa.h"
-#include "ConvertErrorVexa.h"
-#include "DemoSetupForm.h"
+#include "forms/AboutForm.h"
+#include "panel/ChannelIndicationButtonVexa.h"
+#include "panel/ConvertErrorVexa.h"
+#include "forms/DemoSetupForm.h"
 #include "ModalHelper.h"
-#include "NumEditVexa.h"
-#include "SetColorForm.h"
-#include "SplashScreenVexa.h"
-#include "VirtualScopeVexaRM.h"
+#include "panel/NumEditVexa.h"
+#include "forms/SetColorForm.h"
+#include "forms/SplashScreenVexa.h"
+#include "model/VirtualScopeVexaRM.h"
 
 #include <QColorDialog>
 #include <QLabel>

@@ -1,8 +1,8 @@
 // The help page beside the program: its links resolve, and it names what
 // the program really offers (menu entries, keys, display section).
-#include "FrontPanelVexaRM.h"
-#include "MainForm.h"
-#include "TestSupport.h"
+#include "forms/FrontPanelVexaRM.h"
+#include "forms/MainForm.h"
+#include "tests/support/TestSupport.h"
 
 #include <QAction>
 #include <QDir>

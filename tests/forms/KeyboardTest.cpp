@@ -1,12 +1,12 @@
 // The main window worked with the keyboard alone: what Tab reaches and in
 // which order, Space, the arrow keys, F5 and F6, and the menus' mnemonics.
-#include "FrontPanelVexaRM.h"
-#include "MainForm.h"
-#include "OnOffButtonVexa.h"
-#include "TestSupport.h"
-#include "VerticalSlideVexa.h"
-#include "VirtualScopeVexaRM.h"
-#include "VoltageValueEditVexa.h"
+#include "forms/FrontPanelVexaRM.h"
+#include "forms/MainForm.h"
+#include "panel/OnOffButtonVexa.h"
+#include "tests/support/TestSupport.h"
+#include "panel/VerticalSlideVexa.h"
+#include "model/VirtualScopeVexaRM.h"
+#include "panel/VoltageValueEditVexa.h"
 
 #include <QAbstractSlider>
 #include <QAction>
@@ -111,7 +111,7 @@ TEST_F(KeyboardTest, SpaceArrowsAndTheStartStopKeysWorkTheInstrument) {
     TFrontPanelVexaRM &panel = *form.FrontPanel();
     TVirtualScopeVexaRM &scope = form.VirtualScope();
     scope.SetNotifyEnabled(true);
-    scope.Notify(2, 255);
+    scope.Notify(kNotifySettingsChanged, kGroupSystem);
 
     // Space presses the focused button.
     panel.ChannelButtonA()->setFocus(Qt::TabFocusReason);

@@ -1,35 +1,35 @@
 // The main window assembled with every real component: construction and
 // listener order, layout, title, menu commands and a whole run on the
 // simulated device.
-#include "AboutForm.h"
-#include "ArmControlsVexaRM.h"
-#include "ChannelControlsVexaRM.h"
-#include "DataSourceModuleVexaRM.h"
-#include "DemoSetupForm.h"
-#include "DensityControlsVexaRM.h"
-#include "FlowManagerVexaRM.h"
-#include "FrontPanelVexaRM.h"
-#include "InformationPanelAVexaRM.h"
-#include "InformationPanelBVexaRM.h"
-#include "MainForm.h"
-#include "MeasurementRecordControlsVexaRM.h"
+#include "forms/AboutForm.h"
+#include "panel/ArmControlsVexaRM.h"
+#include "panel/ChannelControlsVexaRM.h"
+#include "flow/DataSourceModuleVexaRM.h"
+#include "forms/DemoSetupForm.h"
+#include "panel/DensityControlsVexaRM.h"
+#include "flow/FlowManagerVexaRM.h"
+#include "forms/FrontPanelVexaRM.h"
+#include "panel/InformationPanelAVexaRM.h"
+#include "panel/InformationPanelBVexaRM.h"
+#include "forms/MainForm.h"
+#include "panel/MeasurementRecordControlsVexaRM.h"
 #include "ModalHelper.h"
-#include "ModeDisplayVexaRM.h"
-#include "NumEditVexa.h"
-#include "OpenSaveControlsVexaRM.h"
-#include "RollScreenEKGVexaRM.h"
-#include "RollScreenShiftVexaRM.h"
-#include "SetColorForm.h"
-#include "SettingsVexaRM.h"
-#include "SourceControlsVexaRM.h"
-#include "SweepControlsVexaRM.h"
-#include "TestSupport.h"
-#include "TimeBaseControlsVexaRM.h"
-#include "TriggerControlsVexaRM.h"
-#include "VerticalShiftsVexaRM.h"
-#include "VerticalSlideVexa.h"
-#include "VirtualDriverVexaRM.h"
-#include "VirtualScopeVexaRM.h"
+#include "panel/ModeDisplayVexaRM.h"
+#include "panel/NumEditVexa.h"
+#include "panel/OpenSaveControlsVexaRM.h"
+#include "display/RollScreenEKGVexaRM.h"
+#include "display/RollScreenShiftVexaRM.h"
+#include "forms/SetColorForm.h"
+#include "model/SettingsVexaRM.h"
+#include "panel/SourceControlsVexaRM.h"
+#include "panel/SweepControlsVexaRM.h"
+#include "tests/support/TestSupport.h"
+#include "panel/TimeBaseControlsVexaRM.h"
+#include "panel/TriggerControlsVexaRM.h"
+#include "panel/VerticalShiftsVexaRM.h"
+#include "panel/VerticalSlideVexa.h"
+#include "device/VirtualDriverVexaRM.h"
+#include "model/VirtualScopeVexaRM.h"
 
 #include <QAction>
 #include <QDir>
@@ -127,7 +127,7 @@ TEST_F(MainFormTest, ListenersRegisterInTheDocumentedOrderAndDetachInReverse) {
 
     // Detach in reverse order: the settings are saved before the flow stops.
     form.VirtualScope().SetNotifyEnabled(true);
-    form.VirtualScope().Notify(3, 255);
+    form.VirtualScope().Notify(kNotifyDetach, kGroupSystem);
     EXPECT_TRUE(form.VirtualScope().Listeners().empty());
     EXPECT_EQ(CountLines("ZovuDori.ini"), 62);
 }
@@ -175,13 +175,13 @@ TEST_F(MainFormTest, TitleShowsDemoModeOrTheDeviceVariant) {
     uint8_t *d = scope.DeviceDescription();
     const int32_t type = 3;
     std::memcpy(d + 236, &type, 4);
-    scope.Notify(2, 13);
+    scope.Notify(kNotifySettingsChanged, kGroupMainWindow);
     EXPECT_EQ(form.windowTitle(), "ZovuDori Vexa4");
     TFrontPanelVexaRM &panel = *form.FrontPanel();
     EXPECT_FALSE(panel.DemoLabelA()->isVisibleTo(&form));
     EXPECT_FALSE(panel.DemoLabelB()->isVisibleTo(&form));
     form.VirtualDriver().SetDemoMode(true);
-    scope.Notify(2, 13);
+    scope.Notify(kNotifySettingsChanged, kGroupMainWindow);
     EXPECT_EQ(form.windowTitle(), "ZovuDori VexaX      <-RUNNING IN DEMO MODE->");
     // Both channel panels say so too, clear of the readouts beside them.
     for (QLabel *demo : {panel.DemoLabelA(), panel.DemoLabelB()}) {
@@ -195,7 +195,7 @@ TEST_F(MainFormTest, TitleShowsDemoModeOrTheDeviceVariant) {
         }
     }
     form.VirtualDriver().SetDemoMode(false);
-    scope.Notify(7, 5);
+    scope.Notify(kNotifyDeviceRestart, kGroupDataFlow);
     EXPECT_FALSE(panel.DemoLabelA()->isVisibleTo(&form));
 }
 
@@ -326,7 +326,7 @@ TEST_F(MainFormTest, AboutShowsTheVersionAndMenuSwitchesFollowTheModel) {
     EXPECT_EQ(shown, "1.02");
 
     form.VirtualScope().SetNotifyEnabled(true);
-    form.VirtualScope().Notify(2, 13);
+    form.VirtualScope().Notify(kNotifySettingsChanged, kGroupMainWindow);
     EXPECT_TRUE(form.ToolTipAction()->isChecked());
     EXPECT_TRUE(form.ShowHints());
     form.MenuToolTipHelp();
@@ -355,7 +355,7 @@ TEST_F(MainFormTest, ExitAsksAndAWholeRunOnTheSimulatedDeviceSavesTheSettings) {
 
     // A measurement runs; blocks reach the record-size readout's model.
     form.VirtualScope().SetMeasurementStarted(true);
-    form.VirtualScope().Notify(2, 9);
+    form.VirtualScope().Notify(kNotifySettingsChanged, kGroupRecord);
     QElapsedTimer t;
     t.start();
     while (t.elapsed() < 700)
@@ -432,7 +432,7 @@ TEST_F(MainFormTest, LoadAndRestoreDuringARecordingEndTheMeasurementInItsOwnFile
     form.MenuSaveSettings();
     auto recordUntilGrown = [&](const QString &name) {
         scope.SetMeasurementStarted(true);
-        scope.Notify(2, 9);
+        scope.Notify(kNotifySettingsChanged, kGroupRecord);
         QElapsedTimer t;
         t.start();
         while (QFileInfo(name).size() < 20000 && t.elapsed() < 10000)
@@ -494,7 +494,7 @@ TEST_F(MainFormTest, ToolTipSwitchSilencesHintsButNotTheDemoRowNames) {
     };
     QWidget *start = form.FrontPanel()->StartRecordButtonVexa1();
     EXPECT_EQ(start->toolTip(), "Start measurement (F5)");
-    form.VirtualScope().Notify(2, 13);
+    form.VirtualScope().Notify(kNotifySettingsChanged, kGroupMainWindow);
     EXPECT_TRUE(tipReaches(start));
     form.MenuToolTipHelp(); // off
     EXPECT_FALSE(tipReaches(start));

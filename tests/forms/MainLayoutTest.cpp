@@ -1,8 +1,8 @@
 // The main window's layout rule on its own, and the window's place on
 // screens of every size.
-#include "FrontPanelVexaRM.h"
-#include "MainForm.h"
-#include "MainLayoutVexaRM.h"
+#include "forms/FrontPanelVexaRM.h"
+#include "forms/MainForm.h"
+#include "forms/MainLayoutVexaRM.h"
 
 #include <QGroupBox>
 

@@ -1,17 +1,17 @@
 // The program's shell pieces: message boxes, hand-over wake-up, lamp,
 // JPEG picture, version text, single instance and working folder.
-#include "ExitSignalsVexaRM.h"
-#include "HandoverWakeVexaRM.h"
-#include "InstallLayoutVexaRM.h"
-#include "JpegPictureVexaRM.h"
-#include "LampShapeVexaRM.h"
-#include "MainThreadHandoverVexaRM.h"
+#include "forms/ExitSignalsVexaRM.h"
+#include "forms/HandoverWakeVexaRM.h"
+#include "common/InstallLayoutVexaRM.h"
+#include "forms/JpegPictureVexaRM.h"
+#include "forms/LampShapeVexaRM.h"
+#include "model/MainThreadHandoverVexaRM.h"
 #include "ModalHelper.h"
-#include "OperatorDialogsVexaRM.h"
-#include "ProgramVersionVexaRM.h"
-#include "SingleInstanceVexaRM.h"
-#include "TestSupport.h"
-#include "WorkingFolderVexaRM.h"
+#include "forms/OperatorDialogsVexaRM.h"
+#include "forms/ProgramVersionVexaRM.h"
+#include "forms/SingleInstanceVexaRM.h"
+#include "tests/support/TestSupport.h"
+#include "forms/WorkingFolderVexaRM.h"
 
 #include <QAbstractButton>
 #include <QDir>

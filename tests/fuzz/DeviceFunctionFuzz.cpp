@@ -13,7 +13,7 @@
 // Aborts when a read reports more words than the buffer holds or a status
 // wider than a byte, when a command on a ready device returns "not ready", or
 // when a guard word or byte around the caller's areas changed.
-#include "ScopeConstsVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
 
 #include <dlfcn.h>
 #include <unistd.h>

@@ -1,8 +1,8 @@
 // Feeds arbitrary bytes to the settings loader as a settings file. Aborts
 // when a load breaks the model's invariants or when what it saves
 // afterwards does not load back whole and equal.
-#include "SettingsVexaRM.h"
-#include "VirtualScopeVexaRM.h"
+#include "model/SettingsVexaRM.h"
+#include "model/VirtualScopeVexaRM.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -2,7 +2,7 @@
 // entry changes the length, when the acceptance rule (non-empty, a digit
 // first) is broken, when an accepted length is negative or not a number, or
 // when the text the edit writes for a length does not parse back to it.
-#include "ValueTextVexa.h"
+#include "panel/ValueTextVexa.h"
 
 #include <cmath>
 #include <cstdint>

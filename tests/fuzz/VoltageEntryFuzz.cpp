@@ -2,7 +2,7 @@
 // foreign-unit entry changes the value, when an accepted entry disagrees with
 // the decimal parser it is built on, or when the text the edit writes for an
 // accepted value does not parse back to the same value.
-#include "ValueTextVexa.h"
+#include "panel/ValueTextVexa.h"
 
 #include <cmath>
 #include <cstdint>

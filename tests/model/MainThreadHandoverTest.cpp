@@ -1,9 +1,11 @@
-#include "MainThreadHandoverVexaRM.h"
+#include "model/MainThreadHandoverVexaRM.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 using namespace vexa;
@@ -37,8 +39,21 @@ TEST(MainThreadHandover, CloseReleasesAWaitingWorkerWithoutRunningItsItem) {
     TMainThreadHandoverVexaRM h;
     std::atomic<bool> ran{false};
     std::atomic<int> result{-1};
+    // The hand-over wakes the main thread once the item is queued: from then
+    // on the worker waits for it, and the close has to release it.
+    std::mutex m;
+    std::condition_variable cv;
+    bool queued = false;
+    h.SetWakeHook([&] {
+        std::lock_guard<std::mutex> g(m);
+        queued = true;
+        cv.notify_all();
+    });
     std::thread worker([&] { result = h.RunInMainThread([&] { ran = true; }) ? 1 : 0; });
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    {
+        std::unique_lock<std::mutex> g(m);
+        EXPECT_TRUE(cv.wait_for(g, std::chrono::seconds(30), [&] { return queued; }));
+    }
     h.Close();
     worker.join();
     EXPECT_EQ(result, 0);

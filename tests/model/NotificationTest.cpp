@@ -1,6 +1,6 @@
 // Notification passes, listener registration and the binder base.
-#include "VirtualScopeVexaRM.h"
-#include "WrapperComponentVexaRM.h"
+#include "model/VirtualScopeVexaRM.h"
+#include "model/WrapperComponentVexaRM.h"
 
 #include <gtest/gtest.h>
 
@@ -53,10 +53,10 @@ TEST(Notification, FirstNotifyBeforeStartOnlyArms) {
     Log log;
     LoggingBinder b("b", 7, log);
     b.SetVirtualScope(&scope);
-    scope.Notify(kNotifyResized, 13);
+    scope.Notify(kNotifyResized, kGroupMainWindow);
     EXPECT_TRUE(log.empty());
     EXPECT_TRUE(scope.NotifyEnabled());
-    scope.Notify(kNotifyResized, 13);
+    scope.Notify(kNotifyResized, kGroupMainWindow);
     EXPECT_EQ(log, Log({"b:5:13"}));
     b.SetVirtualScope(nullptr); // does not unregister
     EXPECT_EQ(scope.Listeners().size(), 1u);
@@ -70,7 +70,7 @@ TEST_F(Armed, EveryListenerGetsEveryGroupInRegistrationOrder) {
     ASSERT_EQ(scope.Listeners().size(), 2u);
     EXPECT_EQ(scope.Listeners()[0].Group, 7);
     EXPECT_EQ(scope.Listeners()[1].Group, 1);
-    scope.Notify(kNotifySettingsChanged, 3);
+    scope.Notify(kNotifySettingsChanged, kGroupSource);
     EXPECT_EQ(log, Log({"first:2:3", "second:2:3"}));
     EXPECT_EQ(first.Updates, 1);
     EXPECT_TRUE(scope.NotifyEnabled());
@@ -85,7 +85,7 @@ TEST_F(Armed, DetachGoesBackwardsAndEmptiesTheList) {
     EXPECT_EQ(log, Log({"c:3:255", "b:3:255", "a:3:255"}));
     EXPECT_TRUE(scope.Listeners().empty());
     EXPECT_EQ(a.VirtualScope(), nullptr);
-    scope.Notify(kNotifySettingsChanged, 1); // nobody left
+    scope.Notify(kNotifySettingsChanged, kGroupInformation); // nobody left
     EXPECT_EQ(log.size(), 3u);
 }
 
@@ -94,7 +94,7 @@ TEST_F(Armed, UnregisterRemovesOnlyTheFirstMatch) {
     a.SetVirtualScope(&scope);
     b.SetVirtualScope(&scope);
     a.SetVirtualScope(&scope); // registered twice: refreshes twice
-    scope.Notify(kNotifySettingsChanged, 9);
+    scope.Notify(kNotifySettingsChanged, kGroupRecord);
     EXPECT_EQ(log, Log({"a:2:9", "b:2:9", "a:2:9"}));
     EXPECT_EQ(a.Updates, 2);
 
@@ -117,11 +117,11 @@ TEST_F(Armed, NestedNotifyFirstDropsThenDeliversAFullPass) {
     int nested = 0;
     a.Extra = [&](int32_t kind) {
         if (kind == kNotifyResized && nested++ == 0) {
-            scope.Notify(kNotifyGridChanged, 11);      // dropped, re-arms
-            scope.Notify(kNotifyRollModeSelected, 11); // delivered at once
+            scope.Notify(kNotifyGridChanged, kGroupMode);      // dropped, re-arms
+            scope.Notify(kNotifyRollModeSelected, kGroupMode); // delivered at once
         }
     };
-    scope.Notify(kNotifyResized, 13);
+    scope.Notify(kNotifyResized, kGroupMainWindow);
     EXPECT_EQ(log, Log({"a:5:13", "a:11:11", "b:11:11", "b:5:13"}));
     EXPECT_TRUE(scope.NotifyEnabled());
     scope.UnregisterListener(&a);
@@ -132,7 +132,7 @@ TEST_F(Armed, ListenerThatNeverDetachesCannotHangShutdown) {
     LoggingBinder a("a", 1, log);
     Stubborn stubborn;
     a.SetVirtualScope(&scope);
-    scope.RegisterListener(9, &stubborn);
+    scope.RegisterListener(kGroupRecord, &stubborn);
     scope.Notify(kNotifyDetach, kGroupSystem);
     EXPECT_EQ(stubborn.Kinds, std::vector<int32_t>({kNotifyDetach}));
     EXPECT_EQ(log, Log({"a:3:255"}));
@@ -144,7 +144,7 @@ TEST_F(Armed, UnregisteringDuringAPassDoesNotReadPastTheList) {
     a.SetVirtualScope(&scope);
     b.SetVirtualScope(&scope);
     a.Extra = [&](int32_t) { scope.UnregisterListener(&b); };
-    scope.Notify(kNotifySettingsChanged, 1);
+    scope.Notify(kNotifySettingsChanged, kGroupInformation);
     EXPECT_EQ(log, Log({"a:2:1"}));
     scope.UnregisterListener(&a);
 }
@@ -196,7 +196,7 @@ TEST(Notification, MainWindowStartAndStopOrder) {
     parts[0]->Extra = [&](int32_t kind) {
         if (kind == kNotifyInitialized) initialisedDuringStart = scope.ApplicationInitialized();
     };
-    scope.Notify(kNotifyResized, 13); // layout pass before start: dropped
+    scope.Notify(kNotifyResized, kGroupMainWindow); // layout pass before start: dropped
     EXPECT_TRUE(log.empty());
     scope.StartApplication();
     EXPECT_TRUE(scope.ApplicationInitialized());

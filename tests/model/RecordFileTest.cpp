@@ -1,6 +1,6 @@
 // Opening, appending to and clearing the record file, in a temporary folder.
-#include "TestSupport.h"
-#include "VirtualScopeVexaRM.h"
+#include "tests/support/TestSupport.h"
+#include "model/VirtualScopeVexaRM.h"
 
 #include <gtest/gtest.h>
 

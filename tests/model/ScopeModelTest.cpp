@@ -1,6 +1,6 @@
 // Setters, clamping, derived values and status rules of the scope model.
-#include "TestSupport.h"
-#include "VirtualScopeVexaRM.h"
+#include "tests/support/TestSupport.h"
+#include "model/VirtualScopeVexaRM.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The settings files: exact bytes, loading rules, error paths, defaults.
-#include "SettingsVexaRM.h"
-#include "TestSupport.h"
-#include "VirtualScopeVexaRM.h"
+#include "model/SettingsVexaRM.h"
+#include "tests/support/TestSupport.h"
+#include "model/VirtualScopeVexaRM.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // Randomised loads of the settings loader: broken files never crash it,
 // never break the model's invariants, and valid entries among any amount
 // of noise are all applied.
-#include "SettingsVexaRM.h"
-#include "TestSupport.h"
-#include "VirtualScopeVexaRM.h"
+#include "model/SettingsVexaRM.h"
+#include "tests/support/TestSupport.h"
+#include "model/VirtualScopeVexaRM.h"
 
 #include <gtest/gtest.h>
 

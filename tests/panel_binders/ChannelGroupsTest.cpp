@@ -1,7 +1,7 @@
 // Source, range, channel on/off and the information panels that show them.
 #include "PanelFixture.h"
 
-#include "ScopeConstsVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
 
 namespace vexa::test {
 namespace {
@@ -51,7 +51,7 @@ TEST_F(ChannelGroupsTest, CouplingAndGroundFollowTheirButtons) {
     EXPECT_FALSE(Scope.GroundB());
     // A ground state that comes from elsewhere (settings) shows too.
     Scope.SetGroundA(true);
-    Scope.Notify(kNotifySettingsChanged, 10);
+    Scope.Notify(kNotifySettingsChanged, kGroupSettings);
     EXPECT_TRUE(GndA->Down());
 }
 
@@ -107,7 +107,7 @@ TEST_F(ChannelGroupsTest, ASwitchedOffChannelEmptiesItsInformationPanel) {
 TEST_F(ChannelGroupsTest, ChannelColoursReachEveryMarkerAndThePanelShape) {
     Scope.SetColorChannelA(0x102030);
     Scope.SetColorChannelB(0x405060);
-    Scope.Notify(kNotifySettingsChanged, 14);
+    Scope.Notify(kNotifySettingsChanged, kGroupTimeBase);
     for (auto *b : {AcdcA, ProbeA, GndA, DensUpA, DensDownA, SlideUpA, SlideDownA})
         EXPECT_EQ(b->ChannelColor(), 0x102030u);
     for (auto *b : {AcdcB, ProbeB, GndB, DensUpB, DensDownB, SlideUpB, SlideDownB})

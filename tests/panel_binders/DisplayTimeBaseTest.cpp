@@ -2,7 +2,7 @@
 // backwards display-rate bar and the four rate readouts.
 #include "PanelFixture.h"
 
-#include "ScopeConstsVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
 
 namespace vexa::test {
 namespace {
@@ -62,7 +62,7 @@ TEST_F(DisplayTimeBaseTest, EveryGridScrollSetsTheBrightnessAndSendsGridChanged)
     // A refresh that moves the bar is not taken for the operator's move.
     Recorder.Clear();
     Scope.SetGridBrightness(90);
-    Scope.Notify(kNotifySettingsChanged, 10);
+    Scope.Notify(kNotifySettingsChanged, kGroupSettings);
     EXPECT_EQ(GridBrightness->value(), 90);
     EXPECT_EQ(Recorder.Seen.size(), 1u);
 }

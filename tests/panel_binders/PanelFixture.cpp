@@ -1,6 +1,7 @@
 #include "PanelFixture.h"
 
-#include "ScopeConstsVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
+#include "panel/ValueTextVexa.h"
 
 #include <QApplication>
 #include <QDir>
@@ -84,9 +85,9 @@ void PanelFixture::SetUp() {
     TriggerVoltageA = Make<TUnitValueLabel>(button);
     TriggerVoltageB = Make<TUnitValueLabel>(button);
     for (auto *l : {DensityValueA, DensityValueB})
-        l->SetControlType(4);
+        l->SetControlType(kUnitTypeDeflection);
     for (auto *l : {TriggerVoltageA, TriggerVoltageB})
-        l->SetControlType(2);
+        l->SetControlType(kUnitTypeVoltage);
     InfoColorA = Make<QWidget>(button);
     InfoColorB = Make<QWidget>(button);
     ChannelButtonA = Make<TOnOffButtonVexa>(button);
@@ -142,10 +143,10 @@ void PanelFixture::SetUp() {
     SecondPerDivider = Make<TUnitValueLabel>(button);
     FreqPerDiv = Make<TUnitValueLabel>(button);
     DspSmp = Make<TUnitValueLabel>(button);
-    SamplesPerSecond->SetControlType(6);
-    SecondPerDivider->SetControlType(5);
-    FreqPerDiv->SetControlType(7);
-    DspSmp->SetControlType(9);
+    SamplesPerSecond->SetControlType(kUnitTypeSamplingRate);
+    SecondPerDivider->SetControlType(kUnitTypeTimePerDivision);
+    FreqPerDiv->SetControlType(kUnitTypeFrequencyPerDiv);
+    DspSmp->SetControlType(kUnitTypeSamples);
     // The binders, in the main window's registration order.
     Shifts = std::make_unique<TVerticalShiftsVexaRM>();
     Shifts->SetControlGroup(4);

@@ -2,8 +2,8 @@
 // length, and the data-file controls with their dialogs.
 #include "PanelFixture.h"
 
-#include "QtSaveFileDialogVexaRM.h"
-#include "ScopeConstsVexaRM.h"
+#include "panel/QtSaveFileDialogVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
 
 #include <QApplication>
 #include <QDir>

@@ -2,7 +2,7 @@
 // the voltage edits, and what a running measurement locks.
 #include "PanelFixture.h"
 
-#include "ScopeConstsVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
 
 namespace vexa::test {
 namespace {
@@ -59,7 +59,7 @@ TEST_F(TriggerArmTest, KeysThatChangeNothingLeaveAFieldConfirmedAndLeavingAnEdit
     const QColor blue(0, 0, 255);
     auto blueText = [&](QLineEdit *e) { return e->palette().color(QPalette::Text) == blue; };
     Scope.SetARMLevelA(300);
-    Scope.Notify(kNotifySettingsChanged, 255);
+    Scope.Notify(kNotifySettingsChanged, kGroupSystem);
     for (QLineEdit *field : std::initializer_list<QLineEdit *>{
              TrigLevelA, TrigLevelB, ArmLevelA, ArmLevelB, LengthEdit, SaveFileEdit}) {
         SCOPED_TRACE(field->metaObject()->className());

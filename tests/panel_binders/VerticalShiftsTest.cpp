@@ -2,7 +2,7 @@
 // the repeat timer, knob drags, and the refresh on every kind they follow.
 #include "PanelFixture.h"
 
-#include "ScopeConstsVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
 
 namespace vexa::test {
 namespace {

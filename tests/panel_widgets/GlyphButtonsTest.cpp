@@ -1,12 +1,12 @@
 // The glyph buttons: the lamp bitmap, latching and momentary clicks, the
 // channel marker and the alignment of the glyph frames with it; the focus
 // frame of every focusable panel widget.
-#include "ChannelIndicationButtonVexa.h"
-#include "OnOffButtonVexa.h"
-#include "PanelColorVexa.h"
-#include "PanelGlyphsVexa.h"
-#include "ScrollBarVexa.h"
-#include "VerticalSlideVexa.h"
+#include "panel/ChannelIndicationButtonVexa.h"
+#include "panel/OnOffButtonVexa.h"
+#include "panel/PanelColorVexa.h"
+#include "panel/PanelGlyphsVexa.h"
+#include "panel/ScrollBarVexa.h"
+#include "panel/VerticalSlideVexa.h"
 
 #include <QApplication>
 #include <QTest>

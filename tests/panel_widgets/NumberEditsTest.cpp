@@ -1,10 +1,10 @@
 // The voltage, time and number edits: typing filter, blue unconfirmed text,
 // the parse on Enter before KeyUp, and the number edit's conversion errors.
-#include "ConvertErrorVexa.h"
-#include "LongerTimeEditVexaRM.h"
-#include "NumEditVexa.h"
-#include "ValueTextVexa.h"
-#include "VoltageValueEditVexa.h"
+#include "panel/ConvertErrorVexa.h"
+#include "panel/LongerTimeEditVexaRM.h"
+#include "panel/NumEditVexa.h"
+#include "panel/ValueTextVexa.h"
+#include "panel/VoltageValueEditVexa.h"
 
 #include <QApplication>
 #include <QLocale>

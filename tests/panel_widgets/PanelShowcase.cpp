@@ -1,13 +1,13 @@
 // Builds a window with every front-panel widget in its states and saves a
 // picture of it: panel_widgets_showcase <file.png>. Runs offscreen.
-#include "ChannelIndicationButtonVexa.h"
-#include "LongerTimeEditVexaRM.h"
-#include "NumEditVexa.h"
-#include "OnOffButtonVexa.h"
-#include "PanelGlyphsVexa.h"
-#include "UnitValueLabel.h"
-#include "VerticalSlideVexa.h"
-#include "VoltageValueEditVexa.h"
+#include "panel/ChannelIndicationButtonVexa.h"
+#include "panel/LongerTimeEditVexaRM.h"
+#include "panel/NumEditVexa.h"
+#include "panel/OnOffButtonVexa.h"
+#include "panel/PanelGlyphsVexa.h"
+#include "panel/UnitValueLabel.h"
+#include "panel/VerticalSlideVexa.h"
+#include "panel/VoltageValueEditVexa.h"
 
 #include <QApplication>
 #include <QEnterEvent>

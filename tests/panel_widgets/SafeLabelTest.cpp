@@ -1,7 +1,8 @@
 // The thread-safe labels: texts from a worker thread while the label is and
 // is not hovered, the hover freeze, and the unit label as the model's readout.
-#include "SafeLabel.h"
-#include "UnitValueLabel.h"
+#include "panel/SafeLabel.h"
+#include "panel/UnitValueLabel.h"
+#include "panel/ValueTextVexa.h"
 
 #include <QCoreApplication>
 #include <QEnterEvent>
@@ -140,14 +141,14 @@ TEST(UnitValueLabel, FormatsOnEverySetterAndServesAsTheModelsReadout) {
     TUnitValueLabel label;
     label.resize(120, 16);
     label.show();
-    label.SetControlType(2);
+    label.SetControlType(kUnitTypeVoltage);
     label.SetMainValue(-1500);
     EXPECT_EQ(label.MyString(), "-1.5V");
-    label.SetControlType(4);
+    label.SetControlType(kUnitTypeDeflection);
     EXPECT_EQ(label.MyString(), "-1500mV/d");
     label.SetControlType(0);
     EXPECT_EQ(label.MyString(), "-1500");
-    label.SetControlType(3);
+    label.SetControlType(kUnitTypeSize);
     label.SetValueInValid(true);
     EXPECT_EQ(label.MyString(), "N/A");
     label.SetValueInValid(false);
@@ -176,7 +177,7 @@ TEST(UnitValueLabel, FormatsOnEverySetterAndServesAsTheModelsReadout) {
 // cleared readout shows nothing, and the next value shows again.
 TEST(UnitValueLabel, ClippedSamplesAreMarkedAndAClearedReadoutShowsNothing) {
     TUnitValueLabel label;
-    label.SetControlType(2);
+    label.SetControlType(kUnitTypeVoltage);
     IValueReadout &readout = label;
     readout.SetSample(-4000, SampleRange::AtBottom);
     EXPECT_EQ(label.MyString(), "<-4V");
@@ -187,13 +188,13 @@ TEST(UnitValueLabel, ClippedSamplesAreMarkedAndAClearedReadoutShowsNothing) {
     readout.SetSample(-12, SampleRange::AtTop);
     readout.ClearValue();
     EXPECT_EQ(label.MyString(), "");
-    label.SetControlType(4); // a cleared readout stays empty whatever it formats
+    label.SetControlType(kUnitTypeDeflection); // a cleared readout stays empty whatever it formats
     EXPECT_EQ(label.MyString(), "");
-    label.SetControlType(2);
+    label.SetControlType(kUnitTypeVoltage);
     readout.SetValue(-12); // a plain value carries no mark
     EXPECT_EQ(label.MyString(), "-12mV");
     readout.SetSample(5, SampleRange::AtBottom);
-    label.SetControlType(4); // the mark stays with the sample it belongs to
+    label.SetControlType(kUnitTypeDeflection); // the mark stays with the sample it belongs to
     EXPECT_EQ(label.MyString(), "<5mV/d");
 }
 

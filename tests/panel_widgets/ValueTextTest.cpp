@@ -1,6 +1,6 @@
 // The panel's text conversions: unit formatting of every control type,
 // decimal text, and the voltage and time texts and entries.
-#include "ValueTextVexa.h"
+#include "panel/ValueTextVexa.h"
 
 #include <QLocale>
 
@@ -128,18 +128,18 @@ TEST(UnitFormatting, EveryControlTypeScalesAndRoundsHalvesToEven) {
 }
 
 TEST(UnitFormatting, TypeZeroKeepsTheLastNumberAndInvalidShowsNA) {
-    const TUnitTextVexa volts = FormatUnitValue(2, 1500, 0, false);
+    const TUnitTextVexa volts = FormatUnitValue(kUnitTypeVoltage, 1500, 0, false);
     EXPECT_EQ(volts.Shown, 1.5);
     EXPECT_EQ(FormatUnitValue(0, 123, volts.Shown, false).Text, "1.5");
     EXPECT_EQ(FormatUnitValue(12, 123, volts.Shown, false).Text, "1.5");
     EXPECT_EQ(FormatUnitValue(0, 123, 0, false).Text, "0");
 
-    const TUnitTextVexa invalid = FormatUnitValue(2, 2500, 0, true);
+    const TUnitTextVexa invalid = FormatUnitValue(kUnitTypeVoltage, 2500, 0, true);
     EXPECT_EQ(invalid.Text, "N/A");
     EXPECT_EQ(invalid.Shown, 2.5);
-    EXPECT_EQ(FormatUnitValue(5, 30, 0, true).Text, "N/A");
+    EXPECT_EQ(FormatUnitValue(kUnitTypeTimePerDivision, 30, 0, true).Text, "N/A");
     // The composed text of type 5 does not look at the flag.
-    EXPECT_EQ(FormatUnitValue(5, 60, 0, true).Text, "1min/d");
+    EXPECT_EQ(FormatUnitValue(kUnitTypeTimePerDivision, 60, 0, true).Text, "1min/d");
 }
 
 TEST(UnitFormatting, OddValuesGiveTextNotCrashes) {

@@ -1,7 +1,7 @@
 // The vertical slide: exact drawing of track, knob and mark, no trace of an
 // old knob, and the mouse signals its owner works with.
-#include "PanelColorVexa.h"
-#include "VerticalSlideVexa.h"
+#include "panel/PanelColorVexa.h"
+#include "panel/VerticalSlideVexa.h"
 
 #include <QMouseEvent>
 #include <QTest>

@@ -1,10 +1,10 @@
 // Exports against the generator's model: CSV lines (every period and
 // decimated), WAV and NPY bytes, extracts read back, the RF64 header, and
 // cancellation, which leaves nothing behind.
-#include "RecordExportVexaRM.h"
-#include "RecordFileVexaRM.h"
+#include "recfile/RecordExportVexaRM.h"
+#include "recfile/RecordFileVexaRM.h"
 #include "RecordGen.h"
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

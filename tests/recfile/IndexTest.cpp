@@ -3,10 +3,10 @@
 // from one period to whole measurements, so every level is used), frames,
 // crossings and ARM-marker searches, raw periods; and the worker-thread
 // build with its snapshots of the part already summarised.
-#include "IndexBuilderVexaRM.h"
-#include "RecordFileVexaRM.h"
+#include "recfile/IndexBuilderVexaRM.h"
+#include "recfile/RecordFileVexaRM.h"
 #include "RecordGen.h"
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

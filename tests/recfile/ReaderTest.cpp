@@ -1,15 +1,17 @@
 // The reader on crafted streams: faults, markers, rate changes and gaps at
 // known places; and a file that grows in pieces cut anywhere (in the middle
-// of records and words) ends with the same index as one built at once.
-#include "RecordFileVexaRM.h"
+// of records and words) ends with the same index as one built at once; a
+// file shortened under a reader reads as zeros there and is indexed again.
+#include "recfile/RecordFileVexaRM.h"
 #include "RecordGen.h"
-#include "TestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <unistd.h>
 
 namespace vexa::rec::test {
 namespace {
@@ -193,6 +195,53 @@ TEST(ReaderTest, FileGrowingInPiecesCutAnywhereEndsWithTheIndexOfTheWholeFile) {
                 << "level " << level << " entry " << i;
         }
     }
+    std::filesystem::remove_all(dir);
+}
+
+TEST(ReaderTest, FileShortenedUnderAReaderReadsZerosThereAndIsIndexedAgain) {
+    // The recording program clears its record file while it is viewed.
+    const std::string dir = vexa::test::MakeTempDir("recfile");
+    std::mt19937_64 rng(99);
+    TRecordGen g;
+    g.Random(rng, 400000);
+    const std::string path = dir + "/cleared.rmd";
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char *>(g.Words.data()),
+                  static_cast<std::streamsize>(g.Words.size() * 2));
+    }
+    auto f = OpenIndexed(path);
+    ASSERT_TRUE(f);
+    const auto reader = f->Reader();
+    const uint64_t before = f->Bytes();
+    const uint64_t kept = 3 * 4096 + 100; // past a page start, inside a page
+    ASSERT_GT(before, kept + 8 * 4096);
+    ASSERT_EQ(0, ::truncate(path.c_str(), static_cast<off_t>(kept)));
+
+    // Every word of the old mapping can still be read: the kept part is the
+    // file's, the rest reads zero instead of ending the program.
+    const auto *words = reinterpret_cast<const uint16_t *>(reader->MappedData());
+    uint64_t sum = 0, nonzeroPast = 0;
+    for (uint64_t i = 0; i < before / 2; ++i) {
+        sum += words[i];
+        if (i * 2 >= kept && words[i] != 0) ++nonzeroPast;
+    }
+    EXPECT_EQ(0u, nonzeroPast);
+    EXPECT_EQ(0, std::memcmp(words, g.Words.data(), kept));
+    // Queries over the whole old span run to their end as well.
+    for (uint32_t m = 0; m < reader->Measurements().size(); ++m) {
+        const TMeasurement &ms = reader->Measurements()[m];
+        (void)reader->Stats(m, 0, ms.Duration);
+    }
+
+    std::string error;
+    EXPECT_TRUE(f->Refresh(&error)) << error;
+    EXPECT_EQ(kept, f->Bytes());
+    EXPECT_FALSE(f->Index()); // the shorter file needs its index anew
+    const TIndexResult again = f->EnsureIndex();
+    ASSERT_TRUE(again.Index);
+    EXPECT_EQ(kept, again.Index->CoveredBytes());
+    EXPECT_GT(sum, 0u);
     std::filesystem::remove_all(dir);
 }
 

@@ -33,19 +33,19 @@ void TRecordGen::Start() {
         Scale.Seen |= 1u << t;
     Periods.emplace_back();
     DeviceMarkers.push_back(0);
-    Current = static_cast<int>(Periods.size()) - 1;
-    Open = true;
-    NeedSection = true;
-    Cursor = 0;
+    FCurrent = static_cast<int>(Periods.size()) - 1;
+    FOpen = true;
+    FNeedSection = true;
+    FCursor = 0;
 }
 
 void TRecordGen::Stop() {
     Record({0, 4, kRecMeasurement, 0});
-    Open = false;
+    FOpen = false;
 }
 
 void TRecordGen::Changed() {
-    NeedSection = true;
+    FNeedSection = true;
 }
 
 void TRecordGen::SetRate(uint32_t rate) {
@@ -68,23 +68,23 @@ void TRecordGen::SetDeflection(int ch, int32_t mv) {
 }
 
 void TRecordGen::AddPeriod(uint16_t w) {
-    if (!Open) throw std::logic_error("periods outside a measurement");
-    if (NeedSection) {
-        Cursor = CurrentEnd();
+    if (!FOpen) throw std::logic_error("periods outside a measurement");
+    if (FNeedSection) {
+        FCursor = CurrentEnd();
         Sections.push_back(
-            {static_cast<uint32_t>(Current), Periods[Current].size(), 0, Cursor, Scale});
-        NeedSection = false;
+            {static_cast<uint32_t>(FCurrent), Periods[FCurrent].size(), 0, FCursor, Scale});
+        FNeedSection = false;
     }
-    Periods[Current].push_back(w);
+    Periods[FCurrent].push_back(w);
     ++Sections.back().Count;
     Words.push_back(w);
 }
 
 TTimeNs TRecordGen::CurrentEnd() const {
-    if (Sections.empty() || Sections.back().Measurement != static_cast<uint32_t>(Current))
-        return Cursor;
+    if (Sections.empty() || Sections.back().Measurement != static_cast<uint32_t>(FCurrent))
+        return FCursor;
     const Section &s = Sections.back();
-    return std::max(Cursor, PeriodTime(s.Start, s.Scale.Rate, s.Count));
+    return std::max(FCursor, PeriodTime(s.Start, s.Scale.Rate, s.Count));
 }
 
 void TRecordGen::Sample(uint16_t w) {
@@ -98,7 +98,7 @@ void TRecordGen::Arm(uint64_t n) {
 
 void TRecordGen::Device() {
     Words.push_back(kWordMarker1);
-    ++DeviceMarkers[Current];
+    ++DeviceMarkers[FCurrent];
 }
 
 void TRecordGen::Gap(uint64_t periods) {
@@ -106,8 +106,8 @@ void TRecordGen::Gap(uint64_t periods) {
             Hi(static_cast<uint32_t>(periods)), Lo(static_cast<uint32_t>(periods >> 32)),
             Hi(static_cast<uint32_t>(periods >> 32)), kLostCountedByDevice});
     // The time after the gap: the end of the last section plus the lost periods.
-    Cursor = PeriodTime(CurrentEnd(), Scale.TimingRate(), periods);
-    NeedSection = true;
+    FCursor = PeriodTime(CurrentEnd(), Scale.TimingRate(), periods);
+    FNeedSection = true;
 }
 
 void TRecordGen::Harmless(int kind) {

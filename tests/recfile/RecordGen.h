@@ -4,7 +4,7 @@
 // them. Tests compare the library's answers with this model.
 #pragma once
 
-#include "RecordTypesVexaRM.h"
+#include "recfile/RecordTypesVexaRM.h"
 
 #include <cstdint>
 #include <random>
@@ -58,10 +58,10 @@ private:
     void Changed();
     TTimeNs CurrentEnd() const;
     void AddPeriod(uint16_t w);
-    bool Open = false;       // a measurement is running
-    bool NeedSection = true; // the next period starts a section
-    TTimeNs Cursor = 0;
-    int Current = -1;
+    bool FOpen = false;       // a measurement is running
+    bool FNeedSection = true; // the next period starts a section
+    TTimeNs FCursor = 0;
+    int FCurrent = -1;
 };
 
 } // namespace vexa::rec::test

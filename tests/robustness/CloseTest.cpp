@@ -3,7 +3,7 @@
 // holding every block that was read, the stream ending with its stop record.
 #include "RobustRig.h"
 
-#include "ScopeConstsVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
 
 #include <gtest/gtest.h>
 

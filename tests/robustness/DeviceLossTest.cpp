@@ -3,8 +3,8 @@
 // stretch recorded before a loss stays whole in the file.
 #include "RobustRig.h"
 
-#include "AcquisitionThreadRM.h"
-#include "ScopeConstsVexaRM.h"
+#include "flow/AcquisitionThreadRM.h"
+#include "common/ScopeConstsVexaRM.h"
 
 #include <gtest/gtest.h>
 

@@ -3,8 +3,8 @@
 // keeps whole words holding an unbroken stretch of the recording.
 #include "RobustRig.h"
 
-#include "ResourceStringsVexaRM.h"
-#include "ScopeConstsVexaRM.h"
+#include "model/ResourceStringsVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // and in order, and the top rates run for more than one lap of the ring.
 #include "RobustRig.h"
 
-#include "ScopeConstsVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
 
 #include <gtest/gtest.h>
 

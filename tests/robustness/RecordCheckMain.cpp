@@ -4,7 +4,7 @@
 // and as many stop records as start records. The file is read in pieces, so
 // a recording of any size needs little memory.
 // Usage: record_check FILE   (exit 0 whole, 1 broken, 2 unreadable)
-#include "CounterStream.h"
+#include "tests/support/CounterStream.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,9 +1,9 @@
 // record_check, the command-line check of counter-pattern record files: it
 // reads a file in pieces, so records that straddle two pieces must be read
 // whole; it passes whole files and refuses broken ones.
-#include "CounterStream.h"
-#include "ScopeConstsVexaRM.h"
-#include "TestSupport.h"
+#include "tests/support/CounterStream.h"
+#include "common/ScopeConstsVexaRM.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

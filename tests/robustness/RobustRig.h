@@ -1,19 +1,13 @@
-// A whole data flow on the real driver library and the simulated device, for
-// the fault and endurance tests: scope model, virtual driver, ring, flow
-// manager and main-thread hand-over, with a display stand-in that counts and
-// fingerprints every word the processing thread hands on. The test thread
-// plays the main thread.
+// The fault and endurance tests' rig: the whole data flow
+// (tests/support/FlowRig.h) on the real driver library and the simulated
+// device, with a display stand-in that counts and fingerprints every word
+// the processing thread hands on.
 #pragma once
 
-#include "CounterStream.h"
-#include "SimControl.h"
-#include "DataSourceModuleVexaRM.h"
-#include "FlowInterfacesVexaRM.h"
-#include "FlowManagerVexaRM.h"
-#include "MainThreadHandoverVexaRM.h"
-#include "TestSupport.h"
-#include "VirtualDriverVexaRM.h"
-#include "VirtualScopeVexaRM.h"
+#include "tests/support/CounterStream.h"
+#include "tests/support/SimControl.h"
+#include "flow/FlowInterfacesVexaRM.h"
+#include "tests/support/FlowRig.h"
 
 #include <atomic>
 #include <cstdint>
@@ -44,35 +38,10 @@ private:
 // The fingerprint CountingDisplay computes, over a whole word sequence.
 uint64_t FingerprintOf(const std::vector<uint16_t> &words);
 
-struct RobustRig {
+// The flow with counting displays, its folder named "robust".
+class RobustRig : public TFlowRig<CountingDisplay> {
+public:
     RobustRig();
-    ~RobustRig();
-
-    // Notifications 6 and 1 through the scope model, as the program start.
-    void Start();
-    // What closing the program does to the flow: stop, notification 2 and 3,
-    // file closed. Returns the seconds it took.
-    double Stop();
-    bool PumpUntil(const std::function<bool()> &pred, int ms);
-    void PumpFor(int ms);
-    void Change(const std::function<void(TVirtualScopeVexaRM &)> &edit);
-    void StartMeasurement();
-    void StopMeasurement();
-    // Saving on into a file of the rig's folder; returns its path.
-    std::string SaveTo(const std::string &name);
-
-    std::string Dir;
-    ScriptedDialogs Dialogs;
-    TVirtualScopeVexaRM Scope;
-    TVirtualDriverVexaRM Driver;
-    std::unique_ptr<TDataSourceModuleVexaRM> Ring;
-    TMainThreadHandoverVexaRM Handover;
-    TFlowManagerVexaRM Flow;
-    CountingDisplay Roll, Ekg;
-    bool Stopped = true;
 };
-
-std::vector<uint16_t> ReadWords(const std::string &path);
-int64_t FileBytes(const std::string &path);
 
 } // namespace vexa::test

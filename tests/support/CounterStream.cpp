@@ -1,6 +1,6 @@
 #include "CounterStream.h"
 
-#include "ScopeConstsVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
 
 namespace vexa::test {
 
@@ -18,23 +18,23 @@ uint16_t NextCounter(uint16_t w) {
 }
 
 void TCounterStreamCheck::Fail(const std::string &what) {
-    if (R.Fault.empty()) R.Fault = what + " at word " + std::to_string(At);
+    if (FR.Fault.empty()) FR.Fault = what + " at word " + std::to_string(FAt);
 }
 
 void TCounterStreamCheck::Feed(const uint16_t *words, size_t n) {
-    for (size_t i = 0; i < n && R.Fault.empty(); ++i, ++At) {
+    for (size_t i = 0; i < n && FR.Fault.empty(); ++i, ++FAt) {
         const uint16_t w = words[i];
-        if (!Rec.empty()) {
-            Rec.push_back(w);
-            if (Rec.size() == 2 && w < 3) Fail("broken setting record");
-            if (Rec.size() >= 3 && Rec.size() == Rec[1]) {
-                Record(Rec);
-                Rec.clear();
+        if (!FRec.empty()) {
+            FRec.push_back(w);
+            if (FRec.size() == 2 && w < 3) Fail("broken setting record");
+            if (FRec.size() >= 3 && FRec.size() == FRec[1]) {
+                Record(FRec);
+                FRec.clear();
             }
             continue;
         }
         if (w == kWordRecordIntroducer) {
-            Rec.push_back(w);
+            FRec.push_back(w);
             continue;
         }
         Sample(w);
@@ -42,15 +42,15 @@ void TCounterStreamCheck::Feed(const uint16_t *words, size_t n) {
 }
 
 void TCounterStreamCheck::Record(const std::vector<uint16_t> &r) {
-    ++R.Records;
+    ++FR.Records;
     if (r[2] == kRecMeasurement && r.size() == 4) {
         if (r[3] == 1) {
-            ++R.Starts;
-            Previous = -1;
-            Skip = 0;
-            R.SamplesOfLastStart = 0;
+            ++FR.Starts;
+            FPrevious = -1;
+            FSkip = 0;
+            FR.SamplesOfLastStart = 0;
         } else {
-            ++R.Stops;
+            ++FR.Stops;
         }
     } else if (r[2] == kRecLostSamples) {
         if (r.size() != kLostSamplesRecordWords) {
@@ -61,9 +61,9 @@ void TCounterStreamCheck::Record(const std::vector<uint16_t> &r) {
         for (int k = 6; k >= 3; --k)
             lost = lost << 16 | r[static_cast<size_t>(k)];
         if (lost == 0) Fail("record of 0 lost samples");
-        ++R.Gaps;
-        R.LostPeriods += lost;
-        Skip += lost;
+        ++FR.Gaps;
+        FR.LostPeriods += lost;
+        FSkip += lost;
     }
 }
 
@@ -77,28 +77,28 @@ void TCounterStreamCheck::Sample(uint16_t w) {
         return;
     }
     const uint64_t n = static_cast<uint64_t>(CounterIndex(w));
-    if (Previous < 0 && R.Starts > 0) {
+    if (FPrevious < 0 && FR.Starts > 0) {
         // The first sample of a start: sample 0, or 1 when the stale first
         // word was dropped, after whatever was lost in front of it.
-        const uint64_t first = Skip % kCycle;
+        const uint64_t first = FSkip % kCycle;
         if (n != first && n != (first + 1) % kCycle)
             Fail("first sample of a start is " + std::to_string(n) + ", not " +
                  std::to_string(first) + " or " + std::to_string((first + 1) % kCycle));
-    } else if (Previous >= 0) {
-        const uint64_t want = (static_cast<uint64_t>(Previous) + 1 + Skip) % kCycle;
+    } else if (FPrevious >= 0) {
+        const uint64_t want = (static_cast<uint64_t>(FPrevious) + 1 + FSkip) % kCycle;
         if (n != want)
-            Fail("sample " + std::to_string(n) + " after " + std::to_string(Previous) +
-                 (Skip ? " and a gap of " + std::to_string(Skip) : std::string()));
+            Fail("sample " + std::to_string(n) + " after " + std::to_string(FPrevious) +
+                 (FSkip ? " and a gap of " + std::to_string(FSkip) : std::string()));
     }
-    Previous = static_cast<int32_t>(n);
-    Skip = 0;
-    ++R.Samples;
-    ++R.SamplesOfLastStart;
+    FPrevious = static_cast<int32_t>(n);
+    FSkip = 0;
+    ++FR.Samples;
+    ++FR.SamplesOfLastStart;
 }
 
 const CounterStream &TCounterStreamCheck::Finish() {
-    if (!Rec.empty()) Fail("setting record cut off at the end");
-    return R;
+    if (!FRec.empty()) Fail("setting record cut off at the end");
+    return FR;
 }
 
 CounterStream CheckCounterStream(const std::vector<uint16_t> &words) {

@@ -42,18 +42,18 @@ public:
     void Feed(const uint16_t *words, size_t n);
     // The end of the stream: a record cut off there is a fault.
     const CounterStream &Finish();
-    const CounterStream &Result() const { return R; }
+    const CounterStream &Result() const { return FR; }
 
 private:
     void Record(const std::vector<uint16_t> &r);
     void Sample(uint16_t w);
     void Fail(const std::string &what);
 
-    CounterStream R;
-    uint64_t At = 0;           // index of the next word in the whole stream
-    int32_t Previous = -1;     // counter index of the last sample; -1 after a start
-    uint64_t Skip = 0;         // periods marked lost since the last sample
-    std::vector<uint16_t> Rec; // a record whose words are still coming
+    CounterStream FR;
+    uint64_t FAt = 0;           // index of the next word in the whole stream
+    int32_t FPrevious = -1;     // counter index of the last sample; -1 after a start
+    uint64_t FSkip = 0;         // periods marked lost since the last sample
+    std::vector<uint16_t> FRec; // a record whose words are still coming
 };
 
 // The whole of a stream held in memory.

@@ -1,7 +1,7 @@
 // Scripted stand-ins for the user-interface seams, shared by the tests.
 #pragma once
 
-#include "ScopeInterfacesVexaRM.h"
+#include "model/ScopeInterfacesVexaRM.h"
 
 #include <deque>
 #include <mutex>

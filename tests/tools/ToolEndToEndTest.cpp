@@ -1,9 +1,9 @@
 // vexa-rmd as a user runs it: on a counter-pattern recording of the real
 // flow (driver library and simulated device), on a generated file of a few
 // hundred MB, and with every error it reports.
-#include "RobustRig.h"
+#include "tests/robustness/RobustRig.h"
 
-#include "ScopeConstsVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
 
 #include <gtest/gtest.h>
 

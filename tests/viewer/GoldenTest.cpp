@@ -3,10 +3,10 @@
 // without text and compared pixel for pixel with stored images. On a
 // mismatch the drawn image is saved in the build folder beside a copy of the
 // expectation; VEXA_UPDATE_GOLDEN=1 rewrites the stored images.
-#include "PlotModelVexaRM.h"
-#include "RecordFileVexaRM.h"
-#include "RecordGen.h"
-#include "TracePainterVexaRM.h"
+#include "viewer/PlotModelVexaRM.h"
+#include "recfile/RecordFileVexaRM.h"
+#include "tests/recfile/RecordGen.h"
+#include "viewer/TracePainterVexaRM.h"
 #include "ViewerTestSupport.h"
 
 #include <QDir>

@@ -1,9 +1,9 @@
 // The cursor readout against a brute-force pass over the generated words:
 // random files with random sections, gaps, ARM and device markers, random
 // cursor pairs (snapped as the view snaps them), every figure compared.
-#include "CursorReadoutVexaRM.h"
-#include "RecordFileVexaRM.h"
-#include "RecordGen.h"
+#include "viewer/CursorReadoutVexaRM.h"
+#include "recfile/RecordFileVexaRM.h"
+#include "tests/recfile/RecordGen.h"
 
 #include <gtest/gtest.h>
 

@@ -2,12 +2,12 @@
 // without an index (built on the worker, shown when done, stored beside
 // it), an export between the cursors checked against the words, a file
 // that grows while Follow is on, a foreign file and a read-only folder.
-#include "CursorReadoutVexaRM.h"
-#include "MeasurementListVexaRM.h"
-#include "RecordGen.h"
-#include "TraceViewVexaRM.h"
+#include "viewer/CursorReadoutVexaRM.h"
+#include "viewer/MeasurementListVexaRM.h"
+#include "tests/recfile/RecordGen.h"
+#include "viewer/TraceViewVexaRM.h"
 #include "ViewerTestSupport.h"
-#include "ViewerWindowVexaRM.h"
+#include "viewer/ViewerWindowVexaRM.h"
 
 #include <QFile>
 #include <QStandardPaths>
