@@ -2,7 +2,6 @@
 
 #include "DataSourceModuleVexaRM.h"
 #include "FlowInterfacesVexaRM.h"
-#include "FlowManagerVexaRM.h"
 #include "model/MainThreadHandoverVexaRM.h"
 #include "common/ScopeConstsVexaRM.h"
 #include "device/VirtualDriverVexaRM.h"
@@ -38,11 +37,9 @@ uint32_t LampColor(int32_t state, bool &known) {
 
 } // namespace
 
-TAcquisitionThreadRM::TAcquisitionThreadRM(TFlowManagerVexaRM *owner) : FOwner(owner) {
-    TVirtualScopeVexaRM *scope = FOwner->VirtualScope();
-    TVirtualDriverVexaRM *driver = scope->VirtualDriver();
-    FArmLED = FOwner->ArmLED();
-    FTriggerLED = FOwner->TriggerLED();
+TAcquisitionThreadRM::TAcquisitionThreadRM(const TFlowContextVexaRM &context) : FContext(context) {
+    TVirtualScopeVexaRM *scope = FContext.Scope;
+    TVirtualDriverVexaRM *driver = FContext.Driver;
     scope->SetCachedDataStatus(0);
     driver->SetForceSettings(true);
     ApplySettings();
@@ -60,12 +57,12 @@ TAcquisitionThreadRM::~TAcquisitionThreadRM() {
 }
 
 void TAcquisitionThreadRM::WakeForTerminate() {
-    FOwner->DataSourceInstance()->InterruptWaits();
+    FContext.Ring->InterruptWaits();
 }
 
 void TAcquisitionThreadRM::ApplySettings() {
-    TVirtualScopeVexaRM *s = FOwner->VirtualScope();
-    TVirtualDriverVexaRM *d = s->VirtualDriver();
+    TVirtualScopeVexaRM *s = FContext.Scope;
+    TVirtualDriverVexaRM *d = FContext.Driver;
     {
         // The order of the setters is the order of the records in the stream.
         std::lock_guard<std::mutex> g(s->SettingsLock());
@@ -122,8 +119,8 @@ void TAcquisitionThreadRM::ApplySettings() {
 void TAcquisitionThreadRM::Execute() {
     // The name shows in the system's thread lists (and the benchmarks).
     pthread_setname_np(pthread_self(), "acquisition");
-    TVirtualScopeVexaRM *scope = FOwner->VirtualScope();
-    TVirtualDriverVexaRM *driver = scope->VirtualDriver();
+    TVirtualScopeVexaRM *scope = FContext.Scope;
+    TVirtualDriverVexaRM *driver = FContext.Driver;
     SetRunning(true);
     driver->ClearRecords();
     driver->SetForceSettings(true);
@@ -144,7 +141,7 @@ void TAcquisitionThreadRM::Execute() {
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
             driver->SetSampleCount(0);
         }
-        if (FOwner->ScopeSettingsDirty() && !Terminated()) SettingsPass();
+        if (FContext.SettingsPasses->Dirty() && !Terminated()) SettingsPass();
         if (driver->USBFailed() && !Terminated()) {
             if (driver->DeviceInitialized() && !driver->DemoMode())
                 ReloadDriver();
@@ -161,25 +158,25 @@ void TAcquisitionThreadRM::FinalDrain() {
     // measurement runs) still reaches the device and the stream, so the
     // record file ends with its stop record. The reader is still draining,
     // and every block left room for the records behind it.
-    TVirtualDriverVexaRM *driver = FOwner->VirtualScope()->VirtualDriver();
-    if (FOwner->ScopeSettingsDirty()) {
-        FOwner->SetScopeSettingsDirty(false);
+    TVirtualDriverVexaRM *driver = FContext.Driver;
+    if (FContext.SettingsPasses->Dirty()) {
+        FContext.SettingsPasses->SetDirty(false);
         ApplySettings();
     }
     const int32_t words = driver->RecordLength();
     if (words == 0) return;
-    uint16_t *slot = FOwner->DataSourceInstance()->GetRecordPointerFor(words, kFinalDrainWaitMs);
+    uint16_t *slot = FContext.Ring->GetRecordPointerFor(words, kFinalDrainWaitMs);
     if (!slot) return; // the reader is stuck (e.g. a frozen disk): nothing can go
     int32_t n = 0;
     driver->DrainRecords(slot, n);
     SetBlockLength(n);
-    FOwner->DataSourceInstance()->CommitWrite(n);
+    FContext.Ring->CommitWrite(n);
 }
 
 void TAcquisitionThreadRM::ReadPass() {
-    TVirtualScopeVexaRM *scope = FOwner->VirtualScope();
-    TVirtualDriverVexaRM *driver = scope->VirtualDriver();
-    TDataSourceModuleVexaRM *ring = FOwner->DataSourceInstance();
+    TVirtualScopeVexaRM *scope = FContext.Scope;
+    TVirtualDriverVexaRM *driver = FContext.Driver;
+    TDataSourceModuleVexaRM *ring = FContext.Ring;
     // Records of a mirroring that was not drained yet (the one at the start
     // of the thread, the one after a reload) describe the samples that
     // follow: they go first.
@@ -209,7 +206,7 @@ void TAcquisitionThreadRM::ReadPass() {
     if (lengthReached) {
         driver->SetSampleCount(0);
         scope->SetDataAcquisitionStatus(0);
-        FOwner->SetScopeSettingsDirty(true);
+        FContext.SettingsPasses->SetDirty(true);
     }
     // The lamps follow every change of the status, and the first status of
     // each measurement even when it equals the value cached at its start.
@@ -235,23 +232,22 @@ int32_t TAcquisitionThreadRM::MarkLoss(uint16_t *slot, int32_t n, uint64_t perio
     if (!FLossTold) {
         // Once per measurement, without waiting for the operator.
         FLossTold = true;
-        FOwner->NoticeLostSamples(periods, FOwner->VirtualScope()->VirtualDriver()->SamplingRate());
+        FContext.NoticeLostSamples(periods, FContext.Driver->SamplingRate());
     }
     return n + kLostSamplesRecordWords;
 }
 
 void TAcquisitionThreadRM::SettingsPass() {
-    TVirtualScopeVexaRM *scope = FOwner->VirtualScope();
-    TVirtualDriverVexaRM *driver = scope->VirtualDriver();
+    TVirtualScopeVexaRM *scope = FContext.Scope;
+    TVirtualDriverVexaRM *driver = FContext.Driver;
     // Taken before the copy: a change made while it runs asks for another.
-    FOwner->SetScopeSettingsDirty(false);
-    const uint64_t request = FOwner->SettingsPassesAsked();
+    const uint64_t request = FContext.SettingsPasses->Take();
     ApplySettings();
     if (!DrainRecords()) {
-        FOwner->SetScopeSettingsDirty(true); // the records wait for the last pass
+        FContext.SettingsPasses->SetDirty(true); // the records wait for the last pass
         return;
     }
-    FOwner->SetSettingsPassMirrored(request);
+    FContext.SettingsPasses->SetMirrored(request);
     if (driver->SetBackRequested()) {
         // The request is cleared before the listeners hear of it, so that
         // none of them sees it still raised.
@@ -264,32 +260,32 @@ void TAcquisitionThreadRM::SettingsPass() {
 }
 
 bool TAcquisitionThreadRM::InMainThread(const std::function<void()> &fn) {
-    TMainThreadHandoverVexaRM *handover = FOwner->MainThreadHandover();
+    TMainThreadHandoverVexaRM *handover = FContext.Handover;
     return handover && handover->RunInMainThread(fn);
 }
 
 bool TAcquisitionThreadRM::DrainRecords() {
-    TDataSourceModuleVexaRM *ring = FOwner->DataSourceInstance();
-    const int32_t words = FOwner->VirtualScope()->VirtualDriver()->RecordLength();
+    TDataSourceModuleVexaRM *ring = FContext.Ring;
+    const int32_t words = FContext.Driver->RecordLength();
     uint16_t *slot = ring->GetRecordPointer(TerminatedFlag(), words);
     if (!slot) return false;
     int32_t n = 0;
-    FOwner->VirtualScope()->VirtualDriver()->DrainRecords(slot, n);
+    FContext.Driver->DrainRecords(slot, n);
     SetBlockLength(n);
     ring->CommitWrite(n);
     return true;
 }
 
 void TAcquisitionThreadRM::UpdateLeds() {
-    TVirtualScopeVexaRM *scope = FOwner->VirtualScope();
+    TVirtualScopeVexaRM *scope = FContext.Scope;
     int32_t status = scope->DataAcquisitionStatus();
     scope->SetCachedDataStatus(status);
     bool known;
-    if (ILampVexaRM *arm = FArmLED.load()) {
+    if (ILampVexaRM *arm = FContext.ArmLED) {
         uint32_t c = LampColor(scope->ARMLEDStatus(), known);
         if (known) arm->SetLampColor(c);
     }
-    if (ILampVexaRM *trigger = FTriggerLED.load()) {
+    if (ILampVexaRM *trigger = FContext.TriggerLED) {
         uint32_t c = LampColor(scope->TriggerLEDStatus(), known);
         if (known) trigger->SetLampColor(c);
     }
@@ -299,19 +295,19 @@ void TAcquisitionThreadRM::UpdateLeds() {
             if (!Terminated()) scope->Notify(kNotifySettingsChanged, kGroupDataFlow);
         });
     }
-    FOwner->SetScopeSettingsDirty(true);
+    FContext.SettingsPasses->SetDirty(true);
 }
 
 void TAcquisitionThreadRM::WaitBeforeReload() {
     if (!FReloadedBefore) return;
     const int64_t next = FLastReloadMs + kReloadSpacingMs;
-    while (!Terminated() && FOwner->ClockMs() < next)
+    while (!Terminated() && FContext.ClockMs() < next)
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
 }
 
 void TAcquisitionThreadRM::ReloadDriver() {
-    TVirtualScopeVexaRM *scope = FOwner->VirtualScope();
-    TVirtualDriverVexaRM *driver = scope->VirtualDriver();
+    TVirtualScopeVexaRM *scope = FContext.Scope;
+    TVirtualDriverVexaRM *driver = FContext.Driver;
     // The failure is taken in now; what the next start-up reports is its own.
     driver->ClearUSBFailed();
     // A fresh device does not run until it is told to: the measurement is
@@ -325,7 +321,7 @@ void TAcquisitionThreadRM::ReloadDriver() {
     WaitBeforeReload();
     if (Terminated()) return;
     FReloadedBefore = true;
-    FLastReloadMs = FOwner->ClockMs();
+    FLastReloadMs = FContext.ClockMs();
     // A device that fails after every start without delivering a sample:
     // the operator decides instead of an endless round of reloads.
     const bool ask = FReloadsWithoutSample >= kReloadsBeforeQuestion;

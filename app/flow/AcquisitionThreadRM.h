@@ -4,6 +4,7 @@
 // records into the stream and brings the device back after a USB failure.
 #pragma once
 
+#include "FlowContextVexaRM.h"
 #include "WorkerThreadVexaRM.h"
 
 #include <atomic>
@@ -12,14 +13,13 @@
 
 namespace vexa {
 
-class TFlowManagerVexaRM;
-class ILampVexaRM;
-
 class TAcquisitionThreadRM : public TWorkerThreadVexaRM {
 public:
     // Runs in the main thread: mirrors every setting, initialises the
     // driver library and the device, mirrors again, and starts the thread.
-    explicit TAcquisitionThreadRM(TFlowManagerVexaRM *owner);
+    // It works with the ring, the scope model, its driver, the hand-over,
+    // the lamps and the settings-pass requests of the context.
+    explicit TAcquisitionThreadRM(const TFlowContextVexaRM &context);
     ~TAcquisitionThreadRM() override;
 
     bool Running() const { return FRunning.load(); }
@@ -27,10 +27,6 @@ public:
     // Words the last read or record drain produced.
     int32_t BlockLength() const { return FBlockLength.load(); }
     void SetBlockLength(int32_t n) { FBlockLength = n; }
-    ILampVexaRM *ArmLED() const { return FArmLED.load(); }
-    void SetArmLED(ILampVexaRM *lamp) { FArmLED = lamp; }
-    ILampVexaRM *TriggerLED() const { return FTriggerLED.load(); }
-    void SetTriggerLED(ILampVexaRM *lamp) { FTriggerLED = lamp; }
     // Device reloads after a USB failure since the start (readouts, tests).
     int32_t Reloads() const { return FReloads.load(); }
     // Gaps marked in the stream since the start (readouts, tests).
@@ -39,7 +35,7 @@ public:
     // more, a change made before was mirrored and its records drained).
     uint64_t Passes() const { return FPasses.load(); }
 
-    // Reloads follow each other at least this far apart (on the owner's
+    // Reloads follow each other at least this far apart (on the context's
     // clock), so that a device that fails at once after every start does
     // not keep the processors busy.
     static constexpr int64_t kReloadSpacingMs = 300;
@@ -83,18 +79,16 @@ private:
     // The driver library reported a lost device: reload it.
     void ReloadDriver();
 
-    TFlowManagerVexaRM *FOwner;
+    const TFlowContextVexaRM FContext;
     std::atomic<bool> FRunning{false};
     std::atomic<int32_t> FBlockLength{0};
-    std::atomic<ILampVexaRM *> FArmLED{nullptr};
-    std::atomic<ILampVexaRM *> FTriggerLED{nullptr};
     std::atomic<int32_t> FReloads{0};
     std::atomic<int32_t> FLossRecords{0};
     std::atomic<uint64_t> FPasses{0};
     // Thread-local state of the read loop: the last pass read, and the next
     // read is the first of a measurement; the operator heard of a loss in
     // this measurement; reloads since the device last delivered a sample,
-    // and when the last one started (owner's clock).
+    // and when the last one started (context's clock).
     bool FWasActive = false;
     bool FFirstReadOfStart = false;
     bool FLossTold = false;

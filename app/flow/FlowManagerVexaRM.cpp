@@ -38,7 +38,7 @@ void TFlowManagerVexaRM::OnScopeNotification(int32_t kind, const int32_t &) {
         FActiveDisplay = FScope->ModeEKG() ? FEKGScreen : FRollScreen;
         if (FActiveDisplay) FActiveDisplay->SetShown(true);
         FLastBoost = false;
-        FScopeSettingsDirty = false;
+        FSettingsPasses.SetDirty(false);
         StartThreads();
         break;
     case kNotifySettingsChanged:
@@ -73,24 +73,38 @@ void TFlowManagerVexaRM::OnScopeNotification(int32_t kind, const int32_t &) {
     }
 }
 
-int64_t TFlowManagerVexaRM::ClockMs() const {
-    if (FClock) return FClock();
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-void TFlowManagerVexaRM::NoticeLostSamples(uint64_t periods, int32_t rate) {
-    if (!FHandover || !FScope) return;
+TFlowContextVexaRM TFlowManagerVexaRM::MakeContext() {
+    TFlowContextVexaRM context;
+    context.Ring = FDataSource;
+    context.Scope = FScope;
+    context.Driver = FScope->VirtualDriver();
+    context.Handover = FHandover;
+    context.ArmLED = FArmLED;
+    context.TriggerLED = FTriggerLED;
+    context.SettingsPasses = &FSettingsPasses;
+    context.ClockMs = FClock;
+    if (!context.ClockMs)
+        context.ClockMs = [] {
+            return std::chrono::duration_cast<std::chrono::milliseconds>(
+                       std::chrono::steady_clock::now().time_since_epoch())
+                .count();
+        };
+    // The notice refers to nothing of the manager: a posted one may run
+    // after a stop (and then shows nothing).
     std::shared_ptr<NoticeState> state = FNotices;
+    TMainThreadHandoverVexaRM *handover = FHandover;
     TVirtualScopeVexaRM *scope = FScope;
-    const std::string text = TResourceStringsVexaRM::SamplesLost(periods, rate);
-    FHandover->Post([state, scope, text] {
-        if (!state->Open || state->Showing) return;
-        state->Showing = true;
-        scope->AskOperator(DialogStyle::Warning, text, kButtonOk);
-        state->Showing = false;
-    });
+    context.NoticeLostSamples = [state, handover, scope](uint64_t periods, int32_t rate) {
+        if (!handover) return;
+        const std::string text = TResourceStringsVexaRM::SamplesLost(periods, rate);
+        handover->Post([state, scope, text] {
+            if (!state->Open || state->Showing) return;
+            state->Showing = true;
+            scope->AskOperator(DialogStyle::Warning, text, kButtonOk);
+            state->Showing = false;
+        });
+    };
+    return context;
 }
 
 void TFlowManagerVexaRM::StartThreads() {
@@ -98,9 +112,10 @@ void TFlowManagerVexaRM::StartThreads() {
     FNotices->Open = true;
     if (FHandover) FHandover->Open();
     FDataSource->ResetBuffer();
-    FAcquisition = std::make_unique<TAcquisitionThreadRM>(this);
+    const TFlowContextVexaRM context = MakeContext();
+    FAcquisition = std::make_unique<TAcquisitionThreadRM>(context);
     // It must never run without a display: it gets one before it starts.
-    FProcessing = std::make_unique<TProcessingThreadRM>(this);
+    FProcessing = std::make_unique<TProcessingThreadRM>(context);
     FProcessing->SetDisplay(FActiveDisplay);
     if (FScope->BoostThread()) {
         FAcquisition->SetBoosted(true);
@@ -143,14 +158,6 @@ void TFlowManagerVexaRM::StopThreads() {
     if (FScope && FScope->VirtualDriver()) FScope->VirtualDriver()->UnloadLibrary();
 }
 
-uint64_t TFlowManagerVexaRM::AskSettingsPass() {
-    // Counted before the flag is set: a pass that takes the flag reads at
-    // least this number.
-    const uint64_t request = ++FSettingsAsked;
-    FScopeSettingsDirty = true;
-    return request;
-}
-
 bool TFlowManagerVexaRM::WaitUntilRecorded(int ms) {
     if (!FAcquisition || !FProcessing) return true;
     const uint64_t request = AskSettingsPass();
@@ -158,7 +165,7 @@ bool TFlowManagerVexaRM::WaitUntilRecorded(int ms) {
     for (;;) {
         // The pass may need the main thread (a lamp update, a reload).
         if (FHandover) FHandover->ServicePending();
-        if (FSettingsMirrored.load() >= request && FDataSource->Pending() == 0) return true;
+        if (FSettingsPasses.Mirrored() >= request && FDataSource->Pending() == 0) return true;
         if (std::chrono::steady_clock::now() >= deadline) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }

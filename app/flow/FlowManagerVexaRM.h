@@ -3,6 +3,7 @@
 // "Display off" caption and applies the priority boost.
 #pragma once
 
+#include "FlowContextVexaRM.h"
 #include "FlowInterfacesVexaRM.h"
 #include "model/ScopeListenerVexaRM.h"
 
@@ -57,17 +58,12 @@ public:
     void SetControlGroup(int32_t group) { FControlGroup = group; }
 
     // Asks the acquisition thread to mirror every setting and drain the
-    // setting records. Written by the main thread and the acquisition thread.
-    bool ScopeSettingsDirty() const { return FScopeSettingsDirty.load(); }
-    void SetScopeSettingsDirty(bool dirty) { FScopeSettingsDirty = dirty; }
+    // setting records (see TSettingsPassesVexaRM for who writes it).
+    bool ScopeSettingsDirty() const { return FSettingsPasses.Dirty(); }
+    void SetScopeSettingsDirty(bool dirty) { FSettingsPasses.SetDirty(dirty); }
     // Main thread: sets ScopeSettingsDirty and returns the number of this
     // request (they count up from 1).
-    uint64_t AskSettingsPass();
-    // The number of the latest request; the acquisition thread reads it right
-    // after it took the dirty flag, and reports it as mirrored once the
-    // records of that pass are in the ring.
-    uint64_t SettingsPassesAsked() const { return FSettingsAsked.load(); }
-    void SetSettingsPassMirrored(uint64_t request) { FSettingsMirrored = request; }
+    uint64_t AskSettingsPass() { return FSettingsPasses.Ask(); }
     // Main thread: asks for a settings pass and waits until its records are
     // in the ring and the processing thread has passed on every word of the
     // ring (display, record file): after a stop, the stop record is then in
@@ -84,16 +80,9 @@ public:
 
     void OnScopeNotification(int32_t kind, const int32_t &senderGroup) override;
 
-    // The flow's clock in milliseconds: the steady clock, or the one a test
-    // sets before the threads start. Read by the acquisition thread.
-    int64_t ClockMs() const;
+    // The flow's clock in milliseconds for the threads started next: the
+    // steady clock unless a test sets its own before the threads start.
     void SetClock(std::function<int64_t()> clock) { FClock = std::move(clock); }
-
-    // Acquisition thread: tells the operator that sample periods were lost
-    // (at rate samples per second). Posted to the main thread without
-    // waiting, shown as a warning box; at most one box is open at a time,
-    // and none once the threads are stopping.
-    void NoticeLostSamples(uint64_t periods, int32_t rate);
 
     // Notification 1: reset the ring, create and start both threads.
     void StartThreads();
@@ -102,6 +91,8 @@ public:
     void StopThreads();
 
 private:
+    // What the threads started next work with (FlowContextVexaRM.h).
+    TFlowContextVexaRM MakeContext();
     void ApplyBoost();
     void ShowDisplayState();
     void SwitchDisplay(IBlockDisplayVexaRM *display);
@@ -118,11 +109,8 @@ private:
     ILampVexaRM *FArmLED = nullptr;
     ILampVexaRM *FTriggerLED = nullptr;
     TMainThreadHandoverVexaRM *FHandover = nullptr;
-    std::atomic<bool> FScopeSettingsDirty{false};
-    // Settings passes asked for by the main thread, and the latest of them
-    // whose records the acquisition thread has put into the ring.
-    std::atomic<uint64_t> FSettingsAsked{0};
-    std::atomic<uint64_t> FSettingsMirrored{0};
+    // Handed to the acquisition thread through the context.
+    TSettingsPassesVexaRM FSettingsPasses;
     bool FLastBoost = false;
     std::unique_ptr<TAcquisitionThreadRM> FAcquisition;
     std::unique_ptr<TProcessingThreadRM> FProcessing;

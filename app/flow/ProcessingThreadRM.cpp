@@ -2,7 +2,6 @@
 
 #include "DataSourceModuleVexaRM.h"
 #include "FlowInterfacesVexaRM.h"
-#include "FlowManagerVexaRM.h"
 #include "model/MainThreadHandoverVexaRM.h"
 #include "model/ResourceStringsVexaRM.h"
 #include "common/ScopeConstsVexaRM.h"
@@ -13,7 +12,7 @@
 
 namespace vexa {
 
-TProcessingThreadRM::TProcessingThreadRM(TFlowManagerVexaRM *owner) : FOwner(owner) {
+TProcessingThreadRM::TProcessingThreadRM(const TFlowContextVexaRM &context) : FContext(context) {
     Launch();
 }
 
@@ -22,7 +21,7 @@ TProcessingThreadRM::~TProcessingThreadRM() {
 }
 
 void TProcessingThreadRM::WakeForTerminate() {
-    FOwner->DataSourceInstance()->InterruptReader();
+    FContext.Ring->InterruptReader();
 }
 
 int32_t TProcessingThreadRM::BatchWords(int32_t smpSetting) {
@@ -34,8 +33,8 @@ int32_t TProcessingThreadRM::BatchWords(int32_t smpSetting) {
 void TProcessingThreadRM::Execute() {
     // The name shows in the system's thread lists (and the benchmarks).
     pthread_setname_np(pthread_self(), "processing");
-    TDataSourceModuleVexaRM *ring = FOwner->DataSourceInstance();
-    TVirtualScopeVexaRM *scope = FOwner->VirtualScope();
+    TDataSourceModuleVexaRM *ring = FContext.Ring;
+    TVirtualScopeVexaRM *scope = FContext.Scope;
     // While words flow, one wake-up per batch: the ring signals once the
     // level is reached, and the time limit bounds the delay when blocks come
     // slowly. A batch time without a single word means the flow is idle
@@ -64,7 +63,7 @@ void TProcessingThreadRM::Execute() {
 }
 
 void TProcessingThreadRM::ProcessBlock(const uint16_t *words, int32_t n) {
-    TVirtualScopeVexaRM *scope = FOwner->VirtualScope();
+    TVirtualScopeVexaRM *scope = FContext.Scope;
     if (IBlockDisplayVexaRM *display = FDisplay.load()) display->DisplayBlock(words, n);
     if (scope->SavingActivated()) {
         if (scope->AppendRecordWords(words, n))
@@ -74,13 +73,13 @@ void TProcessingThreadRM::ProcessBlock(const uint16_t *words, int32_t n) {
     }
     scope->SetActualVoltage(words[n - 1]);
     FWordsProcessed += static_cast<uint64_t>(n);
-    FOwner->DataSourceInstance()->ConsumeRead(n);
+    FContext.Ring->ConsumeRead(n);
 }
 
 void TProcessingThreadRM::ReportWriteFailure() {
     FFailureReported = true;
-    TVirtualScopeVexaRM *scope = FOwner->VirtualScope();
-    TMainThreadHandoverVexaRM *handover = FOwner->MainThreadHandover();
+    TVirtualScopeVexaRM *scope = FContext.Scope;
+    TMainThreadHandoverVexaRM *handover = FContext.Handover;
     if (!handover) return;
     // Everything written before the failure stays in the file; the stream
     // was closed by the failed append. Switching saving off stops further

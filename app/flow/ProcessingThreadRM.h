@@ -3,6 +3,7 @@
 // readouts, and is then released.
 #pragma once
 
+#include "FlowContextVexaRM.h"
 #include "WorkerThreadVexaRM.h"
 
 #include <atomic>
@@ -10,13 +11,14 @@
 
 namespace vexa {
 
-class TFlowManagerVexaRM;
 class IBlockDisplayVexaRM;
 
 class TProcessingThreadRM : public TWorkerThreadVexaRM {
 public:
     // Created suspended: Resume starts it. It must be given a display first.
-    explicit TProcessingThreadRM(TFlowManagerVexaRM *owner);
+    // It works with the ring, the scope model and the hand-over of the
+    // context.
+    explicit TProcessingThreadRM(const TFlowContextVexaRM &context);
     ~TProcessingThreadRM() override;
 
     // The display that receives the blocks; replaced by the main thread on
@@ -45,7 +47,7 @@ private:
     // switches saving off, in the main thread.
     void ReportWriteFailure();
 
-    TFlowManagerVexaRM *FOwner;
+    const TFlowContextVexaRM FContext;
     std::atomic<IBlockDisplayVexaRM *> FDisplay{nullptr};
     std::atomic<uint64_t> FWordsProcessed{0};
     // A write failure was reported (or could not be, at shutdown) and saving
