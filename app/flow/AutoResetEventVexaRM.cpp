@@ -24,19 +24,28 @@ bool TAutoResetEventVexaRM::IsSet() const {
 
 bool TAutoResetEventVexaRM::WaitFor(int ms) {
     std::unique_lock<std::mutex> g(FLock);
-    if (!FChanged.wait_for(g, std::chrono::milliseconds(ms < 0 ? 0 : ms),
-                           [this] { return FSignalled; }))
-        return false;
+    ++FWaiters;
+    const bool signalled = FChanged.wait_for(g, std::chrono::milliseconds(ms < 0 ? 0 : ms),
+                                             [this] { return FSignalled; });
+    --FWaiters;
+    if (!signalled) return false;
     FSignalled = false;
     return true;
 }
 
 bool TAutoResetEventVexaRM::Wait(const std::atomic<bool> &abandon) {
     std::unique_lock<std::mutex> g(FLock);
+    ++FWaiters;
     FChanged.wait(g, [&] { return FSignalled || abandon.load(); });
+    --FWaiters;
     if (!FSignalled) return false;
     FSignalled = false;
     return true;
+}
+
+int TAutoResetEventVexaRM::Waiters() const {
+    std::lock_guard<std::mutex> g(FLock);
+    return FWaiters;
 }
 
 void TAutoResetEventVexaRM::Interrupt() {

@@ -27,12 +27,15 @@ public:
     bool Wait(const std::atomic<bool> &abandon);
     // Wakes every waiter to re-check its abandon flag; the state is kept.
     void Interrupt();
+    // The threads waiting in Wait or WaitFor now (readouts and tests).
+    int Waiters() const;
 
 private:
-    // Guards FSignalled; the condition variable waits on it.
+    // Guards FSignalled and FWaiters; the condition variable waits on it.
     mutable std::mutex FLock;
     std::condition_variable FChanged;
     bool FSignalled;
+    int FWaiters = 0;
 };
 
 } // namespace vexa

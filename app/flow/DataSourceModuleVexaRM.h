@@ -88,6 +88,8 @@ public:
     bool WriterWrapped() const;
     // Words written and not yet consumed, both laps.
     int32_t Pending() const;
+    // The writer waits for room now.
+    bool WriterWaiting() const { return FSpaceAvailable.Waiters() > 0; }
     const uint16_t *Storage() const { return FBuffer; }
 
 private:

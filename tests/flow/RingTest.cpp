@@ -153,7 +153,10 @@ TEST_F(RingTest, WriterWaitsUntilTheNextBlockCannotReachUnreadWords) {
 
     // A writer blocked without limit leaves when it is told to abandon.
     std::thread writer([&] { EXPECT_EQ(Ring->GetWritePointer(Abandon), nullptr); });
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!Ring->WriterWaiting() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::yield();
+    EXPECT_TRUE(Ring->WriterWaiting());
     Abandon = true;
     Ring->InterruptWaits();
     writer.join();
