@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <functional>
 
 namespace vexa::test {
 namespace {
@@ -74,16 +76,19 @@ TEST_F(ShutdownTest, WhileTheAcquisitionWaitsOnTheMainThread) {
     StartRecording(4);
     ASSERT_TRUE(Rig->PumpUntil([&] { return Rig->Roll.WordCount() >= 55; }, 3000));
     const int before = Rig->Panel.Count[kNotifySettingsChanged];
+    std::atomic<bool> queued{false};
+    Rig->Handover.SetWakeHook([&] { queued = true; });
     tick += 1000;
     // The length is reached; the thread hands the stop notification to the
-    // main thread, which does not look.
-    auto deadline = Clock::now() + std::chrono::seconds(3);
-    while (Rig->Scope.MeasurementStarted() && Clock::now() < deadline)
+    // main thread, which does not look: the thread waits in the hand-over.
+    auto deadline = Clock::now() + std::chrono::seconds(10);
+    while ((Rig->Scope.MeasurementStarted() || !queued) && Clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
     ASSERT_FALSE(Rig->Scope.MeasurementStarted());
+    ASSERT_TRUE(queued);
     EXPECT_EQ(Rig->Panel.Count[kNotifySettingsChanged], before);
     EXPECT_LT(TimedStop(), kStopBound);
+    Rig->Handover.SetWakeHook({});
     ExpectCompleteFile(*Rig, File);
     std::vector<StreamRecord> records;
     std::vector<uint16_t> samples;
@@ -105,16 +110,26 @@ struct GatedWorker : TWorkerThreadVexaRM {
     std::atomic<bool> Ran{false};
 };
 
+// Waits (bounded) until pred holds.
+bool WaitUntil(const std::function<bool()> &pred) {
+    const auto deadline = Clock::now() + std::chrono::seconds(10);
+    while (!pred() && Clock::now() < deadline)
+        std::this_thread::yield();
+    return pred();
+}
+
 TEST(WorkerThreadTest, RunsOnlyAfterResumeAndEndsWhenTerminated) {
     GatedWorker w([](GatedWorker &self) {
         while (!self.Terminated())
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
     });
+    // Nothing shows that the thread has reached its start gate: this only
+    // gives a body that ran too early the time to show it.
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_FALSE(w.Ran);
     w.Resume();
-    EXPECT_FALSE(w.WaitFor(30));
-    EXPECT_TRUE(w.Ran);
+    ASSERT_TRUE(WaitUntil([&] { return w.Ran.load(); }));
+    EXPECT_FALSE(w.Finished()); // its body runs until it is terminated
     w.Terminate();
     EXPECT_TRUE(w.WaitFor(1000));
     EXPECT_TRUE(w.Finished());
@@ -148,20 +163,21 @@ TEST(WorkerThreadTest, StopWaitServicesOrReleasesTheMainThreadHandOver) {
         released = true;
     });
     w.Resume();
-    while (!w.Ran)
-        std::this_thread::yield();
+    ASSERT_TRUE(WaitUntil([&] { return w.Ran.load(); }));
     w.Terminate();
     EXPECT_TRUE(w.WaitFor(1000, [&] { handover.ServicePending(); }));
     EXPECT_EQ(ran, 1);
 
+    std::atomic<bool> queued{false};
+    handover.SetWakeHook([&] { queued = true; });
     GatedWorker stuck([&](GatedWorker &) {
         if (!handover.RunInMainThread([&] { ++ran; })) released = true;
     });
     stuck.Resume();
-    while (!stuck.Ran)
-        std::this_thread::yield();
+    ASSERT_TRUE(WaitUntil([&] { return queued.load(); }));
     stuck.Terminate();
-    EXPECT_FALSE(stuck.WaitFor(50)); // nobody services the hand-over
+    // Its item is queued and nobody services the hand-over: it cannot end.
+    EXPECT_FALSE(stuck.Finished());
     handover.Close();
     EXPECT_TRUE(stuck.WaitFor(1000));
     EXPECT_TRUE(released);
@@ -169,16 +185,20 @@ TEST(WorkerThreadTest, StopWaitServicesOrReleasesTheMainThreadHandOver) {
 }
 
 TEST(WorkerThreadTest, BoostIsBestEffort) {
-    GatedWorker w([](GatedWorker &self) {
-        while (!self.Terminated())
+    std::atomic<uint64_t> rounds{0};
+    GatedWorker w([&](GatedWorker &self) {
+        while (!self.Terminated()) {
+            ++rounds;
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
     });
     w.SetBoosted(true);
     w.Resume();
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_TRUE(WaitUntil([&] { return rounds.load() > 0; }));
     w.SetBoosted(false); // refused or granted, the thread runs on
     EXPECT_FALSE(w.Boosted());
-    EXPECT_FALSE(w.WaitFor(20));
+    const uint64_t after = rounds.load();
+    EXPECT_TRUE(WaitUntil([&] { return rounds.load() > after + 1; }));
     w.Terminate();
     EXPECT_TRUE(w.WaitFor(1000));
 }
