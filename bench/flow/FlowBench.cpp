@@ -1,38 +1,21 @@
 // The whole flow with the real driver library and the simulated device:
 // processor time per second of signal at the top rate in real time, and the
 // sustained rate with the device unpaced. Saving is on in both.
-#include "flow/DataSourceModuleVexaRM.h"
 #include "flow/FlowInterfacesVexaRM.h"
-#include "flow/FlowManagerVexaRM.h"
 #include "flow/AcquisitionThreadRM.h"
-#include "model/MainThreadHandoverVexaRM.h"
 #include "flow/ProcessingThreadRM.h"
-#include "device/VirtualDriverVexaRM.h"
-#include "model/VirtualScopeVexaRM.h"
+#include "tests/support/FlowRig.h"
 
 #include <benchmark/benchmark.h>
 
+#include <atomic>
 #include <chrono>
-#include <climits>
-#include <cstdlib>
+#include <cstdint>
 #include <dlfcn.h>
-#include <filesystem>
-#include <memory>
-#include <string>
-#include <thread>
-#include <unistd.h>
 
 using namespace vexa;
 
 namespace {
-
-std::string BinFolder() {
-    char buf[PATH_MAX];
-    ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (n <= 0) return ".";
-    std::string p(buf, static_cast<size_t>(n));
-    return p.substr(0, p.rfind('/'));
-}
 
 // Reduces every word it is given the way a display would have to touch it.
 class TouchingDisplay : public IBlockDisplayVexaRM {
@@ -52,9 +35,16 @@ public:
     std::atomic<uint64_t> Sink{0};
 };
 
+// The data flow as the program assembles it, with the driver library and
+// the simulated device beside the benchmark, drawing on touching displays.
+class BenchRig : public test::TFlowRig<TouchingDisplay> {
+public:
+    BenchRig() : TFlowRig(test::BinDir(), "flowbench") { AttachDisplays(); }
+};
+
 struct Sim {
     Sim() {
-        Handle = dlopen((BinFolder() + "/libvexausb.so").c_str(), RTLD_NOW | RTLD_LOCAL);
+        Handle = dlopen((test::BinDir() + "/libvexausb.so").c_str(), RTLD_NOW | RTLD_LOCAL);
         if (!Handle) return;
         Reset = reinterpret_cast<void (*)()>(dlsym(Handle, "SimReset"));
         Counter = reinterpret_cast<void (*)(int32_t)>(dlsym(Handle, "SimSetCounterPattern"));
@@ -88,56 +78,29 @@ Result RunFlow(bool unpaced, double seconds) {
     sim.Reset();
     sim.Counter(1);
     sim.Unpaced(unpaced ? 1 : 0);
-    std::string dir = std::filesystem::temp_directory_path() / "flowbenchXXXXXX";
-    if (!mkdtemp(dir.data())) return r;
     {
-        TVirtualScopeVexaRM scope;
-        TVirtualDriverVexaRM driver;
-        auto ring = std::make_unique<TDataSourceModuleVexaRM>();
-        TMainThreadHandoverVexaRM handover;
-        TFlowManagerVexaRM flow;
-        TouchingDisplay roll, ekg;
-        scope.ApplyStoredValues();
-        scope.SetModeEKG(false);
-        scope.SetBoostThread(false);
-        scope.SetSMPSetting(15);
-        driver.SetLibraryFolder(BinFolder());
-        scope.SetVirtualDriver(&driver);
-        flow.SetDataSourceInstance(ring.get());
-        flow.SetRollScreen(&roll);
-        flow.SetEKGScreen(&ekg);
-        flow.SetMainThreadHandover(&handover);
-        flow.SetVirtualScope(&scope);
-        scope.StartApplication();
-        scope.OpenRecordFile(dir + "/bench.rmd");
-        scope.SetSavingActivated(true);
-        scope.SetMeasurementStarted(true);
-        scope.Notify(kNotifySettingsChanged, kGroupMainWindow);
+        BenchRig rig;
+        rig.Scope.SetBoostThread(false);
+        rig.Scope.SetSMPSetting(15);
+        rig.Start();
+        rig.SaveTo("bench.rmd");
+        rig.StartMeasurement();
+        TFlowManagerVexaRM &flow = rig.Flow;
         // Past the start-up before the clock starts.
-        auto settle = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
-        while (std::chrono::steady_clock::now() < settle) {
-            handover.ServicePending();
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
+        rig.PumpFor(200);
         double acq0 = flow.AcquisitionThread()->CpuSeconds();
         double proc0 = flow.ProcessingThread()->CpuSeconds();
         uint64_t words0 = flow.ProcessingThread()->WordsProcessed();
         auto t0 = std::chrono::steady_clock::now();
-        auto end = t0 + std::chrono::duration<double>(seconds);
-        while (std::chrono::steady_clock::now() < end) {
-            handover.ServicePending();
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
+        rig.PumpFor(static_cast<int>(seconds * 1000));
         r.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
         r.AcquisitionCpu = flow.AcquisitionThread()->CpuSeconds() - acq0;
         r.ProcessingCpu = flow.ProcessingThread()->CpuSeconds() - proc0;
         r.Words = flow.ProcessingThread()->WordsProcessed() - words0;
         r.Lost = sim.Lost();
-        scope.StopApplication();
+        rig.Stop();
         sim.Unpaced(0);
     }
-    std::error_code ec;
-    std::filesystem::remove_all(dir, ec);
     return r;
 }
 

@@ -5,26 +5,19 @@
 // process per second of signal and the wake-ups per second of each thread.
 // Usage: flow_floor [SECONDS] (default 10)
 #include "flow/AcquisitionThreadRM.h"
-#include "flow/DataSourceModuleVexaRM.h"
 #include "flow/FlowInterfacesVexaRM.h"
-#include "flow/FlowManagerVexaRM.h"
-#include "model/MainThreadHandoverVexaRM.h"
 #include "flow/ProcessingThreadRM.h"
-#include "device/VirtualDriverVexaRM.h"
-#include "model/VirtualScopeVexaRM.h"
+#include "tests/support/FlowRig.h"
 
 #include <chrono>
-#include <climits>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 #include <map>
-#include <memory>
 #include <mutex>
 #include <string>
 #include <sys/resource.h>
@@ -34,14 +27,6 @@ using namespace vexa;
 
 namespace {
 
-std::string BinFolder() {
-    char buf[PATH_MAX];
-    ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (n <= 0) return ".";
-    std::string p(buf, static_cast<size_t>(n));
-    return p.substr(0, p.rfind('/'));
-}
-
 // Takes the blocks and draws nothing.
 class NoDisplay : public IBlockDisplayVexaRM {
 public:
@@ -49,6 +34,13 @@ public:
     void ResetScreen() override {}
     void ClearScreen() override {}
     void SetShown(bool) override {}
+};
+
+// The data flow as the program assembles it, with the driver library and
+// the simulated device beside this program, and no display.
+class FloorRig : public test::TFlowRig<NoDisplay> {
+public:
+    FloorRig() : TFlowRig(test::BinDir(), "flowfloor") { AttachDisplays(); }
 };
 
 struct ThreadCount {
@@ -101,19 +93,11 @@ double ProcessCpuSeconds() {
 
 int main(int argc, char **argv) {
     const double seconds = argc > 1 ? std::atof(argv[1]) : 10.0;
-    std::string dir = std::filesystem::temp_directory_path() / "flowfloorXXXXXX";
-    if (!mkdtemp(dir.data())) {
-        std::fprintf(stderr, "flow_floor: no temporary folder\n");
-        return 1;
-    }
     int rc = 0;
     {
-        TVirtualScopeVexaRM scope;
-        TVirtualDriverVexaRM driver;
-        auto ring = std::make_unique<TDataSourceModuleVexaRM>();
-        TMainThreadHandoverVexaRM handover;
-        TFlowManagerVexaRM flow;
-        NoDisplay roll, ekg;
+        FloorRig rig;
+        TFlowManagerVexaRM &flow = rig.Flow;
+        TMainThreadHandoverVexaRM &handover = rig.Handover;
         // The main thread sleeps until a worker hands it something, as the
         // program's event loop would.
         std::mutex lock;
@@ -137,22 +121,12 @@ int main(int argc, char **argv) {
                 g.lock();
             }
         };
-        scope.ApplyStoredValues();
-        scope.SetModeEKG(true);
-        scope.SetBoostThread(true);
-        scope.SetSMPSetting(15);
-        driver.SetLibraryFolder(BinFolder());
-        scope.SetVirtualDriver(&driver);
-        flow.SetDataSourceInstance(ring.get());
-        flow.SetRollScreen(&roll);
-        flow.SetEKGScreen(&ekg);
-        flow.SetMainThreadHandover(&handover);
-        flow.SetVirtualScope(&scope);
-        scope.StartApplication();
-        scope.OpenRecordFile(dir + "/floor.rmd");
-        scope.SetSavingActivated(true);
-        scope.SetMeasurementStarted(true);
-        scope.Notify(kNotifySettingsChanged, 13);
+        rig.Scope.SetModeEKG(true);
+        rig.Scope.SetBoostThread(true);
+        rig.Scope.SetSMPSetting(15);
+        rig.Start();
+        rig.SaveTo("floor.rmd");
+        rig.StartMeasurement();
         // Past the start-up before the clock starts, as the program's
         // measurement is.
         serveUntil(std::chrono::steady_clock::now() + std::chrono::seconds(2));
@@ -191,9 +165,8 @@ int main(int argc, char **argv) {
             }
             std::printf("\n  ]\n}\n");
         }
-        scope.StopApplication();
+        rig.Stop();
+        handover.SetWakeHook({});
     }
-    std::error_code ec;
-    std::filesystem::remove_all(dir, ec);
     return rc;
 }
