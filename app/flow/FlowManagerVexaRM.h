@@ -7,7 +7,6 @@
 #include "FlowInterfacesVexaRM.h"
 #include "model/ScopeListenerVexaRM.h"
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>

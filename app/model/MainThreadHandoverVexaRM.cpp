@@ -18,7 +18,7 @@ void TMainThreadHandoverVexaRM::SetMainThread(std::thread::id id) {
 
 void TMainThreadHandoverVexaRM::SetWakeHook(std::function<void()> hook) {
     std::lock_guard<std::mutex> g(FLock);
-    WakeHook = std::move(hook);
+    FWakeHook = std::move(hook);
 }
 
 bool TMainThreadHandoverVexaRM::IsMainThread() const {
@@ -42,7 +42,7 @@ bool TMainThreadHandoverVexaRM::RunInMainThread(const std::function<void()> &fn)
         if (FClosed) return false;
         ticket = FNextTicket++;
         FQueue.push_back(Item{fn, ticket, true});
-        wake = WakeHook;
+        wake = FWakeHook;
     }
     if (wake) wake();
     std::unique_lock<std::mutex> g(FLock);
@@ -70,7 +70,7 @@ bool TMainThreadHandoverVexaRM::Post(std::function<void()> fn) {
         std::lock_guard<std::mutex> g(FLock);
         if (FClosed) return false;
         FQueue.push_back(Item{std::move(fn), FNextTicket++, false});
-        wake = WakeHook;
+        wake = FWakeHook;
     }
     if (wake) wake();
     return true;

@@ -65,7 +65,7 @@ private:
     std::vector<uint64_t> FRunning; // items running now, nested ones last
     bool FClosed = false;
     std::thread::id FMainThread;
-    std::function<void()> WakeHook;
+    std::function<void()> FWakeHook;
 };
 
 } // namespace vexa
