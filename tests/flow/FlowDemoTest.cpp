@@ -176,7 +176,11 @@ TEST_F(DemoFlowTest, FailedWriteIsReportedOnceAndSavingGoesOff) {
     std::signal(SIGXFSZ, oldHandler);
     ASSERT_TRUE(asked);
 
-    auto questions = Rig->Dialogs.Questions();
+    // A slow machine may also drop demo backlog, which is told as a warning;
+    // the write failure is told once.
+    std::vector<ScriptedDialogs::Question> questions;
+    for (const auto &q : Rig->Dialogs.Questions())
+        if (q.style != DialogStyle::Warning) questions.push_back(q);
     ASSERT_EQ(questions.size(), 1u);
     EXPECT_EQ(questions[0].style, DialogStyle::Error);
     EXPECT_EQ(questions[0].text, TResourceStringsVexaRM::RecordWriteFailed(file));
