@@ -3,6 +3,7 @@
 #pragma once
 
 #include "AutoResetEventVexaRM.h"
+#include "common/ScopeConstsVexaRM.h"
 #include "model/ScopeListenerVexaRM.h"
 
 #include <atomic>
@@ -15,10 +16,11 @@ class TVirtualScopeVexaRM;
 
 class TDataSourceModuleVexaRM : public IScopeListenerVexaRM {
 public:
+    // The largest block one write may produce: the room the application
+    // gives one read.
+    static constexpr int32_t kMaxBlockWords = vexa::kMaxBlockWords;
     // An index that reaches or passes this after an addition goes back to 0.
-    static constexpr int32_t kRingWrapLimit = 983040; // 15 x 65,536
-    // The largest block one write may produce.
-    static constexpr int32_t kMaxBlockWords = 65536;
+    static constexpr int32_t kRingWrapLimit = 15 * kMaxBlockWords;
     // The storage runs one largest block past the wrap limit, so a block
     // that starts below the limit always fits in one piece.
     static constexpr int32_t kStorageWords = kRingWrapLimit + kMaxBlockWords;
