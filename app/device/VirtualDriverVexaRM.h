@@ -6,7 +6,9 @@
 // demo mode, from the built-in sine source.
 //
 // Threads: the setters, ReadBlock, DrainRecords and ClearRecords run in the
-// acquisition thread (the setters inside the scope model's settings lock).
+// acquisition thread (the setters inside the scope model's settings lock);
+// the acquisition thread's constructor also runs two setters in the main
+// thread, before the thread exists.
 // InitializeDriver and UnloadLibrary run in the main thread while the
 // acquisition thread is not running or waits for them. USBFailed is written
 // by the transport's callback thread through the driver library.

@@ -105,8 +105,10 @@ public:
     bool AppendRecordWords(const uint16_t *words, int n);
 
     // ---- Channels -----------------------------------------------------------
-    // Each per-channel value has one home, an array indexed by Channel; the
-    // A and B accessors are its names for the panel, the files and the flow.
+    // Density, level, scaled level, maximum and probe live in arrays indexed
+    // by Channel; their A and B accessors are their names for the panel, the
+    // files and the flow. The other channel values (coupling, ground, on/off,
+    // zero level, colours, trigger and arm values) are still A/B fields.
     enum Channel { kA = 0, kB = 1 };
     uint16_t Density(Channel ch) const { return FDensity[ch].load(); }
     // Under SettingsLock; above 9 becomes 9, below 1 becomes 1.
