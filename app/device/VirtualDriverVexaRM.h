@@ -7,8 +7,8 @@
 //
 // Threads: the setters, ReadBlock, DrainRecords and ClearRecords run in the
 // acquisition thread (the setters inside the scope model's settings lock);
-// the acquisition thread's constructor also runs two setters in the main
-// thread, before the thread exists.
+// the acquisition thread's constructor also runs every setter in the main
+// thread, twice (before and after InitializeDriver), before the thread exists.
 // InitializeDriver and UnloadLibrary run in the main thread while the
 // acquisition thread is not running or waits for them. USBFailed is written
 // by the transport's callback thread through the driver library.
