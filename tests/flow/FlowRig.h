@@ -64,6 +64,11 @@ public:
 class FlowRig : public TFlowRig<RecordingDisplay> {
 public:
     explicit FlowRig(const std::string &libraryFolder);
+    // The flow stops (and notifies the panel, the caption and the lamps)
+    // before these members go.
+    ~FlowRig() {
+        if (!Stopped) Stop();
+    }
 
     RecordingCaption Caption;
     RecordingLamp Arm, Trigger;
