@@ -139,3 +139,16 @@ e2e_wait_exit() {
     done
     return 124
 }
+
+# wait_until SECONDS COMMAND...: a bounded wait for a condition.
+wait_until() {
+    local limit=$1 i
+    shift
+    for i in $(seq 1 $((limit * 10))); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+# bigger_than FILE BYTES: the file exists and has more than BYTES bytes.
+bigger_than() { [ "$(stat -c %s "$1" 2>/dev/null || echo 0)" -gt "$2" ]; }

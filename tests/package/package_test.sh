@@ -24,17 +24,6 @@ done
 MAIN_TITLE='^ZovuDori Vexa[1-6]$'
 VIEWER_TITLE='pkg\.rmd .* PreviewVexaRM$'
 
-# wait_until SECONDS COMMAND...: a bounded wait for a condition.
-wait_until() {
-    local limit=$1 i
-    shift
-    for i in $(seq 1 $((limit * 10))); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
-bigger_than() { [ "$(stat -c %s "$1" 2>/dev/null || echo 0)" -gt "$2" ]; }
 opened() { grep -qxF -- "$1" "$OPENED" 2>/dev/null; }
 settings_written() { [ -f "$1" ] && [ ! -e "$1.tmp" ]; }
 

@@ -22,17 +22,6 @@ VIEWER_TITLE='e2e\.rmd .* PreviewVexaRM$'
 row_x() { echo $(((WIN_W - 790) / 2 + $1)); }
 row_y() { echo $((WIN_H - 96 + $1)); }
 
-# wait_until SECONDS COMMAND...: a bounded wait for a condition.
-wait_until() {
-    local limit=$1 i
-    shift
-    for i in $(seq 1 $((limit * 10))); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
-bigger_than() { [ "$(stat -c %s "$1" 2>/dev/null || echo 0)" -gt "$2" ]; }
 # The file exists and the process holds no descriptor of it (written, closed).
 written_by() {
     [ -s "$2" ] || return 1
